@@ -1,0 +1,55 @@
+// What is kept of a drawn table between commands: its border segments and
+// texts as read from the drawing, and the column and row boundaries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qx {
+
+struct TPoint3 {
+    double x = 0;
+    double y = 0;
+    double z = 0;
+    bool operator==(const TPoint3&) const = default;
+};
+
+struct TQdlLine {
+    TPoint3 st;
+    TPoint3 ed;
+};
+
+struct TQdlText {
+    TPoint3 base;
+    std::int32_t code = 0;  // the entity's Alignment
+    std::u16string sText;
+    std::int64_t objID = 0;  // 0: the update deleted the entity
+};
+
+using TDblAry = std::vector<double>;
+
+// The four lists, shared by the Get, cell placement and the Update; they live
+// as long as the main window.
+struct TQdlLists {
+    std::vector<TQdlLine> lineAry;
+    std::vector<TQdlText> textAry;
+    std::vector<double> tateAry;  // X of vertical boundaries, ascending after mergeBorders
+    std::vector<double> yokoAry;  // Y of horizontal boundaries, descending after mergeBorders
+};
+
+// Entity conversion.
+void appendPolyline(std::vector<TQdlLine>& lineAry, TDblAry coordinates, bool closed);
+void appendLine(std::vector<TQdlLine>& lineAry, const TPoint3& start, const TPoint3& end);
+// Alignment 1 places a text by its insertion point, every other value by its alignment point.
+TPoint3 textBasePoint(std::int32_t alignment, const TPoint3& insertion, const TPoint3& alignmentPoint);
+
+void collectBorders(TQdlLists& lists, double tolerance);
+void mergeBorders(TQdlLists& lists, double tolerance);
+
+// Index i of the open interval tateAry[i] < x < tateAry[i+1]; -1 when none holds x.
+int tateIndexOf(const std::vector<double>& tateAry, double x);
+// Index i of the open interval yokoAry[i+1] < y < yokoAry[i]; -1 when none holds y.
+int yokoIndexOf(const std::vector<double>& yokoAry, double y);
+
+}  // namespace qx

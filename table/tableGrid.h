@@ -1,0 +1,16 @@
+// The table grid: placing the fetched texts into cells and copying grids.
+#pragma once
+
+#include "table/qdlTable.h"
+#include "widgets/stringGrid.h"
+
+namespace qx {
+
+// Empties the text and object ID of every cell, headers included; the counts stay.
+void clearGrid(StringGrid& grid);
+// Resizes, numbers and fills the working grid from the lists and fits its column widths.
+void fillGrid(StringGrid& grid, const TQdlLists& lists);
+// Makes the destination's counts, texts and object IDs equal to the source's.
+void copyGrid(const StringGrid& source, StringGrid& destination);
+
+}  // namespace qx

@@ -1,0 +1,144 @@
+#include "widgets/stringGrid.h"
+
+#include <algorithm>
+
+#include "platform/platform.h"
+
+namespace qx {
+
+namespace {
+[[noreturn]] void outOfRange(int c, int r) {
+    throw Error(u"グリッドの範囲外です (" + fromUtf8(std::to_string(c)) + u", " + fromUtf8(std::to_string(r)) + u")");
+}
+}  // namespace
+
+StringGrid::StringGrid(int cols, int rows) {
+    reshape(cols, rows);
+}
+
+const StringGrid::Cell& StringGrid::at(int c, int r) const {
+    if (!validCell(c, r)) {
+        outOfRange(c, r);
+    }
+    return cells_[static_cast<std::size_t>(r) * cols_ + c];
+}
+
+StringGrid::Cell& StringGrid::at(int c, int r) {
+    return const_cast<Cell&>(static_cast<const StringGrid&>(*this).at(c, r));
+}
+
+void StringGrid::reshape(int cols, int rows) {
+    cols = std::max(cols, 0);
+    rows = std::max(rows, 0);
+    if (cols == cols_ && rows == rows_) {
+        return;
+    }
+    if (cols == cols_) {
+        cells_.resize(static_cast<std::size_t>(cols) * rows);
+    } else {
+        std::vector<Cell> next(static_cast<std::size_t>(cols) * rows);
+        const int keepC = std::min(cols, cols_), keepR = std::min(rows, rows_);
+        for (int r = 0; r < keepR; ++r) {
+            for (int c = 0; c < keepC; ++c) {
+                next[static_cast<std::size_t>(r) * cols + c] =
+                    std::move(cells_[static_cast<std::size_t>(r) * cols_ + c]);
+            }
+        }
+        cells_ = std::move(next);
+    }
+    colWidths_.resize(cols, defaultColWidth_);
+    rowHeights_.resize(rows, defaultRowHeight_);
+    cols_ = cols;
+    rows_ = rows;
+    fixedCols_ = std::min(fixedCols_, std::max(cols_ - 1, 0));
+    fixedRows_ = std::min(fixedRows_, std::max(rows_ - 1, 0));
+    invalidate();
+}
+
+void StringGrid::setColCount(int n) {
+    reshape(n, rows_);
+}
+void StringGrid::setRowCount(int n) {
+    reshape(cols_, n);
+}
+
+void StringGrid::setFixedCols(int n) {
+    fixedCols_ = std::clamp(n, 0, std::max(cols_ - 1, 0));
+    invalidate();
+}
+
+void StringGrid::setFixedRows(int n) {
+    fixedRows_ = std::clamp(n, 0, std::max(rows_ - 1, 0));
+    invalidate();
+}
+
+void StringGrid::setCells(int c, int r, std::u16string text) {
+    at(c, r).text = std::move(text);
+    invalidate();
+}
+
+void StringGrid::setObjects(int c, int r, std::int64_t id) {
+    at(c, r).id = id;
+}
+
+int StringGrid::ColWidths(int c) const {
+    if (c < 0 || c >= cols_) {
+        outOfRange(c, 0);
+    }
+    return colWidths_[c];
+}
+
+int StringGrid::RowHeights(int r) const {
+    if (r < 0 || r >= rows_) {
+        outOfRange(0, r);
+    }
+    return rowHeights_[r];
+}
+
+void StringGrid::setColWidths(int c, int w) {
+    if (c < 0 || c >= cols_) {
+        outOfRange(c, 0);
+    }
+    colWidths_[c] = w;
+    invalidate();
+}
+
+void StringGrid::setRowHeights(int r, int h) {
+    if (r < 0 || r >= rows_) {
+        outOfRange(0, r);
+    }
+    rowHeights_[r] = h;
+    invalidate();
+}
+
+void StringGrid::endUpdate() {
+    if (updateDepth_ > 0 && --updateDepth_ == 0 && dirty_) {
+        dirty_ = false;
+        invalidate();
+    }
+}
+
+void StringGrid::invalidate() {
+    if (updateDepth_ > 0) {
+        dirty_ = true;
+        return;
+    }
+    ++repaints_;
+    if (onRepaint) {
+        onRepaint();
+    }
+}
+
+int StringGrid::textWidth(const std::u16string& s) const {
+    // Without a peer, a fixed-pitch estimate: 7 pixels a half-width unit, 13 a full-width one.
+    if (measureText) {
+        return measureText(s);
+    }
+    int w = 0;
+    for (char16_t ch : s) {
+        w += (ch < 0x100 || (ch >= 0xFF61 && ch <= 0xFF9F)) ? 7 : 13;
+    }
+    return w;
+}
+
+}  // namespace qx

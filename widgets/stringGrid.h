@@ -1,0 +1,92 @@
+// The string grid model: cell texts with a 64-bit object slot each, counts,
+// fixed rows and columns, sizes, and suspended repainting. A Win32 peer shows
+// it; forms and commands only talk to this model.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qx {
+
+struct GridRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    bool operator==(const GridRect&) const = default;
+};
+
+class StringGrid {
+public:
+    static constexpr int kDefaultColWidth = 40;
+    static constexpr int kDefaultRowHeight = 20;
+
+    StringGrid(int cols = 5, int rows = 5);
+    virtual ~StringGrid() = default;
+    StringGrid(const StringGrid&) = delete;
+    StringGrid& operator=(const StringGrid&) = delete;
+
+    int ColCount() const { return cols_; }
+    int RowCount() const { return rows_; }
+    // Cells inside both the old and the new size keep their contents.
+    void setColCount(int n);
+    void setRowCount(int n);
+
+    int FixedCols() const { return fixedCols_; }
+    int FixedRows() const { return fixedRows_; }
+    void setFixedCols(int n);
+    void setFixedRows(int n);
+
+    const std::u16string& Cells(int c, int r) const { return at(c, r).text; }
+    void setCells(int c, int r, std::u16string text);
+    std::int64_t Objects(int c, int r) const { return at(c, r).id; }
+    void setObjects(int c, int r, std::int64_t id);
+    bool validCell(int c, int r) const { return c >= 0 && r >= 0 && c < cols_ && r < rows_; }
+
+    int DefaultColWidth() const { return defaultColWidth_; }
+    int DefaultRowHeight() const { return defaultRowHeight_; }
+    void setDefaultColWidth(int w) { defaultColWidth_ = w; }
+    void setDefaultRowHeight(int h) { defaultRowHeight_ = h; }
+    int ColWidths(int c) const;
+    int RowHeights(int r) const;
+    void setColWidths(int c, int w);
+    void setRowHeights(int r, int h);
+
+    // Repainting: changes inside beginUpdate/endUpdate (nested) cost one repaint at the end.
+    void beginUpdate() { ++updateDepth_; }
+    void endUpdate();
+    bool updating() const { return updateDepth_ > 0; }
+    void invalidate();
+    int repaintCount() const { return repaints_; }
+    std::function<void()> onRepaint;  // the peer redraws
+
+    // Pixel width of a text in the grid's font; the peer measures, tests fake it.
+    std::function<int(const std::u16string&)> measureText;
+    int textWidth(const std::u16string& s) const;
+
+private:
+    struct Cell {
+        std::u16string text;
+        std::int64_t id = 0;
+    };
+    const Cell& at(int c, int r) const;
+    Cell& at(int c, int r);
+    void reshape(int cols, int rows);
+
+    int cols_ = 0;
+    int rows_ = 0;
+    int fixedCols_ = 1;
+    int fixedRows_ = 1;
+    int defaultColWidth_ = kDefaultColWidth;
+    int defaultRowHeight_ = kDefaultRowHeight;
+    std::vector<Cell> cells_;  // row-major
+    std::vector<int> colWidths_;
+    std::vector<int> rowHeights_;
+    int updateDepth_ = 0;
+    bool dirty_ = false;
+    int repaints_ = 0;
+};
+
+}  // namespace qx
