@@ -1,0 +1,187 @@
+#include "widgets/widgets.h"
+
+#include <algorithm>
+
+#include "platform/platform.h"
+
+namespace qx {
+
+void Control::setEnabled(bool on) {
+    if (enabled_ != on) {
+        enabled_ = on;
+        changed();
+    }
+}
+
+void Control::setVisible(bool on) {
+    if (visible_ != on) {
+        visible_ = on;
+        changed();
+    }
+}
+
+void CheckBox::setChecked(bool on) {
+    if (checked_ == on) {
+        return;
+    }
+    checked_ = on;
+    changed();
+    if (onClick) {
+        onClick();
+    }
+}
+
+void Edit::setText(std::u16string t) {
+    if (text_ == t) {
+        return;
+    }
+    text_ = std::move(t);
+    changed();
+    if (onChange) {
+        onChange();
+    }
+}
+
+void Memo::clear() {
+    lines_.clear();
+    caretLine = topLine = 0;
+    changed();
+}
+
+void Memo::add(std::u16string line) {
+    lines_.push_back(std::move(line));
+    caretLine = static_cast<int>(lines_.size());  // appending leaves the caret at the end
+    changed();
+}
+
+void Memo::setText(const std::u16string& text) {
+    lines_.clear();
+    std::u16string cur;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines_.push_back(std::move(cur));
+            cur.clear();
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) {
+        lines_.push_back(std::move(cur));
+    }
+    caretLine = static_cast<int>(lines_.size());
+    changed();
+}
+
+std::u16string Memo::text() const {
+    std::u16string out;
+    for (const auto& l : lines_) {
+        out += l;
+        out += u"\r\n";
+    }
+    return out;
+}
+
+void ListBox::setItemIndex(int i) {
+    if (i < -1 || i >= static_cast<int>(items_.size())) {
+        throw Error(u"リストのインデックスが範囲外です (" + fromUtf8(std::to_string(i)) + u")");
+    }
+    index_ = i;
+    changed();
+}
+
+int ListBox::add(std::u16string item) {
+    auto pos = items_.end();
+    if (Sorted) {
+        auto cmp = less ? less : [](const std::u16string& a, const std::u16string& b) { return a < b; };
+        pos = std::upper_bound(items_.begin(), items_.end(), item, cmp);
+    }
+    const int at = static_cast<int>(pos - items_.begin());
+    insertAt(at, std::move(item));
+    return at;
+}
+
+void ListBox::insertAt(int i, std::u16string item) {
+    if (i < 0 || i > static_cast<int>(items_.size())) {
+        throw Error(u"リストのインデックスが範囲外です (" + fromUtf8(std::to_string(i)) + u")");
+    }
+    items_.insert(items_.begin() + i, std::move(item));
+    if (index_ >= i) {
+        ++index_;
+    }
+    changed();
+}
+
+void ListBox::replaceAt(int i, std::u16string item) {
+    if (i < 0 || i >= static_cast<int>(items_.size())) {
+        throw Error(u"リストのインデックスが範囲外です (" + fromUtf8(std::to_string(i)) + u")");
+    }
+    items_[i] = std::move(item);
+    changed();
+}
+
+void ListBox::removeAt(int i) {
+    if (i < 0 || i >= static_cast<int>(items_.size())) {
+        throw Error(u"リストのインデックスが範囲外です (" + fromUtf8(std::to_string(i)) + u")");
+    }
+    items_.erase(items_.begin() + i);
+    if (index_ == i) {
+        index_ = -1;
+    } else if (index_ > i) {
+        --index_;
+    }
+    changed();
+}
+
+void ListBox::clear() {
+    items_.clear();
+    index_ = -1;
+    changed();
+}
+
+void StatusBar::setPanelText(std::size_t i, std::u16string t) {
+    if (i >= Panels.size()) {
+        throw Error(u"ステータスバーのパネルがありません");
+    }
+    if (Panels[i].Text != t) {
+        Panels[i].Text = std::move(t);
+        changed();
+    }
+}
+
+void ProgressBar::setMax(int m) {
+    max_ = m;
+    position_ = std::min(position_, max_);
+    changed();
+}
+
+void ProgressBar::setPosition(int p) {
+    position_ = std::clamp(p, 0, std::max(max_, 0));
+    changed();
+}
+
+void Form::setCaption(std::u16string c) {
+    caption_ = std::move(c);
+    changed();
+}
+
+ModalResult Form::ShowModal() {
+    modalResult_ = ModalResult::None;
+    setVisible(true);
+    ModalResult r = runModal ? runModal(*this) : ModalResult::Cancel;
+    if (modalResult_ != ModalResult::None) {
+        r = modalResult_;
+    }
+    modalResult_ = r;
+    setVisible(false);
+    return r;
+}
+
+void Form::closeModal(ModalResult r) {
+    modalResult_ = r;
+}
+
+}  // namespace qx
