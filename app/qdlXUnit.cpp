@@ -1,0 +1,241 @@
+#include "app/qdlXUnit.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+
+namespace qx {
+
+namespace {
+constexpr char16_t kSection[] = u"AcadQDL";
+constexpr char16_t kTargetSection[] = u"Target";
+
+std::u16string decimal(long long v) {
+    return fromUtf8(std::to_string(v));
+}
+}  // namespace
+
+std::optional<std::int32_t> parseInteger(const std::u16string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && s[b] == u' ') {
+        ++b;
+    }
+    while (e > b && s[e - 1] == u' ') {
+        --e;
+    }
+    std::string narrow;
+    for (std::size_t i = b; i < e; ++i) {
+        if (s[i] > 0x7F) {
+            return std::nullopt;
+        }
+        narrow += static_cast<char>(s[i]);
+    }
+    if (!narrow.empty() && narrow[0] == '+') {
+        narrow.erase(0, 1);
+    }
+    std::int32_t v = 0;
+    const auto [ptr, ec] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), v);
+    if (narrow.empty() || ec != std::errc() || ptr != narrow.data() + narrow.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::u16string settingsPathFor(const std::u16string& exePath) {
+    const auto slash = exePath.find_last_of(u"\\/");
+    const auto dot = exePath.find_last_of(u'.');
+    if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) {
+        return exePath + u".ini";
+    }
+    return exePath.substr(0, dot) + u".ini";
+}
+
+std::optional<std::u16string> captionFromTargetList(const std::vector<std::u16string>& lines,
+                                                    const std::u16string& progId) {
+    const std::u16string needle = u"\t" + progId;
+    for (const auto& line : lines) {
+        const auto at = line.find(needle);
+        if (at != std::u16string::npos) {
+            return std::u16string(kApplicationTitle) + u" [ " + line.substr(0, at) + u" ]";
+        }
+    }
+    return std::nullopt;
+}
+
+VivazQDLForm::VivazQDLForm(Services services) : s_(std::move(services)) {
+    setCaption(kDesignedCaption);
+    Width = 594;  // 578 x 349 client area in a sizeable frame; the peer sets the real size
+    Height = 388;
+    Button1.Caption = u"取得";
+    Button1.Hint = u"右クリックで CAD 変更";
+    Button2.Caption = u"更新 (Ctrl+Enter) ";
+    Button2.setEnabled(false);
+    SpeedButton1.Caption = u"UNDO";
+    CheckBox1.Caption = u"1行目固定";
+    CheckBox2.Caption = u"Enter:[→]";
+    CheckBox3.Caption = u"Enter:[↓]";
+    CheckBox4.Caption = u"a -> A";
+    Edit1.setText(u"0.1");
+    CheckBox1.onClick = [this] { CheckBox1Click(); };
+    CheckBox2.onClick = [this] { CheckBox2Click(); };
+    CheckBox3.onClick = [this] { CheckBox3Click(); };
+    StatusBar1.Panels = {{u"", 120, StatusBar::Panel::Align::Left},
+                         {u"", 120, StatusBar::Panel::Align::Center},
+                         {u"入力候補表示 = [Ctrl+Space] / DblClick", 250, StatusBar::Panel::Align::Center}};
+    buildMenu();
+}
+
+VivazQDLForm::~VivazQDLForm() {
+    if (filterRegistered_ && s_.revokeFilter) {
+        s_.revokeFilter();
+    }
+}
+
+void VivazQDLForm::buildMenu() {
+    const std::pair<const char16_t*, const char16_t*> items[] = {
+        {u"CAD1", u"ターゲット CAD"},
+        {u"N22", u"-"},
+        {u"N6", u"更新"},
+        {u"N5", u"-"},
+        {u"N1", u"カット ( Ctrl + X )"},
+        {u"N2", u"コピー ( Ctrl + C )"},
+        {u"N3", u"ペースト ( Ctrl + V )"},
+        {u"N4", u"-"},
+        {u"UNDO1", u"UNDO ( Ctrl + Z )"},
+        {u"N7", u"-"},
+        {u"N21", u"置換"},
+        {u"N20", u"-"},
+        {u"N8", u"全角->半角"},
+        {u"N9", u"半角->全角"},
+        {u"N10", u"-"},
+        {u"N11", u"半角カタカナ->全角"},
+        {u"N12", u"半角数字->全角"},
+        {u"N13", u"半角アルファベット->全角"},
+        {u"N14", u"半角記号->全角"},
+        {u"N15", u"-"},
+        {u"N16", u"全角カタカナ->半角"},
+        {u"N17", u"全角数字->半角"},
+        {u"N18", u"全角アルファベット->半角"},
+        {u"N19", u"全角記号->半角"},
+        {u"N23", u"-"},
+        {u"N24", u"バージョン情報"},
+    };
+    PopupMenu1.resize(std::size(items));
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+        PopupMenu1[i].Name = items[i].first;
+        PopupMenu1[i].Caption = items[i].second;
+    }
+    menuItem(u"N6").setEnabled(false);
+    menuItem(u"UNDO1").setEnabled(false);
+    menuItem(u"N24").onClick = [this](MenuItem&) { N24Click(); };
+}
+
+MenuItem& VivazQDLForm::menuItem(const std::u16string& name) {
+    for (auto& m : PopupMenu1) {
+        if (m.Name == name) {
+            return m;
+        }
+    }
+    throw Error(u"menu item " + name + u" does not exist");
+}
+
+std::u16string VivazQDLForm::settingsPath() {
+    return settingsPathFor(s_.platform.exe->exePath());
+}
+
+void VivazQDLForm::FormCreate() {
+    targetProgID = kDefaultProgID;
+    startCol = startRow = -1;
+    Memo1.clear();
+
+    Profile& ini = *s_.platform.profile;
+    const std::u16string file = settingsPath();
+    const ScreenSize screen = s_.platform.screen->primarySize();
+    auto readInt = [&](const char16_t* key, std::int32_t def) {
+        return parseInteger(ini.readString(file, kSection, key, decimal(def))).value_or(def);
+    };
+    auto readBool = [&](const char16_t* key) {
+        const auto v = parseInteger(ini.readString(file, kSection, key, u"0"));
+        return v.value_or(0) != 0;
+    };
+    Left = readInt(u"Left", (screen.width - Width) / 2);
+    Top = readInt(u"Top", (screen.height - Height) / 2);
+    if (Left + Width > screen.width) {
+        Left = screen.width - Width;
+    }
+    if (Top + Height > screen.height) {
+        Top = screen.height - Height;
+    }
+    CheckBox2.setChecked(readBool(u"chk2"));
+    CheckBox3.setChecked(readBool(u"chk3"));
+    CheckBox4.setChecked(readBool(u"chk4"));
+    Edit1.setText(ini.readString(file, kSection, u"edt1", u"0.1"));
+    targetProgID = ini.readString(file, kTargetSection, u"ProgID", targetProgID);
+
+    buildCaption();
+    if (s_.registerFilter) {
+        s_.registerFilter();
+        filterRegistered_ = true;
+    }
+}
+
+void VivazQDLForm::buildCaption() {
+    if (!s_.readTargetList) {
+        return;
+    }
+    if (auto c = captionFromTargetList(s_.readTargetList(), targetProgID)) {
+        setCaption(*c);
+    }
+}
+
+void VivazQDLForm::setTargetCaption(const std::u16string& name) {
+    setCaption(std::u16string(kApplicationTitle) + u" [ " + name + u" ]");
+}
+
+void VivazQDLForm::FormClose() {
+    Profile& ini = *s_.platform.profile;
+    const std::u16string file = settingsPath();
+    auto b = [](bool on) { return std::u16string(on ? u"1" : u"0"); };
+    ini.writeString(file, kSection, u"Left", decimal(Left));
+    ini.writeString(file, kSection, u"Top", decimal(Top));
+    ini.writeString(file, kSection, u"chk2", b(CheckBox2.Checked()));
+    ini.writeString(file, kSection, u"chk3", b(CheckBox3.Checked()));
+    ini.writeString(file, kSection, u"chk4", b(CheckBox4.Checked()));
+    ini.writeString(file, kSection, u"edt1", Edit1.Text());
+    ini.writeString(file, kTargetSection, u"ProgID", targetProgID);
+}
+
+void VivazQDLForm::CheckBox1Click() {
+    if (StringGrid1.RowCount() < 3) {
+        CheckBox1.setChecked(false);  // re-enters once with the box off
+        StringGrid1.setFixedRows(1);
+        return;
+    }
+    StringGrid1.setFixedRows(CheckBox1.Checked() ? 2 : 1);
+}
+
+void VivazQDLForm::CheckBox2Click() {
+    if (CheckBox2.Checked()) {
+        CheckBox3.setChecked(false);
+    }
+}
+
+void VivazQDLForm::CheckBox3Click() {
+    if (CheckBox3.Checked()) {
+        CheckBox2.setChecked(false);
+    }
+}
+
+std::u16string VivazQDLForm::aboutText() {
+    return u"QuadrelX.exe 2023.08.10\n© QuadcelX の開発者たち";
+}
+
+void VivazQDLForm::N24Click() {
+    s_.platform.dialogs->showMessage(aboutText(), MessageBoxKind::Information);
+}
+
+double VivazQDLForm::tolerance() {
+    return s_.platform.locale->parseDouble(Edit1.Text()).value_or(0.1);
+}
+
+}  // namespace qx

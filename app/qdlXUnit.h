@@ -1,0 +1,85 @@
+// The main window's logic: its controls, settings file, caption and options.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "table/qdlTable.h"
+#include "widgets/stringGrid.h"
+#include "widgets/widgets.h"
+
+namespace qx {
+
+inline constexpr char16_t kApplicationTitle[] = u"QuadcelX";
+inline constexpr char16_t kDesignedCaption[] = u"Quadrel 2023 for AutoCAD 2021～2023";
+inline constexpr char16_t kDefaultProgID[] = u"BricscadApp.AcadApplication";
+inline constexpr char16_t kTargetListFile[] = u"TargetCAD_APIVersion.txt";
+
+// Parses a decimal integer (optional sign, surrounding blanks); nullopt otherwise.
+std::optional<std::int32_t> parseInteger(const std::u16string& s);
+// The settings file: the executable's path with its extension replaced by ".ini".
+std::u16string settingsPathFor(const std::u16string& exePath);
+// The caption for a target: title " [ " name " ]" from the first line holding a tab
+// immediately followed by progId; nullopt when no line does.
+std::optional<std::u16string> captionFromTargetList(const std::vector<std::u16string>& lines,
+                                                    const std::u16string& progId);
+
+class VivazQDLForm : public Form {
+public:
+    // What the window needs from outside its own logic.
+    struct Services {
+        Platform platform;
+        std::function<void()> registerFilter;  // the COM message filter
+        std::function<void()> revokeFilter;
+        // Lines of the target list file; empty when it does not exist.
+        std::function<std::vector<std::u16string>()> readTargetList;
+    };
+
+    explicit VivazQDLForm(Services services);
+    ~VivazQDLForm() override;
+
+    void FormCreate();
+    void FormClose();  // writes the settings; never refuses
+
+    // Controls.
+    Button Button1, Button2, SpeedButton1;
+    CheckBox CheckBox1, CheckBox2, CheckBox3, CheckBox4;
+    Edit Edit1;
+    StringGrid StringGrid1{5, 5};
+    StringGrid StringGrid2{5, 5};
+    Memo Memo1;
+    ProgressBar ProgressBar1;
+    StatusBar StatusBar1;
+    std::vector<MenuItem> PopupMenu1;
+    MenuItem& menuItem(const std::u16string& name);
+
+    // State.
+    std::u16string targetProgID = kDefaultProgID;
+    std::int32_t startCol = -1, startRow = -1;
+    std::int32_t moveCol = 0, moveRow = 0, clickCol = 0, edtCol = 0, edtRow = 0, edtColOld = 0, edtRowOld = 0;
+    TQdlLists lists;
+
+    // Handlers.
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void CheckBox3Click();
+    void N24Click();
+    static std::u16string aboutText();
+    // Sets the caption by the target list rule, for the name of an entry.
+    void setTargetCaption(const std::u16string& name);
+
+    std::u16string settingsPath();
+    // The tolerance box as a number, 0.1 when it holds none.
+    double tolerance();
+
+private:
+    void buildMenu();
+    void buildCaption();
+    Services s_;
+    bool filterRegistered_ = false;
+};
+
+}  // namespace qx

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include "app/qdlXUnit.h"
+#include "platform/platformFakes.h"
+
+using namespace qx;
+
+namespace {
+constexpr char16_t kIni[] = u"C:\\QuadcelX\\QuadrelX.ini";
+
+struct MainWindow : testing::Test {
+    fake::FakePlatform fakes;
+    std::vector<std::u16string> targetList;
+    std::vector<std::string> calls;
+
+    std::unique_ptr<VivazQDLForm> make() {
+        VivazQDLForm::Services s;
+        s.platform = fakes.platform();
+        s.registerFilter = [this] { calls.push_back("register"); };
+        s.revokeFilter = [this] { calls.push_back("revoke"); };
+        s.readTargetList = [this] { return targetList; };
+        auto f = std::make_unique<VivazQDLForm>(s);
+        f->FormCreate();
+        return f;
+    }
+    void store(const char16_t* section, const char16_t* key, const char16_t* value) {
+        fakes.profile.files[kIni][{section, key}] = value;
+    }
+};
+}  // namespace
+
+TEST_F(MainWindow, WithoutSettingsStartsCentredWithDefaultsAndWritesAllKeysOnClose) {
+    fakes.screen.size = {1920, 1080};
+    auto f = make();
+    EXPECT_EQ(f->Left, (1920 - f->Width) / 2);
+    EXPECT_EQ(f->Top, (1080 - f->Height) / 2);
+    EXPECT_FALSE(f->CheckBox2.Checked());
+    EXPECT_FALSE(f->CheckBox3.Checked());
+    EXPECT_FALSE(f->CheckBox4.Checked());
+    EXPECT_EQ(f->Edit1.Text(), u"0.1");
+    EXPECT_EQ(f->targetProgID, u"BricscadApp.AcadApplication");
+    EXPECT_EQ(f->Caption(), u"Quadrel 2023 for AutoCAD 2021～2023");
+    EXPECT_FALSE(f->Button2.Enabled());
+    EXPECT_FALSE(f->menuItem(u"N6").Enabled());
+    EXPECT_FALSE(f->menuItem(u"UNDO1").Enabled());
+
+    f->FormClose();
+    using K = fake::FakeProfile::Key;
+    const std::vector<K> order{{u"AcadQDL", u"Left"}, {u"AcadQDL", u"Top"},  {u"AcadQDL", u"chk2"},
+                               {u"AcadQDL", u"chk3"}, {u"AcadQDL", u"chk4"}, {u"AcadQDL", u"edt1"},
+                               {u"Target", u"ProgID"}};
+    EXPECT_EQ(fakes.profile.writeOrder, order);
+    auto& file = fakes.profile.files[kIni];
+    EXPECT_EQ((file[{u"AcadQDL", u"chk2"}]), u"0");
+    EXPECT_EQ((file[{u"AcadQDL", u"edt1"}]), u"0.1");
+    EXPECT_EQ((file[{u"Target", u"ProgID"}]), u"BricscadApp.AcadApplication");
+}
+
+TEST_F(MainWindow, StoredPositionIsPulledBackOnlyPastTheRightAndBottomEdges) {
+    fakes.screen.size = {1280, 1024};
+    store(u"AcadQDL", u"Left", u"5000");
+    store(u"AcadQDL", u"Top", u"-30");
+    auto f = make();
+    EXPECT_EQ(f->Left, 1280 - f->Width);
+    EXPECT_EQ(f->Top, -30);
+}
+
+TEST_F(MainWindow, UnreadableValuesGiveDefaults) {
+    fakes.screen.size = {1000, 800};
+    store(u"AcadQDL", u"Left", u"12px");
+    store(u"AcadQDL", u"chk4", u"yes");
+    store(u"AcadQDL", u"chk2", u"7");
+    auto f = make();
+    EXPECT_EQ(f->Left, (1000 - f->Width) / 2);
+    EXPECT_FALSE(f->CheckBox4.Checked());
+    EXPECT_TRUE(f->CheckBox2.Checked());  // any other integer is true
+}
+
+TEST_F(MainWindow, BothEnterOptionsStoredLeavesOnlyDownChecked) {
+    store(u"AcadQDL", u"chk2", u"1");
+    store(u"AcadQDL", u"chk3", u"1");
+    auto f = make();
+    EXPECT_FALSE(f->CheckBox2.Checked());
+    EXPECT_TRUE(f->CheckBox3.Checked());
+    f->CheckBox2.setChecked(true);
+    EXPECT_FALSE(f->CheckBox3.Checked());
+    f->CheckBox2.setChecked(false);
+    EXPECT_FALSE(f->CheckBox3.Checked());  // unchecking changes nothing else
+}
+
+TEST_F(MainWindow, JapaneseValuesRoundTrip) {
+    store(u"AcadQDL", u"edt1", u"０.５");
+    store(u"Target", u"ProgID", u"図面.Application");
+    auto f = make();
+    EXPECT_EQ(f->Edit1.Text(), u"０.５");
+    EXPECT_EQ(f->tolerance(), 0.1);  // not a number in the locale's format
+    f->FormClose();
+    EXPECT_EQ((fakes.profile.files[kIni][{u"Target", u"ProgID"}]), u"図面.Application");
+}
+
+TEST_F(MainWindow, CaptionFromTargetListIncludingPrefixMatch) {
+    targetList = {u"Other\tAutoCAD.Application", u"BricsCAD\tBricscadApp.AcadApplication"};
+    auto f = make();
+    EXPECT_EQ(f->Caption(), u"QuadcelX [ BricsCAD ]");
+
+    store(u"Target", u"ProgID", u"BricscadApp.Acad");
+    auto g = make();
+    EXPECT_EQ(g->Caption(), u"QuadcelX [ BricsCAD ]");
+
+    store(u"Target", u"ProgID", u"bricscadapp.acadapplication");  // case-sensitive
+    auto h = make();
+    EXPECT_EQ(h->Caption(), u"Quadrel 2023 for AutoCAD 2021～2023");
+}
+
+TEST_F(MainWindow, FilterRegisteredAtCreationAndRevokedAtDestruction) {
+    {
+        auto f = make();
+        EXPECT_EQ(calls, (std::vector<std::string>{"register"}));
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"register", "revoke"}));
+}
+
+TEST_F(MainWindow, FirstRowFixedNeedsTwoDataRows) {
+    auto f = make();
+    f->StringGrid1.setRowCount(2);
+    f->CheckBox1.setChecked(true);
+    EXPECT_FALSE(f->CheckBox1.Checked());
+    EXPECT_EQ(f->StringGrid1.FixedRows(), 1);
+    f->StringGrid1.setRowCount(3);
+    f->CheckBox1.setChecked(true);
+    EXPECT_EQ(f->StringGrid1.FixedRows(), 2);
+    f->CheckBox1.setChecked(false);
+    EXPECT_EQ(f->StringGrid1.FixedRows(), 1);
+}
+
+TEST_F(MainWindow, AboutBoxAndMenuCaptions) {
+    auto f = make();
+    f->menuItem(u"N24").click();
+    ASSERT_EQ(fakes.dialogs.shown.size(), 1u);
+    const auto& text = fakes.dialogs.shown[0].first;
+    EXPECT_EQ(text.substr(0, text.find(u'\n')), u"QuadrelX.exe 2023.08.10");
+    EXPECT_EQ(std::count(text.begin(), text.end(), u'\n'), 1);
+    EXPECT_EQ(fakes.dialogs.shown[0].second, MessageBoxKind::Information);
+    EXPECT_EQ(f->PopupMenu1.size(), 26u);
+    EXPECT_EQ(f->menuItem(u"N18").Caption, u"全角アルファベット->半角");
+    EXPECT_EQ(f->StatusBar1.Panels[2].Text, u"入力候補表示 = [Ctrl+Space] / DblClick");
+}
+
+TEST(SettingsPath, ReplacesTheExtension) {
+    EXPECT_EQ(settingsPathFor(u"C:\\a.b\\QuadrelX.exe"), u"C:\\a.b\\QuadrelX.ini");
+    EXPECT_EQ(settingsPathFor(u"C:\\a.b\\QuadrelX"), u"C:\\a.b\\QuadrelX.ini");
+}
