@@ -1,0 +1,238 @@
+#include "platform/platformWin32.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+namespace qx::win32 {
+
+std::wstring wide(const std::u16string& s) {
+    return {s.begin(), s.end()};
+}
+std::u16string narrow16(const std::wstring& s) {
+    return {s.begin(), s.end()};
+}
+
+std::u16string systemMessage(unsigned long code) {
+    wchar_t* buf = nullptr;
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+    std::wstring text = n ? std::wstring(buf, n) : std::wstring();
+    if (buf) {
+        LocalFree(buf);
+    }
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    wchar_t hex[16];
+    swprintf(hex, 16, L"0x%08lX", code);
+    return narrow16(text.empty() ? std::wstring(L"エラー ") + hex : text + L" (" + hex + L")");
+}
+
+namespace {
+[[noreturn]] void fail(const std::u16string& what, DWORD code = GetLastError()) {
+    throw Error(what + u": " + systemMessage(code));
+}
+
+// Closes the clipboard however the block ends.
+struct ClipboardScope {
+    ClipboardScope() = default;
+    ~ClipboardScope() { CloseClipboard(); }
+};
+
+struct Handle {
+    HANDLE h;
+    ~Handle() {
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+        }
+    }
+};
+}  // namespace
+
+void Win32Clipboard::setText(const std::u16string& text) {
+    if (!OpenClipboard(static_cast<HWND>(owner_))) {
+        throw ClipboardBusy();
+    }
+    ClipboardScope scope;
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!mem) {
+        fail(u"クリップボード用のメモリを確保できません");
+    }
+    auto* p = static_cast<wchar_t*>(GlobalLock(mem));
+    std::copy(text.begin(), text.end(), p);
+    p[text.size()] = 0;
+    GlobalUnlock(mem);
+    if (!EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, mem)) {
+        const DWORD e = GetLastError();
+        GlobalFree(mem);
+        fail(u"クリップボードに書き込めません", e);
+    }
+}
+
+std::u16string Win32Clipboard::getText() {
+    if (!OpenClipboard(static_cast<HWND>(owner_))) {
+        fail(u"クリップボードを開けません");
+    }
+    ClipboardScope scope;
+    HANDLE h = GetClipboardData(CF_UNICODETEXT);
+    if (!h) {
+        return {};
+    }
+    const auto* p = static_cast<const wchar_t*>(GlobalLock(h));
+    if (!p) {
+        return {};
+    }
+    // The data need not be terminated inside its block: stop at its size.
+    const SIZE_T max = GlobalSize(h) / sizeof(wchar_t);
+    SIZE_T n = 0;
+    while (n < max && p[n]) {
+        ++n;
+    }
+    std::u16string out(p, p + n);
+    GlobalUnlock(h);
+    return out;
+}
+
+void Win32Dialogs::showMessage(const std::u16string& text, MessageBoxKind kind) {
+    const UINT icon = kind == MessageBoxKind::Error ? MB_ICONERROR : MB_ICONINFORMATION;
+    MessageBoxW(static_cast<HWND>(owner), wide(text).c_str(), L"QuadcelX", MB_OK | icon | MB_DEFBUTTON1);
+}
+
+void Win32Pump::processMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+std::uint32_t Win32Clock::tickCount() {
+    return GetTickCount();
+}
+void Win32Clock::sleep(std::uint32_t ms) {
+    Sleep(ms);
+}
+
+std::u16string Win32Profile::readString(const std::u16string& file, const std::u16string& section,
+                                        const std::u16string& key, const std::u16string& def) {
+    std::vector<wchar_t> buf(256);
+    for (;;) {
+        const DWORD n = GetPrivateProfileStringW(wide(section).c_str(), wide(key).c_str(), wide(def).c_str(),
+                                                 buf.data(), static_cast<DWORD>(buf.size()), wide(file).c_str());
+        if (n + 1 < buf.size()) {
+            return std::u16string(buf.data(), buf.data() + n);
+        }
+        buf.resize(buf.size() * 4);  // the value was cut: read it again with room
+    }
+}
+
+void Win32Profile::writeString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                               const std::u16string& value) {
+    if (!WritePrivateProfileStringW(wide(section).c_str(), wide(key).c_str(), wide(value).c_str(),
+                                    wide(file).c_str())) {
+        fail(u"設定ファイルに書き込めません " + file);
+    }
+}
+
+std::u16string Win32ExeInfo::exePath() {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) {
+            fail(u"実行ファイルの場所が分かりません");
+        }
+        if (n < buf.size()) {
+            return std::u16string(buf.data(), buf.data() + n);
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::u16string Win32ExeInfo::exeFolder() {
+    const std::u16string p = exePath();
+    return p.substr(0, p.find_last_of(u"\\/") + 1);
+}
+
+ScreenSize Win32Screen::primarySize() {
+    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+static HWND toHwnd(std::uint64_t h) {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(h));
+}
+
+bool Win32WindowManager::isIconic(std::uint64_t hwnd) {
+    return IsIconic(toHwnd(hwnd)) != 0;
+}
+void Win32WindowManager::openIcon(std::uint64_t hwnd) {
+    OpenIcon(toHwnd(hwnd));
+}
+void Win32WindowManager::setForegroundWindow(std::uint64_t hwnd) {
+    SetForegroundWindow(toHwnd(hwnd));
+}
+std::uint64_t Win32WindowManager::foregroundWindow() {
+    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(GetForegroundWindow()));
+}
+void Win32WindowManager::keybdEvent(std::uint8_t vk, std::uint32_t flags) {
+    keybd_event(vk, 0, flags, 0);
+}
+
+bool Win32FileSystem::exists(const std::u16string& path) {
+    const DWORD a = GetFileAttributesW(wide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Win32FileSystem::readAll(const std::u16string& path) {
+    Handle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) {
+        fail(u"ファイルを開けません " + path);
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(f.h, &size) || size.QuadPart > (64LL << 20)) {
+        throw Error(u"ファイルが大きすぎます " + path);
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() &&
+        (!ReadFile(f.h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())) {
+        fail(u"ファイルを読めません " + path);
+    }
+    return bytes;
+}
+
+void Win32FileSystem::writeAll(const std::u16string& path, const std::string& bytes) {
+    // Write beside the file, then replace it, so a failed write leaves the old content.
+    const std::u16string tmp = path + u".tmp";
+    {
+        Handle f{
+            CreateFileW(wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+        if (f.h == INVALID_HANDLE_VALUE) {
+            fail(u"ファイルに書き込めません " + path);
+        }
+        DWORD put = 0;
+        if (!bytes.empty() &&
+            (!WriteFile(f.h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) || put != bytes.size())) {
+            const DWORD e = GetLastError();
+            CloseHandle(f.h);
+            f.h = INVALID_HANDLE_VALUE;
+            DeleteFileW(wide(tmp).c_str());
+            fail(u"ファイルに書き込めません " + path, e);
+        }
+    }
+    if (!MoveFileExW(wide(tmp).c_str(), wide(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD e = GetLastError();
+        DeleteFileW(wide(tmp).c_str());
+        fail(u"ファイルに書き込めません " + path, e);
+    }
+}
+
+}  // namespace qx::win32

@@ -1,0 +1,77 @@
+// Win32 implementations of the platform services.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace qx::win32 {
+
+std::wstring wide(const std::u16string& s);
+std::u16string narrow16(const std::wstring& s);
+// The system's text for an error code.
+std::u16string systemMessage(unsigned long code);
+
+class Win32Clipboard : public Clipboard {
+public:
+    explicit Win32Clipboard(void* ownerHwnd = nullptr) : owner_(ownerHwnd) {}
+    void setText(const std::u16string& text) override;
+    std::u16string getText() override;
+
+private:
+    void* owner_;
+};
+
+class Win32Dialogs : public Dialogs {
+public:
+    void showMessage(const std::u16string& text, MessageBoxKind kind) override;
+    void* owner = nullptr;
+};
+
+class Win32Pump : public MessagePump {
+public:
+    void processMessages() override;
+};
+
+class Win32Clock : public Clock {
+public:
+    std::uint32_t tickCount() override;
+    void sleep(std::uint32_t ms) override;
+};
+
+class Win32Profile : public Profile {
+public:
+    std::u16string readString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                              const std::u16string& def) override;
+    void writeString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                     const std::u16string& value) override;
+};
+
+class Win32ExeInfo : public ExeInfo {
+public:
+    std::u16string exePath() override;
+    std::u16string exeFolder() override;
+};
+
+class Win32Screen : public Screen {
+public:
+    ScreenSize primarySize() override;
+};
+
+class Win32WindowManager : public WindowManager {
+public:
+    bool isIconic(std::uint64_t hwnd) override;
+    void openIcon(std::uint64_t hwnd) override;
+    void setForegroundWindow(std::uint64_t hwnd) override;
+    std::uint64_t foregroundWindow() override;
+    void keybdEvent(std::uint8_t vk, std::uint32_t flags) override;
+};
+
+class Win32FileSystem : public FileSystem {
+public:
+    bool exists(const std::u16string& path) override;
+    std::string readAll(const std::u16string& path) override;
+    void writeAll(const std::u16string& path, const std::string& bytes) override;
+};
+
+}  // namespace qx::win32

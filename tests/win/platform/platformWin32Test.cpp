@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/qdlXUnit.h"
+#include "platform/platformWin32.h"
+
+using namespace qx;
+
+namespace {
+std::u16string tempPath(const char16_t* name) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    return win32::narrow16(dir) + name;
+}
+}  // namespace
+
+TEST(Win32Profile, JapaneseValuesRoundTripThroughTheProfileApi) {
+    const std::u16string file = tempPath(u"qx-profile-test.ini");
+    DeleteFileW(win32::wide(file).c_str());
+    win32::Win32Profile ini;
+    EXPECT_EQ(ini.readString(file, u"AcadQDL", u"edt1", u"0.1"), u"0.1");  // no file: the default
+    ini.writeString(file, u"AcadQDL", u"edt1", u"０.５ 許容");
+    ini.writeString(file, u"Target", u"ProgID", u"図面サーバ.Application");
+    const std::u16string longValue(3000, u'長');
+    ini.writeString(file, u"AcadQDL", u"long", longValue);
+    EXPECT_EQ(ini.readString(file, u"AcadQDL", u"edt1", u""), u"０.５ 許容");
+    EXPECT_EQ(ini.readString(file, u"Target", u"ProgID", u""), u"図面サーバ.Application");
+    EXPECT_EQ(ini.readString(file, u"AcadQDL", u"long", u""), longValue);
+    EXPECT_EQ(ini.readString(file, u"AcadQDL", u"missing", u"def"), u"def");
+    DeleteFileW(win32::wide(file).c_str());
+}
+
+TEST(Win32Profile, UnwritableFileReportsItsName) {
+    win32::Win32Profile ini;
+    const std::u16string file = u"Z:\\no\\such\\folder\\x.ini";
+    try {
+        ini.writeString(file, u"A", u"k", u"v");
+        FAIL() << "write to a missing folder succeeded";
+    } catch (const Error& e) {
+        EXPECT_NE(e.message().find(file), std::u16string::npos);
+    }
+}
+
+TEST(Win32FileSystem, WritesReplacesAndReadsBytes) {
+    win32::Win32FileSystem fs;
+    const std::u16string file = tempPath(u"qx-fs-test.txt");
+    fs.writeAll(file, "one\r\n");
+    fs.writeAll(file, std::string("\xEF\xBB\xBF\xE5\x9B\xB3\r\n", 7));
+    EXPECT_TRUE(fs.exists(file));
+    EXPECT_EQ(fs.readAll(file), std::string("\xEF\xBB\xBF\xE5\x9B\xB3\r\n", 7));
+    DeleteFileW(win32::wide(file).c_str());
+    EXPECT_FALSE(fs.exists(file));
+    EXPECT_THROW(fs.readAll(file), Error);
+}
+
+TEST(Win32Clipboard, UnicodeTextRoundTrip) {
+    win32::Win32Clipboard clip;
+    clip.setText(u"a\tb\r\n図\td\r\n");
+    EXPECT_EQ(clip.getText(), u"a\tb\r\n図\td\r\n");
+}
+
+TEST(Win32Main, MainWindowSettingsThroughTheRealProfile) {
+    win32::Win32Profile ini;
+    win32::Win32ExeInfo exe;
+    win32::Win32Screen screen;
+    Platform p;
+    p.profile = &ini;
+    p.exe = &exe;
+    p.screen = &screen;
+    const std::u16string file = settingsPathFor(exe.exePath());
+    DeleteFileW(win32::wide(file).c_str());
+    {
+        VivazQDLForm f({p, {}, {}, {}});
+        f.FormCreate();
+        f.Left = 12;
+        f.Edit1.setText(u"０.２");
+        f.targetProgID = u"図面.App";
+        f.FormClose();
+    }
+    VivazQDLForm g({p, {}, {}, {}});
+    g.FormCreate();
+    EXPECT_EQ(g.Left, 12);
+    EXPECT_EQ(g.Edit1.Text(), u"０.２");
+    EXPECT_EQ(g.targetProgID, u"図面.App");
+    DeleteFileW(win32::wide(file).c_str());
+}
