@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "cad/connector.h"
 #include "platform/platform.h"
 #include "table/qdlTable.h"
 #include "widgets/stringGrid.h"
@@ -36,6 +38,10 @@ public:
         std::function<void()> revokeFilter;
         // Lines of the target list file; empty when it does not exist.
         std::function<std::vector<std::u16string>()> readTargetList;
+        cad::CadConnector* cad = nullptr;
+        // The window itself: its handle, and minimising or restoring it.
+        std::function<std::uint64_t()> ownHandle;
+        std::function<void(bool minimized)> setMinimized;
     };
 
     explicit VivazQDLForm(Services services);
@@ -67,6 +73,18 @@ public:
     void CheckBox2Click();
     void CheckBox3Click();
     void N24Click();
+    void Button1Click();  // Get
+    void Button2Click();  // Update
+    void N6Click() { Button2Click(); }
+    bool commandRunning() const { return commandRunning_; }
+
+    // First record of textAry with that object ID, -1 when none.
+    int textIndexOfId(std::int64_t id) const;
+    struct Template {
+        std::int64_t id = 0;
+        double dx = 0, dy = 0;
+    };
+    Template findTemplateText(int col) const;
     static std::u16string aboutText();
     // Sets the caption by the target list rule, for the name of an entry.
     void setTargetCaption(const std::u16string& name);
@@ -78,7 +96,16 @@ public:
 private:
     void buildMenu();
     void buildCaption();
+    void finishGet();
+    void rebuildTextIndex();
+    void indexText(std::size_t i);
+    void unindexText(std::size_t i);
+    void bringCadToFront(const cad::Dispatch& app);
+    void bringSelfToFront();
     Services s_;
+    bool commandRunning_ = false;
+    // objID -> indices of textAry holding it, ascending; keeps lookups constant-time.
+    std::unordered_map<std::int64_t, std::vector<std::size_t>> textIndex_;
     bool filterRegistered_ = false;
 };
 

@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+
+#include "app/qdlXUnit.h"
+#include "cad/memDrawing.h"
+#include "platform/platformFakes.h"
+
+using namespace qx;
+using cad::MemDrawing;
+using cad::Point3;
+
+namespace {
+constexpr char16_t kProgId[] = u"BricscadApp.AcadApplication";
+constexpr std::uint64_t kCadHwnd = 0x5000, kOwnHwnd = 0x7000;
+
+struct Commands : testing::Test {
+    fake::FakePlatform fakes;
+    MemDrawing drawing;
+    cad::MemConnector connector;
+    std::unique_ptr<VivazQDLForm> form;
+    std::vector<bool> minimized;
+
+    void SetUp() override {
+        drawing.setHwnd(kCadHwnd);
+        connector.registerProgId(kProgId, drawing.application());
+        VivazQDLForm::Services s;
+        s.platform = fakes.platform();
+        s.cad = &connector;
+        s.ownHandle = [] { return kOwnHwnd; };
+        s.setMinimized = [this](bool m) { minimized.push_back(m); };
+        form = std::make_unique<VivazQDLForm>(s);
+        form->FormCreate();
+    }
+    std::vector<std::u16string> log() const { return form->Memo1.Lines(); }
+    std::int64_t text(const char16_t* s, double x, double y, int alignment = 0) {
+        return alignment == 1 ? drawing.addText(s, {x, y, 0}, {0, 0, 0}, 1)
+                              : drawing.addText(s, {0, 0, 0}, {x, y, 0}, alignment);
+    }
+    // A closed rectangle 0..20 x 0..-10, split by one inner line each way.
+    void rectangleInFour() {
+        drawing.addPolyline({0, 0, 20, 0, 20, -10, 0, -10}, true);
+        drawing.addLine({10, 0, 0}, {10, -10, 0});
+        drawing.addLine({0, -5, 0}, {20, -5, 0});
+    }
+};
+}  // namespace
+
+TEST_F(Commands, GetWithTargetNotRunningOnlyResetsTheOptionAndControls) {
+    connector.unregister(kProgId);
+    connector.registerProgId(kProgId);  // registered, not running
+    form->Memo1.add(u"kept");
+    form->StringGrid1.setCells(1, 1, u"x");
+    form->Button1Click();
+    EXPECT_EQ(log(), (std::vector<std::u16string>{u"kept"}));
+    EXPECT_EQ(form->StringGrid1.Cells(1, 1), u"x");
+    EXPECT_FALSE(form->CheckBox1.Checked());
+    EXPECT_TRUE(form->CheckBox1.Enabled());  // the initial grid has 5 rows
+    EXPECT_TRUE(fakes.dialogs.shown.empty());
+    EXPECT_EQ(fakes.windows.foreground, kOwnHwnd);
+}
+
+TEST_F(Commands, GetOfRectangleSplitInFour) {
+    rectangleInFour();
+    const auto a = text(u"左上", 5, -2), b = text(u"右上", 15, -2), c = text(u"左下", 5, -7), d = text(u"右下", 15, -7);
+    drawing.pickAll();
+    fakes.clock.stepPerTick = 250;
+    form->Button1Click();
+    EXPECT_EQ(log(),
+              (std::vector<std::u16string>{u"Select = 7", u"0.250 sec", u"Line = 6, Text = 4", u"Yoko = 3, Tate = 3"}));
+    const StringGrid& g = form->StringGrid1;
+    ASSERT_EQ(g.RowCount(), 3);
+    ASSERT_EQ(g.ColCount(), 3);
+    EXPECT_EQ(g.Cells(1, 1), u"左上");
+    EXPECT_EQ(g.Objects(1, 1), a);
+    EXPECT_EQ(g.Objects(2, 1), b);
+    EXPECT_EQ(g.Objects(1, 2), c);
+    EXPECT_EQ(g.Objects(2, 2), d);
+    EXPECT_EQ(form->StringGrid2.Cells(2, 2), u"右下");
+    EXPECT_TRUE(form->Button2.Enabled());
+    EXPECT_TRUE(form->menuItem(u"N6").Enabled());
+    EXPECT_FALSE(form->menuItem(u"UNDO1").Enabled());
+    EXPECT_TRUE(form->CheckBox1.Enabled());
+    EXPECT_EQ(form->Caption(), drawing.fullName());
+    EXPECT_TRUE(drawing.selectionSetNames().empty());  // "ssTemp" deleted
+    EXPECT_EQ(minimized, (std::vector<bool>{true, false}));
+    EXPECT_EQ(fakes.pump.calls, 7);  // once per entity
+}
+
+TEST_F(Commands, GetOfThreeLinesAndOneTextDoesNotFill) {
+    drawing.addLine({0, 0, 0}, {0, -10, 0});
+    drawing.addLine({10, 0, 0}, {10, -10, 0});
+    drawing.addLine({0, 0, 0}, {10, 0, 0});
+    text(u"t", 5, -5);
+    drawing.pickAll();
+    form->Button1Click();
+    const auto l = log();
+    ASSERT_EQ(l.size(), 4u);
+    EXPECT_EQ(l[0], u"Select = 4");
+    EXPECT_EQ(l[2], u"Line = 3, Text = 1");
+    EXPECT_EQ(l[3], u"Yoko = 1, Tate = 2");
+    EXPECT_EQ(form->StringGrid1.RowCount(), 5);
+    EXPECT_FALSE(form->Button2.Enabled());
+}
+
+TEST_F(Commands, CadWindowIsRestoredAndEscapeSentOnlyWhenInFront) {
+    fakes.windows.iconic.insert(kCadHwnd);
+    drawing.pickNothing();
+    form->Button1Click();
+    EXPECT_FALSE(fakes.windows.iconic.count(kCadHwnd));
+    ASSERT_FALSE(fakes.clock.sleeps.empty());
+    EXPECT_EQ(fakes.clock.sleeps[0], 500u);
+    const auto& ev = fakes.windows.events;
+    EXPECT_EQ(ev[0], "OpenIcon");
+    EXPECT_EQ(ev[1], "SetForegroundWindow");
+    EXPECT_EQ(ev[2], "keybd 27 0");
+    EXPECT_EQ(ev[3], "keybd 27 2");
+
+    fakes.windows.events.clear();
+    fakes.windows.refuseForeground = true;
+    form->Button1Click();
+    EXPECT_EQ(std::count(fakes.windows.events.begin(), fakes.windows.events.end(), "keybd 27 0"), 0);
+}
+
+TEST_F(Commands, EmptyPickRebuildsFromThePreviousListsAndLosesEdits) {
+    rectangleInFour();
+    text(u"a", 5, -2);
+    drawing.pickAll();
+    form->Button1Click();
+    form->StringGrid1.setCells(1, 1, u"edited");
+    drawing.pickCancel();
+    form->Button1Click();
+    EXPECT_EQ(log(), (std::vector<std::u16string>{u"Select = 0", u"Line = 6, Text = 1", u"Yoko = 3, Tate = 3"}));
+    EXPECT_EQ(form->StringGrid1.Cells(1, 1), u"a");
+    EXPECT_TRUE(drawing.selectionSetNames().empty());
+}
+
+TEST_F(Commands, LeftoverSelectionSetIsReusedAndDeleted) {
+    drawing.application()
+        .get(u"ActiveDocument")
+        .toDispatch()
+        .get(u"SelectionSets")
+        .toDispatch()
+        .call(u"Add", {cad::Variant(std::u16string(u"ssTemp"))});
+    rectangleInFour();
+    drawing.pickAll();
+    form->Button1Click();
+    EXPECT_EQ(drawing.callCount(u"Add"), 1);  // only the test's own
+    EXPECT_TRUE(drawing.selectionSetNames().empty());
+}
+
+TEST_F(Commands, OtherLineKindsCountButAddNothing) {
+    rectangleInFour();
+    drawing.addEntity(cad::EntityKind::Spline, {1, -1, 0});
+    drawing.addEntity(cad::EntityKind::Polyline2d, {1, -1, 0});
+    drawing.addEntity(cad::EntityKind::MText, {1, -1, 0});  // not admitted by the filter
+    drawing.pickAll();
+    form->Button1Click();
+    EXPECT_EQ(log()[0], u"Select = 5");
+    EXPECT_EQ(log()[2], u"Line = 6, Text = 0");
+}
+
+TEST_F(Commands, FailureInsideTheEntityLoopDeletesTheSetAndKeepsPartialLists) {
+    rectangleInFour();
+    text(u"a", 5, -2);
+    drawing.pickAll();
+    drawing.failCall(u"EntityName", 3, u"壊れた図形");
+    form->Button2.setEnabled(false);
+    EXPECT_THROW(form->Button1Click(), Error);
+    EXPECT_TRUE(drawing.selectionSetNames().empty());
+    EXPECT_EQ(form->lists.lineAry.size(), 5u);  // the polyline's four and one line
+    EXPECT_FALSE(form->Button2.Enabled());
+    EXPECT_FALSE(form->commandRunning());
+}
+
+struct Update : Commands {
+    std::int64_t a = 0, b = 0, c = 0, d = 0;
+    void SetUp() override {
+        Commands::SetUp();
+        // 2 columns x 3 rows: x 0/10/20, y 0/-5/-10/-15.
+        drawing.addPolyline({0, 0, 20, 0, 20, -15, 0, -15}, true);
+        drawing.addLine({10, 0, 0}, {10, -15, 0});
+        drawing.addLine({0, -5, 0}, {20, -5, 0});
+        drawing.addLine({0, -10, 0}, {20, -10, 0});
+        a = text(u"abc", 1, -1);
+        b = text(u"row2", 0.5, -7.5, 1);  // column 1, row 2: template 0.5 right, 2.5 below
+        c = text(u"top", 11, -1, 2);      // column 2 has a text only in row 1
+        drawing.pickAll();
+        form->Button1Click();
+        form->Memo1.clear();
+    }
+    StringGrid& g() { return form->StringGrid1; }
+};
+
+TEST_F(Update, WithoutEditsTouchesNothingAndRegenerates) {
+    form->Button2Click();
+    EXPECT_EQ(log(), (std::vector<std::u16string>{u"[更新] 編集 = 0, 追加 = 0, 削除 = 0"}));
+    EXPECT_EQ(drawing.callCount(u"TextString"), 3);  // the Get's reads only
+    EXPECT_EQ(drawing.regenCount(), 1);
+}
+
+TEST_F(Update, CaseChangeEditsEmptyingDeletesAndRetypingCreates) {
+    g().setCells(1, 1, u"ABC");
+    g().setCells(1, 2, u"");
+    form->Button2Click();
+    EXPECT_EQ(drawing.entity(a)->text, u"ABC");
+    EXPECT_TRUE(!drawing.entity(b) || drawing.entity(b)->erased);
+    EXPECT_EQ(g().Objects(1, 2), 0);
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 1, 追加 = 0, 削除 = 1");
+
+    // Column 1 lost its only template below row 1: the retyped text waits in the grid.
+    g().setCells(1, 2, u"again");
+    form->Button2Click();
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 0, 追加 = 0, 削除 = 0");
+    EXPECT_EQ(g().Cells(1, 2), u"again");
+    EXPECT_EQ(g().Objects(1, 2), 0);
+}
+
+TEST_F(Update, NewTextIsCopiedFromTheColumnTemplateAtTheSameOffset) {
+    g().setCells(1, 3, u"新規");
+    form->Button2Click();
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 0, 追加 = 1, 削除 = 0");
+    const std::int64_t id = g().Objects(1, 3);
+    ASSERT_NE(id, 0);
+    const auto e = drawing.entity(id);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->text, u"新規");
+    EXPECT_EQ(e->alignment, 1);
+    EXPECT_EQ(e->insertionPoint, (Point3{0.5, -12.5, 0}));  // tate[0] + 0.5, yoko[2] - 2.5
+    const TQdlText& rec = form->lists.textAry.back();
+    EXPECT_EQ(rec.objID, id);
+    EXPECT_EQ(rec.sText, u"新規");
+    EXPECT_EQ(rec.base, (TPoint3{0.5, -12.5, 0}));  // stored, so it can serve as a template
+    // A second Update changes nothing.
+    form->Button2Click();
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 0, 追加 = 0, 削除 = 0");
+}
+
+TEST_F(Update, NewRecordServesAsTemplateWithItsRealPosition) {
+    // Delete the original template, then create two texts in turn: the second copies the first.
+    g().setCells(1, 3, u"one");
+    form->Button2Click();
+    g().setCells(1, 2, u"");
+    form->Button2Click();
+    g().setCells(1, 2, u"two");
+    form->Button2Click();
+    const auto e = drawing.entity(g().Objects(1, 2));
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->insertionPoint, (Point3{0.5, -7.5, 0}));
+}
+
+TEST_F(Update, ColumnWhoseTextsAllStandInRowOneOffersNoTemplate) {
+    g().setCells(2, 3, u"lost");
+    form->Button2Click();
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 0, 追加 = 0, 削除 = 0");
+    EXPECT_EQ(g().Cells(2, 3), u"lost");
+}
+
+TEST_F(Update, ErasedEntityIsPassedOver) {
+    drawing.erase(a);
+    g().setCells(1, 1, u"changed");
+    g().setCells(2, 1, u"TOP");
+    form->Button2Click();
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 1, 追加 = 0, 削除 = 0");
+    EXPECT_EQ(drawing.entity(c)->text, u"TOP");
+}
+
+TEST_F(Update, NotRunningWritesNothing) {
+    connector.unregister(kProgId);
+    connector.registerProgId(kProgId);
+    g().setCells(1, 1, u"changed");
+    form->Button2Click();
+    EXPECT_TRUE(log().empty());
+    EXPECT_EQ(drawing.entity(a)->text, u"abc");
+    EXPECT_EQ(fakes.windows.foreground, kOwnHwnd);
+}
+
+TEST_F(Update, FailureMidwayKeepsHandledCellsConsistent) {
+    g().setCells(1, 1, u"first");
+    g().setCells(2, 1, u"second");
+    drawing.failCall(u"Update", 2, u"CAD が応答しません");
+    EXPECT_THROW(form->Button2Click(), Error);
+    EXPECT_EQ(drawing.entity(a)->text, u"first");
+    EXPECT_EQ(form->lists.textAry[form->textIndexOfId(a)].sText, u"first");
+    EXPECT_EQ(drawing.regenCount(), 0);
+    EXPECT_TRUE(log().empty());
+    EXPECT_EQ(form->StringGrid2.Cells(1, 1), u"abc");  // no snapshot refresh
+    // The failing call came after the second text was written and recorded: the next
+    // Update finds drawing, records and grid agreeing and writes nothing again.
+    EXPECT_EQ(drawing.entity(c)->text, u"second");
+    form->Button2Click();
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 0, 追加 = 0, 削除 = 0");
+    EXPECT_EQ(drawing.regenCount(), 1);
+}
+
+TEST_F(Update, GetOrUpdateClickedDuringAGetIsIgnored) {
+    int nested = 0;
+    fakes.pump.onPump = [&] {
+        ++nested;
+        form->Button1Click();
+        form->Button2Click();
+    };
+    const int regens = drawing.regenCount();
+    drawing.pickAll();
+    form->Button1Click();
+    EXPECT_GT(nested, 0);
+    EXPECT_EQ(drawing.regenCount(), regens);
+    EXPECT_EQ(drawing.callCount(u"SelectOnScreen"), 2);  // the set-up's Get and this one
+}
