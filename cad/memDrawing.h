@@ -1,0 +1,131 @@
+// An in-memory drawing that serves the CAD object model through Dispatch:
+// application, document, selection sets and entities, with scripted picking,
+// injected failures and call counts, so that the commands can be tested
+// without a CAD application.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cad/connector.h"
+#include "cad/dispatch.h"
+
+namespace qx::cad {
+
+struct Point3 {
+    double x = 0, y = 0, z = 0;
+    friend bool operator==(const Point3&, const Point3&) = default;
+};
+
+enum class EntityKind { Line, Polyline, Text, Polyline2d, Spline, MText, Circle };
+
+// What the drawing holds for one entity.
+struct MemEntity {
+    std::int64_t id = 0;
+    EntityKind kind = EntityKind::Line;
+    Point3 start, end;                // line
+    std::vector<double> coordinates;  // polyline: x, y per vertex
+    bool closed = false;              // polyline
+    std::u16string text;              // text
+    Point3 insertionPoint;            // text; also the position of other kinds
+    Point3 alignmentPoint;            // text
+    std::int32_t alignment = 0;       // text
+    int updates = 0;                  // calls of Update
+    bool erased = false;
+};
+
+// "AcDbLine", ... and the DXF type name that the selection filter matches.
+std::u16string entityName(EntityKind kind);
+std::u16string dxfName(EntityKind kind);
+
+// A selection filter pattern: comma-separated alternatives with * and ?,
+// matched without regard to ASCII case.
+bool matchesWildcards(std::u16string_view name, std::u16string_view patterns);
+
+class MemDrawing {
+public:
+    // IDs are handed out upwards from firstId; the default start puts the
+    // first three below 2^32 and the rest above.
+    explicit MemDrawing(std::u16string fullName = u"C:\\drawings\\table.dwg",
+                        std::int64_t firstId = (std::int64_t{1} << 32) - 3);
+    ~MemDrawing();
+    MemDrawing(const MemDrawing&) = delete;
+    MemDrawing& operator=(const MemDrawing&) = delete;
+
+    // The application object; every call reaches this drawing.
+    Dispatch application();
+    void setHwnd(std::uint64_t hwnd);
+    std::uint64_t hwnd() const;
+    const std::u16string& fullName() const;
+
+    std::int64_t addLine(Point3 start, Point3 end);
+    std::int64_t addPolyline(std::vector<double> coordinates, bool closed);
+    std::int64_t addText(std::u16string text, Point3 insertionPoint, Point3 alignmentPoint, std::int32_t alignment = 0);
+    // Any kind, with only a position (used by rectangle picks).
+    std::int64_t addEntity(EntityKind kind, Point3 position = {});
+
+    // The entity with that ID, erased ones included; nullopt for unknown IDs.
+    std::optional<MemEntity> entity(std::int64_t id) const;
+    // IDs of entities not erased, in creation order.
+    std::vector<std::int64_t> liveIds() const;
+    // Erases an entity as the CAD user would, behind the client's back.
+    void erase(std::int64_t id);
+
+    // What the next SelectOnScreen picks (before the filter). The script stays
+    // until it is replaced; the default picks nothing.
+    void pickAll();
+    void pickIds(std::vector<std::int64_t> ids);
+    // Entities whose points all lie inside the rectangle (a window pick).
+    void pickRectangle(double x1, double y1, double x2, double y2);
+    void pickNothing();
+    // SelectOnScreen fails as when the user presses Escape.
+    void pickCancel();
+
+    // The k-th call of member (1 = the next one; gets, puts and method calls
+    // all count) fails with message. Members match without regard to case.
+    void failCall(std::u16string member, int k, std::u16string message);
+    // The k-th call of member is rejected as by a busy application.
+    void rejectCall(std::u16string member, int k);
+    static const std::u16string& rejectedMessage();
+
+    // Calls of a member so far, gets, puts and method calls together, on all
+    // objects or on one kind ("application", "document", "selection sets",
+    // "selection set", "line", "polyline", "text", "2D polyline", "spline",
+    // "multiline text", "circle").
+    int callCount(std::u16string_view member) const;
+    int callCount(std::u16string_view kind, std::u16string_view member) const;
+    // The arguments of the latest method call of member, as passed.
+    std::vector<Variant> lastArgs(std::u16string_view member) const;
+    int regenCount() const;
+    // Names of the selection sets the document holds now.
+    std::vector<std::u16string> selectionSetNames() const;
+    // IDs in the named set, nullopt when there is no such set.
+    std::optional<std::vector<std::int64_t>> selectionSetIds(std::u16string_view name) const;
+
+    struct State;
+
+private:
+    std::shared_ptr<State> state_;
+};
+
+// Programmatic identifiers registered in memory, each with the running
+// application or none.
+class MemConnector : public CadConnector {
+public:
+    void registerProgId(const std::u16string& progId, Dispatch runningApplication = {});
+    void unregister(const std::u16string& progId);
+    bool isTargetRunning(const std::u16string& progId) override;
+    Dispatch attach(const std::u16string& progId) override;
+    int attachCount() const { return attaches_; }
+
+private:
+    const Dispatch& registered(const std::u16string& progId) const;
+    std::map<std::u16string, Dispatch> apps_;
+    int attaches_ = 0;
+};
+
+}  // namespace qx::cad

@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include "cad/memDrawing.h"
+
+using namespace qx::cad;
+using qx::Error;
+
+namespace {
+
+// The message of the error that f throws; fails the test when it throws none.
+template <typename F>
+std::u16string errorOf(F f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    ADD_FAILURE() << "no error";
+    return {};
+}
+
+bool contains(const std::u16string& s, std::u16string_view part) {
+    return s.find(part) != std::u16string::npos;
+}
+
+const Variant kFilterType = Variant::byRef(std::vector<std::int16_t>{0});
+const Variant kFilterData = Variant::byRef(std::vector<Variant>{Variant(u"TEXT,*LINE")});
+
+class MemDrawingTest : public ::testing::Test {
+protected:
+    MemDrawingTest() {
+        line = drawing.addLine({0, 0, 0}, {10, 0, 0});
+        poly = drawing.addPolyline({0, 0, 10, 0, 10, 5, 0, 5}, true);
+        text = drawing.addText(u"表1", {1, 1, 0}, {2, 1.5, 0}, 1);
+        poly2d = drawing.addEntity(EntityKind::Polyline2d, {3, 3, 0});
+        spline = drawing.addEntity(EntityKind::Spline, {4, 4, 0});
+        mtext = drawing.addEntity(EntityKind::MText, {5, 5.5, 0});
+        circle = drawing.addEntity(EntityKind::Circle, {6, 4, 0});
+        app = drawing.application();
+        doc = app.get(u"ActiveDocument").toDispatch();
+    }
+
+    Dispatch newSet(const std::u16string& name = u"ssTemp") {
+        return doc.get(u"SelectionSets").toDispatch().call(u"Add", {Variant::byRef(name)}).toDispatch();
+    }
+    Dispatch object(std::int64_t id) {
+        return doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))}).toDispatch();
+    }
+    std::vector<std::u16string> pickedNames(const Dispatch& set) {
+        std::vector<std::u16string> names;
+        for (int i = 0; i < set.get(u"Count").toInt32(); ++i) {
+            names.push_back(set.call(u"Item", {Variant(i)}).toDispatch().get(u"EntityName").toString());
+        }
+        return names;
+    }
+
+    MemDrawing drawing;
+    std::int64_t line, poly, text, poly2d, spline, mtext, circle;
+    Dispatch app, doc;
+};
+
+}  // namespace
+
+TEST_F(MemDrawingTest, ApplicationAndDocument) {
+    drawing.setHwnd(0x1'2345'6789ULL);
+    EXPECT_EQ(app.get(u"HWND"), Variant::uint64(0x1'2345'6789ULL));
+    EXPECT_EQ(doc.get(u"FullName").toString(), drawing.fullName());
+    EXPECT_EQ(doc.kind(), u"document");
+}
+
+TEST_F(MemDrawingTest, ObjectIdsAreUniqueAndSomeNeedMoreThan32Bits) {
+    std::vector<std::int64_t> ids{line, poly, text, poly2d, spline, mtext, circle};
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    EXPECT_LT(ids.front(), std::int64_t{1} << 32);
+    EXPECT_GT(ids.back(), std::int64_t{1} << 32);
+    for (auto id : ids) {
+        auto v = object(id).get(u"ObjectID");
+        EXPECT_EQ(v.type(), Variant::Type::Int64);
+        EXPECT_EQ(v.toInt64(), id);
+    }
+}
+
+TEST_F(MemDrawingTest, ObjectIdToObjectFailsForUnknownAndErasedIds) {
+    EXPECT_EQ(errorOf([&] { object(12345); }), u"document.ObjectIdToObject: no object has the ID 12345");
+    auto t = object(text);
+    drawing.erase(text);  // behind the client's back
+    EXPECT_TRUE(contains(errorOf([&] { object(text); }), u"ObjectIdToObject"));
+    EXPECT_EQ(errorOf([&] { t.get(u"TextString"); }), u"text.TextString: the object is erased");
+    EXPECT_TRUE(drawing.entity(text)->erased);
+    EXPECT_EQ(drawing.liveIds().size(), 6u);
+}
+
+TEST_F(MemDrawingTest, RegenIsCountedAndWantsItsArgument) {
+    doc.call(u"Regen", {Variant(0)});
+    doc.call(u"Regen", {Variant(0)});
+    EXPECT_EQ(drawing.regenCount(), 2);
+    EXPECT_THROW(doc.call(u"Regen"), Error);
+    EXPECT_EQ(drawing.regenCount(), 2);
+}
+
+TEST_F(MemDrawingTest, SelectionSetCollection) {
+    auto sets = doc.get(u"SelectionSets").toDispatch();
+    EXPECT_EQ(sets.get(u"Count").toInt32(), 0);
+    newSet(u"other");
+    newSet();
+    EXPECT_EQ(sets.get(u"Count").toInt32(), 2);
+    EXPECT_EQ(sets.call(u"Item", {Variant(1)}).toDispatch().get(u"Name").toString(), u"ssTemp");
+    EXPECT_TRUE(contains(errorOf([&] { newSet(); }), u"already exists"));
+    EXPECT_TRUE(contains(errorOf([&] { sets.call(u"Item", {Variant(2)}); }), u"out of range"));
+
+    auto set = sets.call(u"Item", {Variant(1)}).toDispatch();
+    set.call(u"Delete");
+    EXPECT_EQ(drawing.selectionSetNames(), std::vector<std::u16string>{u"other"});
+    EXPECT_EQ(errorOf([&] { set.get(u"Count"); }), u"selection set.Count: the selection set has been deleted");
+    newSet();  // the name is free again
+}
+
+TEST_F(MemDrawingTest, FilterTakesTextsAndEverythingEndingInLine) {
+    drawing.pickAll();
+    auto set = newSet();
+    set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+    EXPECT_EQ(pickedNames(set), (std::vector<std::u16string>{u"AcDbLine", u"AcDbPolyline", u"AcDbText",
+                                                             u"AcDb2dPolyline", u"AcDbSpline"}));
+    // Picking again adds nothing twice; Clear empties the set.
+    set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+    EXPECT_EQ(set.get(u"Count").toInt32(), 5);
+    set.call(u"Clear");
+    EXPECT_EQ(set.get(u"Count").toInt32(), 0);
+}
+
+TEST_F(MemDrawingTest, PickScripts) {
+    auto set = newSet();
+    set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+    EXPECT_EQ(set.get(u"Count").toInt32(), 0);  // nothing picked by default
+
+    drawing.pickIds({text, mtext, line});  // the filter still applies
+    set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+    EXPECT_EQ(drawing.selectionSetIds(u"ssTemp"), (std::vector<std::int64_t>{line, text}));
+
+    set.call(u"Clear");
+    drawing.pickRectangle(10, 5, 0, -1);  // corners in any order; the mtext lies outside, the circle is filtered
+    set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+    EXPECT_EQ(drawing.selectionSetIds(u"ssTemp"), (std::vector<std::int64_t>{line, poly, text, poly2d, spline}));
+
+    drawing.erase(line);
+    set.call(u"Clear");
+    drawing.pickAll();
+    set.call(u"SelectOnScreen");  // no filter: everything not erased
+    EXPECT_EQ(set.get(u"Count").toInt32(), 6);
+}
+
+TEST_F(MemDrawingTest, CancelledPickFailsAndKeepsTheSet) {
+    drawing.pickIds({line});
+    auto set = newSet();
+    set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+    drawing.pickCancel();
+    EXPECT_EQ(errorOf([&] {
+                  set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+              }),
+              u"selection set.SelectOnScreen: the pick was cancelled");
+    EXPECT_EQ(set.get(u"Count").toInt32(), 1);
+}
+
+TEST_F(MemDrawingTest, MalformedFiltersFail) {
+    drawing.pickAll();
+    auto set = newSet();
+    EXPECT_THROW(set.call(u"SelectOnScreen", {kFilterType}), Error);
+    EXPECT_THROW(set.call(u"SelectOnScreen", {Variant(std::vector<std::int16_t>{0, 0}), kFilterData}), Error);
+    EXPECT_THROW(set.call(u"SelectOnScreen", {Variant(std::vector<std::int16_t>{8}), kFilterData}), Error);
+    EXPECT_THROW(set.call(u"SelectOnScreen", {Variant(u"TEXT"), kFilterData}), Error);
+    EXPECT_EQ(set.get(u"Count").toInt32(), 0);
+}
+
+struct WildcardCase {
+    const char16_t* name;
+    const char16_t* patterns;
+    bool matches;
+};
+
+class Wildcards : public ::testing::TestWithParam<WildcardCase> {};
+
+TEST_P(Wildcards, Match) {
+    EXPECT_EQ(matchesWildcards(GetParam().name, GetParam().patterns), GetParam().matches)
+        << qx::toUtf8(GetParam().name) << " vs " << qx::toUtf8(GetParam().patterns);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filter, Wildcards,
+    ::testing::Values(WildcardCase{u"TEXT", u"TEXT,*LINE", true}, WildcardCase{u"LINE", u"TEXT,*LINE", true},
+                      WildcardCase{u"LWPOLYLINE", u"TEXT,*LINE", true}, WildcardCase{u"SPLINE", u"TEXT,*LINE", true},
+                      WildcardCase{u"MTEXT", u"TEXT,*LINE", false}, WildcardCase{u"CIRCLE", u"TEXT,*LINE", false},
+                      WildcardCase{u"LINES", u"TEXT,*LINE", false}, WildcardCase{u"text", u"TEXT", true},
+                      WildcardCase{u"Line", u"*line", true}, WildcardCase{u"LINE", u"L??E", true},
+                      WildcardCase{u"LINE", u"L?E", false}, WildcardCase{u"LINE", u"*", true},
+                      WildcardCase{u"", u"*", true}, WildcardCase{u"LINE", u"", false},
+                      WildcardCase{u"LINE", u"TEXT,", false}, WildcardCase{u"", u"TEXT,", true},
+                      WildcardCase{u"POLYLINE", u"*LY*NE", true}, WildcardCase{u"POLYLINE", u"**X*", false},
+                      WildcardCase{u"AAAB", u"*A*B", true}, WildcardCase{u"AAAA", u"*A*B", false}));
+
+TEST_F(MemDrawingTest, LineAndPolylineGeometry) {
+    EXPECT_EQ(object(line).get(u"StartPoint").toDoubles(), (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(object(line).get(u"EndPoint").toDoubles(), (std::vector<double>{10, 0, 0}));
+    EXPECT_EQ(object(poly).get(u"Coordinates").toDoubles(), (std::vector<double>{0, 0, 10, 0, 10, 5, 0, 5}));
+    EXPECT_EQ(object(poly).get(u"Closed"), Variant(true));
+    // Members belong to their kind only.
+    EXPECT_EQ(errorOf([&] { object(line).get(u"TextString"); }), u"line.TextString: no such property");
+    EXPECT_THROW(object(circle).get(u"Coordinates"), Error);
+}
+
+TEST_F(MemDrawingTest, TextPropertiesReadAndWrite) {
+    auto t = object(text);
+    EXPECT_EQ(t.get(u"EntityName").toString(), u"AcDbText");
+    EXPECT_EQ(t.get(u"TextString").toString(), u"表1");
+    EXPECT_EQ(t.get(u"Alignment"), Variant(1));
+    EXPECT_EQ(t.get(u"InsertionPoint").toDoubles(), (std::vector<double>{1, 1, 0}));
+    EXPECT_EQ(t.get(u"TextAlignmentPoint").toDoubles(), (std::vector<double>{2, 1.5, 0}));
+
+    t.put(u"TextString", Variant(u"ＡＢＣ"));
+    t.put(u"TextAlignmentPoint", Variant::byRef(std::vector<double>{7, 8, 0}));
+    t.put(u"InsertionPoint", Variant(std::vector<Variant>{Variant(3.0), Variant(4.0), Variant(0.0)}));
+    auto e = drawing.entity(text);
+    EXPECT_EQ(e->text, u"ＡＢＣ");
+    EXPECT_EQ(e->alignmentPoint, (Point3{7, 8, 0}));
+    EXPECT_EQ(e->insertionPoint, (Point3{3, 4, 0}));
+
+    EXPECT_TRUE(contains(errorOf([&] { t.put(u"InsertionPoint", Variant(std::vector<double>{1, 2})); }), u"3"));
+    EXPECT_TRUE(contains(errorOf([&] { t.put(u"TextString", Variant(5)); }), u"type mismatch"));
+    EXPECT_EQ(errorOf([&] { t.put(u"ObjectID", Variant::int64(1)); }), u"text.ObjectID: the property is read-only");
+    EXPECT_EQ(drawing.entity(text)->text, u"ＡＢＣ");
+}
+
+TEST_F(MemDrawingTest, CopyUpdateAndDelete) {
+    auto original = object(text);
+    auto copy = original.call(u"Copy").toDispatch();
+    auto copyId = copy.get(u"ObjectID").toInt64();
+    EXPECT_NE(copyId, text);
+    EXPECT_EQ(copy.get(u"TextString").toString(), u"表1");
+    EXPECT_EQ(copy.get(u"Alignment").toInt32(), 1);
+    copy.put(u"TextString", Variant(u"new"));
+    copy.call(u"Update");
+    EXPECT_EQ(drawing.entity(copyId)->updates, 1);
+    EXPECT_EQ(drawing.entity(text)->text, u"表1");  // the copy is independent
+
+    copy.call(u"Delete");
+    EXPECT_TRUE(drawing.entity(copyId)->erased);
+    EXPECT_THROW(copy.call(u"Update"), Error);
+    EXPECT_THROW(object(copyId), Error);
+    EXPECT_THROW(original.call(u"Update", {Variant(1)}), Error);
+}
+
+TEST_F(MemDrawingTest, InjectedFailureHitsExactlyTheKthCall) {
+    drawing.pickAll();
+    auto set = newSet();
+    set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+    drawing.failCall(u"Item", 2, u"エラー");
+    EXPECT_NO_THROW(set.call(u"Item", {Variant(0)}));
+    EXPECT_EQ(errorOf([&] { set.call(u"Item", {Variant(1)}); }), u"selection set.Item: エラー");
+    EXPECT_NO_THROW(set.call(u"Item", {Variant(1)}));
+
+    drawing.rejectCall(u"textstring", 1);  // any case
+    EXPECT_EQ(errorOf([&] { object(text).put(u"TextString", Variant(u"x")); }),
+              u"text.TextString: " + MemDrawing::rejectedMessage());
+    EXPECT_EQ(drawing.entity(text)->text, u"表1");
+}
+
+TEST_F(MemDrawingTest, CallsAreCountedPerMemberAndKind) {
+    drawing.pickAll();
+    auto set = newSet();
+    set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+    set.get(u"Count");
+    doc.get(u"SelectionSets").toDispatch().get(u"count");  // names are case-insensitive
+    object(text).call(u"Delete");
+    EXPECT_EQ(drawing.callCount(u"Count"), 2);
+    EXPECT_EQ(drawing.callCount(u"selection set", u"Count"), 1);
+    EXPECT_EQ(drawing.callCount(u"text", u"Delete"), 1);
+    EXPECT_EQ(drawing.callCount(u"ObjectIdToObject"), 1);
+    EXPECT_EQ(drawing.callCount(u"Regen"), 0);
+    auto args = drawing.lastArgs(u"SelectOnScreen");
+    ASSERT_EQ(args.size(), 2u);
+    EXPECT_TRUE(args[0].isByRef());
+    EXPECT_EQ(args[1], kFilterData);
+    EXPECT_TRUE(drawing.lastArgs(u"ObjectIdToObject")[0].isByRef());
+}
+
+TEST_F(MemDrawingTest, UnknownMembersFailNamingTheMember) {
+    EXPECT_EQ(errorOf([&] { app.get(u"Visible"); }), u"application.Visible: no such property");
+    EXPECT_EQ(errorOf([&] { doc.call(u"FullName"); }), u"document.FullName: no such method");
+    EXPECT_EQ(errorOf([&] { doc.put(u"FullName", Variant(u"x")); }), u"document.FullName: the property is read-only");
+    EXPECT_TRUE(contains(errorOf([&] { doc.call(u"ObjectIdToObject", {Variant(u"1")}); }), u"invalid argument"));
+}
+
+TEST(MemConnector, RegisteredRunningAndAttach) {
+    MemDrawing drawing;
+    MemConnector connector;
+    EXPECT_TRUE(contains(errorOf([&] { connector.isTargetRunning(u"Nope.Application"); }), u"Nope.Application"));
+    EXPECT_THROW(connector.attach(u"Nope.Application"), Error);
+
+    connector.registerProgId(u"BricscadApp.AcadApplication");
+    EXPECT_FALSE(connector.isTargetRunning(u"BricscadApp.AcadApplication"));
+    EXPECT_TRUE(contains(errorOf([&] { connector.attach(u"BricscadApp.AcadApplication"); }), u"not running"));
+
+    connector.registerProgId(u"BricscadApp.AcadApplication", drawing.application());
+    EXPECT_TRUE(connector.isTargetRunning(u"BricscadApp.AcadApplication"));
+    auto app = connector.attach(u"BricscadApp.AcadApplication");
+    EXPECT_EQ(app.kind(), u"application");
+    EXPECT_EQ(connector.attachCount(), 1);
+}
