@@ -1,0 +1,72 @@
+#include "cad/com/messageFilter.h"
+
+namespace qx::cad::com {
+
+TMessageFilter::~TMessageFilter() {
+    if (FOldFilter) {
+        FOldFilter->Release();
+    }
+}
+
+void TMessageFilter::RegisterFilter() {
+    // A second registration would hand back this very filter as the old one
+    // and keep the object alive through itself.
+    if (registered_) {
+        return;
+    }
+    registered_ = true;
+    CoRegisterMessageFilter(this, &FOldFilter);
+}
+
+void TMessageFilter::RevokeFilter() {
+    if (!registered_) {
+        return;
+    }
+    registered_ = false;
+    IMessageFilter* current = nullptr;
+    CoRegisterMessageFilter(FOldFilter, &current);
+    if (current) {
+        current->Release();  // COM's reference to this filter: may destroy it
+    }
+}
+
+HRESULT STDMETHODCALLTYPE TMessageFilter::QueryInterface(REFIID riid, void** object) {
+    if (!object) {
+        return E_POINTER;
+    }
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMessageFilter)) {
+        *object = static_cast<IMessageFilter*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE TMessageFilter::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
+}
+
+ULONG STDMETHODCALLTYPE TMessageFilter::Release() {
+    auto left = InterlockedDecrement(&refs_);
+    if (left == 0) {
+        delete this;
+    }
+    return static_cast<ULONG>(left);
+}
+
+DWORD STDMETHODCALLTYPE TMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) {
+    return SERVERCALL_ISHANDLED;
+}
+
+// No limit on retries: only the server ends the wait of a call it puts off.
+DWORD STDMETHODCALLTYPE TMessageFilter::RetryRejectedCall(HTASK, DWORD, DWORD dwRejectType) {
+    return dwRejectType == SERVERCALL_RETRYLATER ? 1000 : static_cast<DWORD>(-1);
+}
+
+// Input waits until the outgoing call has returned.
+DWORD STDMETHODCALLTYPE TMessageFilter::MessagePending(HTASK, DWORD, DWORD) {
+    return PENDINGMSG_WAITNOPROCESS;
+}
+
+}  // namespace qx::cad::com
