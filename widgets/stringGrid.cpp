@@ -52,6 +52,11 @@ void StringGrid::reshape(int cols, int rows) {
     rows_ = rows;
     fixedCols_ = std::min(fixedCols_, std::max(cols_ - 1, 0));
     fixedRows_ = std::min(fixedRows_, std::max(rows_ - 1, 0));
+    // A shrink keeps the current cell and the anchor inside the grid.
+    col_ = std::min(col_, std::max(cols_ - 1, 0));
+    anchorCol_ = std::min(anchorCol_, std::max(cols_ - 1, 0));
+    row_ = std::min(row_, std::max(rows_ - 1, 0));
+    anchorRow_ = std::min(anchorRow_, std::max(rows_ - 1, 0));
     invalidate();
 }
 
@@ -127,6 +132,49 @@ void StringGrid::invalidate() {
     if (onRepaint) {
         onRepaint();
     }
+}
+
+void StringGrid::moveTo(int c, int r) {
+    if (onSelectCell) {
+        onSelectCell(c, r);
+    }
+    col_ = anchorCol_ = c;
+    row_ = anchorRow_ = r;
+    invalidate();
+    if (onClick) {
+        onClick();
+    }
+}
+
+void StringGrid::setCol(int c) {
+    if (c < 0 || c >= cols_) {
+        outOfRange(c, row_);
+    }
+    if (c != col_) {
+        moveTo(c, row_);
+    }
+}
+
+void StringGrid::setRow(int r) {
+    if (r < 0 || r >= rows_) {
+        outOfRange(col_, r);
+    }
+    if (r != row_) {
+        moveTo(col_, r);
+    }
+}
+
+GridRect StringGrid::Selection() const {
+    return {std::min(col_, anchorCol_), std::min(row_, anchorRow_), std::max(col_, anchorCol_),
+            std::max(row_, anchorRow_)};
+}
+
+void StringGrid::setSelection(const GridRect& rect) {
+    anchorCol_ = std::clamp(rect.Left, 0, std::max(cols_ - 1, 0));
+    anchorRow_ = std::clamp(rect.Top, 0, std::max(rows_ - 1, 0));
+    col_ = std::clamp(rect.Right, 0, std::max(cols_ - 1, 0));
+    row_ = std::clamp(rect.Bottom, 0, std::max(rows_ - 1, 0));
+    invalidate();
 }
 
 int StringGrid::textWidth(const std::u16string& s) const {

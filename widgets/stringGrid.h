@@ -62,6 +62,18 @@ public:
     int repaintCount() const { return repaints_; }
     std::function<void()> onRepaint;  // the peer redraws
 
+    // Current cell and selection. Setting a rectangle puts the anchor at its
+    // top-left and the current cell at its bottom-right, without notifying.
+    int Col() const { return col_; }
+    int Row() const { return row_; }
+    // Moves the current cell (the anchor comes along): select-cell, then click.
+    void setCol(int c);
+    void setRow(int r);
+    GridRect Selection() const;
+    void setSelection(const GridRect& rect);
+    std::function<void(int col, int row)> onSelectCell;
+    std::function<void()> onClick;
+
     // Pixel width of a text in the grid's font; the peer measures, tests fake it.
     std::function<int(const std::u16string&)> measureText;
     int textWidth(const std::u16string& s) const;
@@ -84,6 +96,9 @@ private:
     std::vector<Cell> cells_;  // row-major
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
+    void moveTo(int c, int r);
+    int col_ = 1, row_ = 1;
+    int anchorCol_ = 1, anchorRow_ = 1;
     int updateDepth_ = 0;
     bool dirty_ = false;
     int repaints_ = 0;

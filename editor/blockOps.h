@@ -1,0 +1,36 @@
+// Cell blocks: the clipboard text format, copy, clear, paste and block undo.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "widgets/stringGrid.h"
+#include "widgets/widgets.h"
+
+namespace qx {
+
+// Tab after every cell but the row's last, CR LF after the last, every row.
+std::u16string blockText(const StringGrid& grid, const GridRect& block);
+// Splits at `separator`; an item beginning with a double quote runs to the next
+// undoubled quote (or the end of the text), whatever separators it holds.
+std::vector<std::u16string> splitQuoted(const std::u16string& text, char16_t separator);
+// The rows of pasted text, each split into its fields.
+std::vector<std::vector<std::u16string>> parseClipboardText(const std::u16string& text);
+
+// Tries n times, 250 ms apart, while the clipboard is busy.
+bool putClipboardText(Clipboard& clipboard, Clock& clock, const std::u16string& text, std::uint32_t n);
+
+// The selection that the block undo restores, kept by the main window.
+struct BlockUndoState {
+    GridRect undoSel;
+};
+
+void copyToClipboard(const StringGrid& grid, Memo& log, const Platform& platform);
+void clearCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state);
+void pasteCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state, Clipboard& clipboard);
+void blockUndo(StringGrid& working, const StringGrid& snapshot, const BlockUndoState& state);
+// Scrolls the log back to its first line.
+void scrollMemoTop(Memo& memo, bool focus);
+
+}  // namespace qx
