@@ -86,6 +86,7 @@ VivazQDLForm::VivazQDLForm(Services services) : s_(std::move(services)) {
 }
 
 VivazQDLForm::~VivazQDLForm() {
+    FUndoCells.reset();
     if (filterRegistered_ && s_.revokeFilter) {
         s_.revokeFilter();
     }
@@ -128,6 +129,21 @@ void VivazQDLForm::buildMenu() {
     menuItem(u"N6").setEnabled(false);
     menuItem(u"UNDO1").setEnabled(false);
     menuItem(u"N24").onClick = [this](MenuItem&) { N24Click(); };
+    menuItem(u"N6").onClick = [this](MenuItem&) { N6Click(); };
+    menuItem(u"UNDO1").onClick = [this](MenuItem&) { UNDO1Click(); };
+    menuItem(u"N1").onClick = [this](MenuItem&) {
+        copyToClipboard(StringGrid1, Memo1, s_.platform);
+        clearCells(StringGrid1, StringGrid2, blockUndoState);
+    };
+    menuItem(u"N2").onClick = [this](MenuItem&) { copyToClipboard(StringGrid1, Memo1, s_.platform); };
+    menuItem(u"N3").onClick = [this](MenuItem&) {
+        pasteCells(StringGrid1, StringGrid2, blockUndoState, *s_.platform.clipboard);
+    };
+    Button1.onClick = [this] { Button1Click(); };
+    Button2.onClick = [this] { Button2Click(); };
+    SpeedButton1.onClick = [this] { SpeedButton1Click(); };
+    StringGrid1.onSelectCell = [this](int c, int r) { StringGrid1SelectCell(c, r); };
+    StringGrid1.onClick = [this] { StringGrid1Click(); };
 }
 
 MenuItem& VivazQDLForm::menuItem(const std::u16string& name) {
@@ -177,6 +193,7 @@ void VivazQDLForm::FormCreate() {
         s_.registerFilter();
         filterRegistered_ = true;
     }
+    FUndoCells = std::make_unique<TUndoCells>();
 }
 
 void VivazQDLForm::buildCaption() {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cad/connector.h"
+#include "editor/blockOps.h"
+#include "editor/undoCells.h"
 #include "platform/platform.h"
 #include "table/qdlTable.h"
 #include "widgets/stringGrid.h"
@@ -42,6 +44,8 @@ public:
         // The window itself: its handle, and minimising or restoring it.
         std::function<std::uint64_t()> ownHandle;
         std::function<void(bool minimized)> setMinimized;
+        // The in-place editor's own single-step undo; false when it fails.
+        std::function<bool()> editorUndo;
     };
 
     explicit VivazQDLForm(Services services);
@@ -67,6 +71,9 @@ public:
     std::int32_t startCol = -1, startRow = -1;
     std::int32_t moveCol = 0, moveRow = 0, clickCol = 0, edtCol = 0, edtRow = 0, edtColOld = 0, edtRowOld = 0;
     TQdlLists lists;
+    std::unique_ptr<TUndoCells> FUndoCells;
+    GridRect edtSel, edtSelOld;
+    BlockUndoState blockUndoState;  // undoSel
 
     // Handlers.
     void CheckBox1Click();
@@ -77,6 +84,21 @@ public:
     void Button2Click();  // Update
     void N6Click() { Button2Click(); }
     bool commandRunning() const { return commandRunning_; }
+
+    // The working grid's handlers. KeyPress returns the character to keep (0 cancels).
+    char16_t StringGrid1KeyPress(char16_t key, bool ctrl, bool shift);
+    void StringGrid1KeyUp(std::uint16_t& key, unsigned modifiers);
+    void StringGrid1SelectCell(int col, int row);
+    void StringGrid1Click();
+    void StringGrid1GetEditText(int col, int row);
+    void StringGrid1SetEditText(int col, int row);
+    void StringGrid1FixedCellClick(int col, int row);
+    void StringGrid1MouseDown(bool leftButton, int col, int row);
+    void StringGrid1MouseMove(int col, int row);
+    void StringGrid1MouseUp();
+    void SpeedButton1Click();
+    void UNDO1Click();
+    std::function<bool()> makeInputList;  // the candidate pop-up, wired by the window
 
     // First record of textAry with that object ID, -1 when none.
     int textIndexOfId(std::int64_t id) const;

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "app/qdlXUnit.h"
+#include "platform/platformFakes.h"
+
+using namespace qx;
+
+namespace {
+struct Handlers : testing::Test {
+    fake::FakePlatform fakes;
+    std::unique_ptr<VivazQDLForm> f;
+    bool editorUndoWorks = false;
+    int candidates = 0;
+    void SetUp() override {
+        VivazQDLForm::Services s;
+        s.platform = fakes.platform();
+        s.editorUndo = [this] { return editorUndoWorks; };
+        f = std::make_unique<VivazQDLForm>(s);
+        f->FormCreate();
+        f->makeInputList = [this] { return ++candidates > 0; };
+        StringGrid& g = f->StringGrid1;
+        g.setCells(1, 1, u"a");
+        g.setObjects(1, 1, 31);
+        g.setObjects(1, 2, 32);
+    }
+    std::u16string lastLog() const { return f->Memo1.Lines().empty() ? u"" : f->Memo1.Lines().back(); }
+};
+}  // namespace
+
+TEST_F(Handlers, KeyPressCommandsAndTheirLogLines) {
+    EXPECT_EQ(f->StringGrid1KeyPress(10, true, false), 0);
+    EXPECT_EQ(lastLog(), u"[Ctrl]+[Enter]");  // the Update is disabled: only the line
+    EXPECT_EQ(f->StringGrid1KeyPress(32, true, false), 0);
+    EXPECT_EQ(lastLog(), u"[Ctrl]+[Space]");
+    EXPECT_EQ(candidates, 1);
+    EXPECT_EQ(f->StringGrid1KeyPress(27, false, false), 27);
+    EXPECT_EQ(lastLog(), u"UNDO 失敗");
+    editorUndoWorks = true;
+    f->StringGrid1KeyPress(27, false, false);
+    EXPECT_EQ(lastLog(), u"[ESC]");
+    EXPECT_EQ(f->StringGrid1KeyPress(13, false, true), 0);
+    EXPECT_EQ(lastLog(), u"[Shift]+[Enter]");
+    EXPECT_EQ(f->StringGrid1KeyPress(13, false, false), 13);  // plain Enter is kept
+    f->CheckBox4.setChecked(true);
+    EXPECT_EQ(f->StringGrid1KeyPress(u'a', false, false), u'A');
+    EXPECT_EQ(f->StringGrid1KeyPress(u'ａ', false, false), u'ａ');
+    EXPECT_EQ(f->StringGrid1KeyPress(32, true, false), 0);  // a cancelled character stays cancelled
+}
+
+TEST_F(Handlers, SelectingAColumnWithoutTextsShowsNoNewTextPossible) {
+    f->StringGrid1.setCol(2);
+    EXPECT_EQ(f->StatusBar1.Panels[1].Text, u"新規作成不可");
+    f->StringGrid1.setCol(1);
+    EXPECT_EQ(f->StatusBar1.Panels[1].Text, u"");
+    EXPECT_EQ(f->StatusBar1.Panels[0].Text, u" ID = 0000001F");
+    f->StringGrid1.setRow(3);
+    EXPECT_EQ(f->StatusBar1.Panels[0].Text, u"");
+}
+
+TEST_F(Handlers, AnInPlaceEditReachesTheSnapshotAtTheSecondClick) {
+    StringGrid& g = f->StringGrid1;
+    f->StringGrid1GetEditText(1, 1);
+    g.setCells(1, 1, u"edited");
+    f->StringGrid1SetEditText(1, 1);
+    g.setRow(2);  // first click: the edit is only remembered
+    EXPECT_EQ(f->StringGrid2.Cells(1, 1), u"");
+    g.setRow(3);  // second click: written into the snapshot
+    EXPECT_EQ(f->StringGrid2.Cells(1, 1), u"edited");
+    EXPECT_EQ(f->StringGrid2.Objects(1, 1), 0);  // text only
+    EXPECT_EQ(f->blockUndoState.undoSel, (GridRect{1, 1, 1, 1}));
+
+    f->SpeedButton1Click();  // the cell undo puts the text of the opening back
+    EXPECT_EQ(g.Cells(1, 1), u"a");
+    EXPECT_EQ(g.Col(), 1);
+    EXPECT_EQ(g.Row(), 1);
+}
+
+TEST_F(Handlers, DragAndHeaderSelection) {
+    f->StringGrid1MouseDown(true, 2, 2);
+    f->StringGrid1MouseMove(3, 0);
+    EXPECT_EQ(f->StringGrid1.Selection(), (GridRect{2, 1, 3, 2}));
+    f->StringGrid1MouseUp();
+    EXPECT_EQ(f->startCol, -1);
+    f->StringGrid1MouseMove(4, 4);  // no drag in progress
+    EXPECT_EQ(f->StringGrid1.Selection(), (GridRect{2, 1, 3, 2}));
+    f->StringGrid1MouseDown(false, 2, 2);  // the right button starts nothing
+    EXPECT_EQ(f->startCol, -1);
+    f->StringGrid1FixedCellClick(3, 0);
+    EXPECT_EQ(f->StringGrid1.Selection(), (GridRect{3, 1, 3, 4}));
+    EXPECT_EQ(f->StringGrid1.Row(), 4);
+}
+
+TEST_F(Handlers, DeleteThenCtrlZAndMenuCopy) {
+    f->StringGrid1.setSelection({1, 1, 2, 2});
+    std::uint16_t key = 46;
+    f->StringGrid1KeyUp(key, 0);
+    EXPECT_EQ(f->StringGrid1.Cells(1, 1), u"");
+    EXPECT_EQ(f->StringGrid1.Objects(1, 1), 31);
+    key = 'Z';
+    f->StringGrid1KeyUp(key, static_cast<unsigned>(4));
+    EXPECT_EQ(f->StringGrid1.Cells(1, 1), u"a");
+    EXPECT_EQ(lastLog(), u"[Ctrl]+[Z]");
+    f->StringGrid1.setSelection({1, 1, 1, 1});
+    f->menuItem(u"N2").click();
+    EXPECT_EQ(fakes.clipboard.text, u"a\r\n");
+    EXPECT_EQ(f->Memo1.text(), u"a\r\n");  // the log shows the copied text
+}
