@@ -1,0 +1,467 @@
+#include "cad/com/comDispatch.h"
+
+#include <cstdio>
+#include <map>
+#include <utility>
+
+#include "cad/com/dispatchServer.h"
+
+namespace qx::cad::com {
+
+namespace {
+
+const wchar_t* wide(const std::u16string& s) {
+    return reinterpret_cast<const wchar_t*>(s.c_str());
+}
+
+std::u16string fromBstr(BSTR b) {
+    return b ? std::u16string(reinterpret_cast<const char16_t*>(b), SysStringLen(b)) : std::u16string();
+}
+
+BSTR toBstr(const std::u16string& s) {
+    BSTR b = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()), static_cast<UINT>(s.size()));
+    if (!b) {
+        throw Error(u"out of memory for a string of " + fromUtf8(std::to_string(s.size())) + u" characters");
+    }
+    return b;
+}
+
+std::u16string lower(std::u16string_view s) {
+    std::u16string out(s);
+    for (auto& c : out) {
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+    return out;
+}
+
+// Keeps a safe array's data locked while it is read or written.
+class ArrayData {
+public:
+    explicit ArrayData(SAFEARRAY* sa) : sa_(sa) {
+        HRESULT hr = SafeArrayAccessData(sa_, &data_);
+        if (FAILED(hr)) {
+            throw Error(u"cannot read an array: " + hresultText(hr));
+        }
+    }
+    ~ArrayData() { SafeArrayUnaccessData(sa_); }
+    ArrayData(const ArrayData&) = delete;
+    ArrayData& operator=(const ArrayData&) = delete;
+    template <typename T>
+    T* as() const {
+        return static_cast<T*>(data_);
+    }
+
+private:
+    SAFEARRAY* sa_;
+    void* data_ = nullptr;
+};
+
+template <typename T>
+SAFEARRAY* newArray(VARTYPE vt, const std::vector<T>& values) {
+    SAFEARRAY* sa = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(values.size()));
+    if (!sa) {
+        throw Error(u"out of memory for an array");
+    }
+    if (!values.empty()) {
+        ArrayData data(sa);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            data.as<T>()[i] = values[i];
+    }
+    return sa;
+}
+
+Variant fromArray(const VARIANT& v) {
+    SAFEARRAY* sa = v.parray;
+    if (!sa) {
+        return {};
+    }
+    if (SafeArrayGetDim(sa) != 1) {
+        throw Error(u"arrays of more than one dimension are not supported");
+    }
+    LONG lo = 0, hi = -1;
+    SafeArrayGetLBound(sa, 1, &lo);
+    SafeArrayGetUBound(sa, 1, &hi);
+    std::size_t n = hi >= lo ? static_cast<std::size_t>(hi - lo + 1) : 0;
+    VARTYPE element = v.vt & VT_TYPEMASK;
+    if (n == 0) {
+        if (element == VT_R8 || element == VT_R4)
+            return Variant(std::vector<double>{});
+        if (element == VT_I2)
+            return Variant(std::vector<std::int16_t>{});
+        return Variant(std::vector<Variant>{});
+    }
+    ArrayData data(sa);
+    switch (element) {
+        case VT_R8:
+            return Variant(std::vector<double>(data.as<double>(), data.as<double>() + n));
+        case VT_R4:
+            return Variant(std::vector<double>(data.as<float>(), data.as<float>() + n));
+        case VT_I2:
+            return Variant(std::vector<std::int16_t>(data.as<SHORT>(), data.as<SHORT>() + n));
+        case VT_I4: {
+            std::vector<Variant> out;
+            for (std::size_t i = 0; i < n; ++i)
+                out.emplace_back(static_cast<std::int32_t>(data.as<LONG>()[i]));
+            return out;
+        }
+        case VT_BSTR: {
+            std::vector<Variant> out;
+            for (std::size_t i = 0; i < n; ++i)
+                out.emplace_back(fromBstr(data.as<BSTR>()[i]));
+            return out;
+        }
+        case VT_VARIANT: {
+            std::vector<Variant> out;
+            for (std::size_t i = 0; i < n; ++i)
+                out.push_back(fromOle(data.as<VARIANT>()[i]));
+            return out;
+        }
+        default:
+            throw Error(u"unsupported array element type " + fromUtf8(std::to_string(element)));
+    }
+}
+
+// DISPIDs of members per type, shared by all objects of that type. Only the
+// GUI thread makes automation calls, so no lock.
+std::map<std::pair<std::u16string, std::u16string>, DISPID>& typedIds() {
+    static std::map<std::pair<std::u16string, std::u16string>, DISPID> ids;
+    return ids;
+}
+
+class ComObject : public DispatchObject {
+public:
+    explicit ComObject(ComPtr<IDispatch> d) : d_(std::move(d)) {}
+
+    std::u16string kind() const override {
+        resolveType();
+        return typeName_.empty() ? u"automation object" : typeName_;
+    }
+
+    Variant get(std::u16string_view member) override { return invoke(member, DISPATCH_PROPERTYGET, {}); }
+
+    void put(std::u16string_view member, const Variant& value) override {
+        invoke(member, DISPATCH_PROPERTYPUT, {value});
+    }
+
+    Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
+        return invoke(member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+    }
+
+    IDispatch* raw() const { return d_.get(); }
+
+private:
+    // The type's name from its type information, when it has one.
+    void resolveType() const {
+        if (typeResolved_)
+            return;
+        typeResolved_ = true;
+        ComPtr<ITypeInfo> info;
+        if (SUCCEEDED(d_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.out())) && info) {
+            BSTR name = nullptr;
+            if (SUCCEEDED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) {
+                typeName_ = fromBstr(name);
+                SysFreeString(name);
+            }
+        }
+    }
+
+    DISPID dispid(std::u16string_view member) {
+        auto key = lower(member);
+        if (auto it = ownIds_.find(key); it != ownIds_.end())
+            return it->second;
+        resolveType();
+        if (!typeName_.empty()) {
+            if (auto it = typedIds().find({typeName_, key}); it != typedIds().end()) {
+                ownIds_[key] = it->second;
+                return it->second;
+            }
+        }
+        std::u16string name(member);
+        LPOLESTR names[] = {const_cast<LPOLESTR>(wide(name))};
+        DISPID id = DISPID_UNKNOWN;
+        HRESULT hr = d_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr)) {
+            throw dispatchError(kind(), member, hresultText(hr));
+        }
+        ownIds_[key] = id;
+        if (!typeName_.empty())
+            typedIds()[{typeName_, key}] = id;
+        return id;
+    }
+
+    Variant invoke(std::u16string_view member, WORD flags, const std::vector<Variant>& args) {
+        DISPID id = dispid(member);
+        std::size_t n = args.size();
+        // Values live in store; passed holds them (or references to them) in
+        // the reverse order that Invoke wants.
+        std::unique_ptr<OleVariant[]> store(new OleVariant[n]);
+        std::vector<VARIANT> passed(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            VARIANT& value = *store[i].get();
+            toOle(args[i], value);
+            VARIANT& slot = passed[n - 1 - i];
+            if (!args[i].isByRef()) {
+                slot = value;  // a shallow copy: store still owns it
+            } else if ((value.vt & VT_ARRAY) || value.vt == VT_DISPATCH || value.vt == VT_EMPTY) {
+                VariantInit(&slot);
+                slot.vt = VT_BYREF | VT_VARIANT;
+                slot.pvarVal = &value;
+            } else {
+                VariantInit(&slot);
+                slot.vt = static_cast<VARTYPE>(VT_BYREF | value.vt);
+                slot.byref = &value.llVal;  // every scalar starts where llVal does
+            }
+        }
+        DISPID putId = DISPID_PROPERTYPUT;
+        DISPPARAMS params{passed.data(), nullptr, static_cast<UINT>(n), 0};
+        if (flags == DISPATCH_PROPERTYPUT) {
+            params.rgdispidNamedArgs = &putId;
+            params.cNamedArgs = 1;
+        }
+        OleVariant result;
+        EXCEPINFO ei{};
+        UINT argErr = 0;
+        HRESULT hr = d_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                flags == DISPATCH_PROPERTYPUT ? nullptr : result.get(), &ei, &argErr);
+        if (FAILED(hr)) {
+            std::u16string reason;
+            if (hr == DISP_E_EXCEPTION) {
+                if (ei.pfnDeferredFillIn)
+                    ei.pfnDeferredFillIn(&ei);
+                reason = fromBstr(ei.bstrDescription);
+                if (reason.empty())
+                    reason = hresultText(ei.scode ? ei.scode : hr);
+            } else {
+                reason = hresultText(hr);
+                if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argErr < n) {
+                    reason += u" (argument " + fromUtf8(std::to_string(n - argErr)) + u")";
+                }
+            }
+            SysFreeString(ei.bstrSource);
+            SysFreeString(ei.bstrDescription);
+            SysFreeString(ei.bstrHelpFile);
+            throw dispatchError(kind(), member, reason);
+        }
+        try {
+            return fromOle(*result);
+        } catch (const Error& e) {
+            throw dispatchError(kind(), member, e.message());
+        }
+    }
+
+    ComPtr<IDispatch> d_;
+    mutable bool typeResolved_ = false;
+    mutable std::u16string typeName_;
+    std::map<std::u16string, DISPID> ownIds_;
+};
+
+}  // namespace
+
+std::u16string hresultText(HRESULT hr) {
+    wchar_t* buffer = nullptr;
+    DWORD len =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::u16string text;
+    if (len && buffer) {
+        text.assign(reinterpret_cast<const char16_t*>(buffer), len);
+        while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' '))
+            text.pop_back();
+    }
+    if (buffer)
+        LocalFree(buffer);
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    if (text.empty())
+        return u"error " + fromUtf8(code);
+    return text + u" (" + fromUtf8(code) + u")";
+}
+
+void toOle(const Variant& v, VARIANT& out) {
+    VariantInit(&out);
+    switch (v.type()) {
+        case Variant::Type::Empty:
+            return;
+        case Variant::Type::Int16:
+            out.vt = VT_I2;
+            out.iVal = v.toInt16();
+            return;
+        case Variant::Type::Int32:
+            out.vt = VT_I4;
+            out.lVal = v.toInt32();
+            return;
+        case Variant::Type::Int64:
+            out.vt = VT_I8;
+            out.llVal = v.toInt64();
+            return;
+        case Variant::Type::UInt64:
+            out.vt = VT_UI8;
+            out.ullVal = v.toUInt64();
+            return;
+        case Variant::Type::Double:
+            out.vt = VT_R8;
+            out.dblVal = v.toDouble();
+            return;
+        case Variant::Type::Bool:
+            out.vt = VT_BOOL;
+            out.boolVal = v.toBool() ? VARIANT_TRUE : VARIANT_FALSE;
+            return;
+        case Variant::Type::String:
+            out.bstrVal = toBstr(v.toString());
+            out.vt = VT_BSTR;
+            return;
+        case Variant::Type::DoubleArray:
+            out.parray = newArray<double>(VT_R8, v.toDoubles());
+            out.vt = VT_ARRAY | VT_R8;
+            return;
+        case Variant::Type::Int16Array:
+            out.parray = newArray<SHORT>(VT_I2, v.toInt16s());
+            out.vt = VT_ARRAY | VT_I2;
+            return;
+        case Variant::Type::VariantArray: {
+            auto items = v.toVariants();
+            SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(items.size()));
+            if (!sa)
+                throw Error(u"out of memory for an array");
+            out.parray = sa;
+            out.vt = VT_ARRAY | VT_VARIANT;  // from here VariantClear frees what was written
+            if (!items.empty()) {
+                ArrayData data(sa);
+                for (std::size_t i = 0; i < items.size(); ++i)
+                    toOle(items[i], data.as<VARIANT>()[i]);
+            }
+            return;
+        }
+        case Variant::Type::Object: {
+            Dispatch d = v.toDispatch();
+            out.vt = VT_DISPATCH;
+            if (d.isNull()) {
+                out.pdispVal = nullptr;
+            } else if (IDispatch* raw = comObjectOf(d)) {
+                raw->AddRef();
+                out.pdispVal = raw;
+            } else {
+                out.pdispVal = newDispatchServer(d);
+            }
+            return;
+        }
+    }
+}
+
+Variant fromOle(const VARIANT& v) {
+    if (v.vt & VT_BYREF) {
+        if ((v.vt & VT_TYPEMASK) == VT_VARIANT && !(v.vt & VT_ARRAY)) {
+            return v.pvarVal ? fromOle(*v.pvarVal) : Variant();
+        }
+        OleVariant direct;
+        HRESULT hr = VariantCopyInd(direct.get(), const_cast<VARIANT*>(&v));
+        if (FAILED(hr))
+            throw Error(u"cannot read a value by reference: " + hresultText(hr));
+        return fromOle(*direct);
+    }
+    if (v.vt & VT_ARRAY) {
+        return fromArray(v);
+    }
+    switch (v.vt) {
+        case VT_EMPTY:
+        case VT_NULL:
+        case VT_ERROR:
+            return {};
+        case VT_I1:
+            return Variant(static_cast<std::int16_t>(v.cVal));
+        case VT_UI1:
+            return Variant(static_cast<std::int16_t>(v.bVal));
+        case VT_I2:
+            return Variant(static_cast<std::int16_t>(v.iVal));
+        case VT_UI2:
+            return Variant(static_cast<std::int32_t>(v.uiVal));
+        case VT_I4:
+        case VT_INT:
+            return Variant(static_cast<std::int32_t>(v.lVal));
+        case VT_UI4:
+        case VT_UINT:
+            return Variant::int64(v.ulVal);
+        case VT_I8:
+            return Variant::int64(v.llVal);
+        case VT_UI8:
+            return Variant::uint64(v.ullVal);
+        case VT_R4:
+            return Variant(static_cast<double>(v.fltVal));
+        case VT_R8:
+            return Variant(v.dblVal);
+        case VT_BOOL:
+            return Variant(v.boolVal != VARIANT_FALSE);
+        case VT_BSTR:
+            return Variant(fromBstr(v.bstrVal));
+        case VT_DISPATCH:
+            return v.pdispVal ? Variant(wrapDispatch(v.pdispVal)) : Variant(Dispatch());
+        case VT_UNKNOWN: {
+            if (!v.punkVal)
+                return Variant(Dispatch());
+            ComPtr<IDispatch> d;
+            HRESULT hr = v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(d.out()));
+            if (FAILED(hr))
+                throw Error(u"an object without automation interface: " + hresultText(hr));
+            return Variant(wrapDispatch(d.get()));
+        }
+        case VT_DATE:
+        case VT_CY:
+        case VT_DECIMAL: {
+            OleVariant number;
+            HRESULT hr = VariantChangeType(number.get(), const_cast<VARIANT*>(&v), 0, VT_R8);
+            if (FAILED(hr))
+                throw Error(u"cannot read a number: " + hresultText(hr));
+            return Variant((*number).dblVal);
+        }
+        default:
+            throw Error(u"unsupported value type " + fromUtf8(std::to_string(v.vt)));
+    }
+}
+
+Dispatch wrapDispatch(IDispatch* dispatch) {
+    if (!dispatch)
+        return Dispatch();
+    return Dispatch(std::make_shared<ComObject>(ComPtr<IDispatch>::share(dispatch)));
+}
+
+IDispatch* comObjectOf(const Dispatch& dispatch) {
+    auto* object = dynamic_cast<ComObject*>(dispatch.object().get());
+    return object ? object->raw() : nullptr;
+}
+
+namespace {
+
+CLSID classOf(const std::u16string& progId) {
+    CLSID clsid{};
+    HRESULT hr = CLSIDFromProgID(wide(progId), &clsid);
+    if (FAILED(hr)) {
+        throw Error(u"\"" + progId + u"\" is not a registered programmatic identifier: " + hresultText(hr));
+    }
+    return clsid;
+}
+
+}  // namespace
+
+bool ComConnector::isTargetRunning(const std::u16string& progId) {
+    CLSID clsid = classOf(progId);
+    ComPtr<IUnknown> running;
+    return SUCCEEDED(GetActiveObject(clsid, nullptr, running.out()));
+}
+
+Dispatch ComConnector::attach(const std::u16string& progId) {
+    CLSID clsid = classOf(progId);
+    ComPtr<IUnknown> running;
+    HRESULT hr = GetActiveObject(clsid, nullptr, running.out());
+    if (FAILED(hr)) {
+        throw Error(u"\"" + progId + u"\" is not running: " + hresultText(hr));
+    }
+    ComPtr<IDispatch> d;
+    hr = running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(d.out()));
+    if (FAILED(hr)) {
+        throw Error(u"\"" + progId + u"\" offers no automation interface: " + hresultText(hr));
+    }
+    return wrapDispatch(d.get());
+}
+
+}  // namespace qx::cad::com

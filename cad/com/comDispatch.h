@@ -1,0 +1,89 @@
+// Dispatch over COM IDispatch: Variants to and from OLE VARIANTs, errors
+// from EXCEPINFO or the HRESULT, attaching through the running object table.
+#pragma once
+
+#include <oaidl.h>
+#include <windows.h>
+
+#include <string>
+
+#include "cad/connector.h"
+#include "cad/dispatch.h"
+
+namespace qx::cad::com {
+
+// One COM reference, released once.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    explicit ComPtr(T* adopted) : p_(adopted) {}
+    ComPtr(const ComPtr& o) : p_(o.p_) {
+        if (p_)
+            p_->AddRef();
+    }
+    ComPtr(ComPtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    ComPtr& operator=(ComPtr o) noexcept {
+        std::swap(p_, o.p_);
+        return *this;
+    }
+    ~ComPtr() {
+        if (p_)
+            p_->Release();
+    }
+    static ComPtr share(T* p) {
+        if (p)
+            p->AddRef();
+        return ComPtr(p);
+    }
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    T** out() {
+        *this = ComPtr();
+        return &p_;
+    }
+    explicit operator bool() const { return p_ != nullptr; }
+
+private:
+    T* p_ = nullptr;
+};
+
+// A VARIANT that clears itself.
+class OleVariant {
+public:
+    OleVariant() { VariantInit(&v_); }
+    ~OleVariant() { VariantClear(&v_); }
+    OleVariant(const OleVariant&) = delete;
+    OleVariant& operator=(const OleVariant&) = delete;
+    VARIANT* get() { return &v_; }
+    const VARIANT& operator*() const { return v_; }
+
+private:
+    VARIANT v_;
+};
+
+// Writes v into out, which must be empty (VariantInit). By-reference marks
+// are not written here; the caller arranges the reference. Objects that are
+// not COM objects are served through newDispatchServer.
+void toOle(const Variant& v, VARIANT& out);
+// Reads a VARIANT, following references. Throws qx::Error for types that
+// the object model does not use.
+Variant fromOle(const VARIANT& v);
+
+// "Unknown name. (0x80020006)"
+std::u16string hresultText(HRESULT hr);
+
+// A Dispatch that calls the object; takes its own reference.
+Dispatch wrapDispatch(IDispatch* dispatch);
+// The IDispatch behind a Dispatch made by wrapDispatch, else null.
+IDispatch* comObjectOf(const Dispatch& dispatch);
+
+// Attaches by programmatic identifier through CLSIDFromProgID and
+// GetActiveObject.
+class ComConnector : public CadConnector {
+public:
+    bool isTargetRunning(const std::u16string& progId) override;
+    Dispatch attach(const std::u16string& progId) override;
+};
+
+}  // namespace qx::cad::com

@@ -1,0 +1,145 @@
+#include "cad/com/dispatchServer.h"
+
+#include <map>
+#include <vector>
+
+#include "cad/com/comDispatch.h"
+
+namespace qx::cad::com {
+
+namespace {
+
+long nameLookups = 0;
+
+std::u16string lower(std::u16string_view s) {
+    std::u16string out(s);
+    for (auto& c : out) {
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+    return out;
+}
+
+class DispatchServer : public IDispatch {
+public:
+    explicit DispatchServer(Dispatch target) : target_(std::move(target)) {}
+    virtual ~DispatchServer() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object)
+            return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+            *object = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        auto left = InterlockedDecrement(&refs_);
+        if (left == 0)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info)
+            *info = nullptr;
+        return DISP_E_BADINDEX;
+    }
+
+    // Any name gets an ID; whether the object has such a member is decided
+    // when it is invoked, so the failure can say why.
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        if (!names || !ids || count == 0)
+            return E_INVALIDARG;
+        ++nameLookups;
+        std::u16string name(reinterpret_cast<const char16_t*>(names[0]));
+        auto key = lower(name);
+        auto it = ids_.find(key);
+        if (it == ids_.end()) {
+            names_.push_back(name);
+            it = ids_.emplace(key, static_cast<DISPID>(names_.size())).first;
+        }
+        ids[0] = it->second;
+        for (UINT i = 1; i < count; ++i)
+            ids[i] = DISPID_UNKNOWN;
+        return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;  // no named arguments
+    }
+
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excep, UINT*) override {
+        if (id < 1 || static_cast<std::size_t>(id) > names_.size())
+            return DISP_E_MEMBERNOTFOUND;
+        const std::u16string& member = names_[static_cast<std::size_t>(id - 1)];
+        if (result)
+            VariantInit(result);
+        try {
+            std::vector<Variant> args;
+            UINT n = params ? params->cArgs : 0;
+            for (UINT i = n; i-- > 0;) {
+                const VARIANT& a = params->rgvarg[i];
+                args.push_back((a.vt & VT_BYREF) ? Variant::byRef(fromOle(a)) : fromOle(a));
+            }
+            Variant answer;
+            if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+                if (args.size() != 1 || params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+                    return DISP_E_BADPARAMCOUNT;
+                }
+                target_.put(member, args[0]);
+            } else if (flags & DISPATCH_METHOD) {
+                answer = target_.call(member, args);
+            } else if (flags & DISPATCH_PROPERTYGET) {
+                if (!args.empty())
+                    return DISP_E_BADPARAMCOUNT;
+                answer = target_.get(member);
+            } else {
+                return E_INVALIDARG;
+            }
+            if (result)
+                toOle(answer, *result);
+            return S_OK;
+        } catch (const Error& e) {
+            return fail(excep, e.message());
+        } catch (const std::exception& e) {
+            return fail(excep, fromUtf8(e.what()));
+        }
+    }
+
+private:
+    static HRESULT fail(EXCEPINFO* excep, const std::u16string& message) {
+        if (!excep)
+            return E_FAIL;
+        *excep = EXCEPINFO{};
+        excep->scode = E_FAIL;
+        excep->bstrSource = SysAllocString(L"QuadcelX drawing");
+        excep->bstrDescription =
+            SysAllocStringLen(reinterpret_cast<const OLECHAR*>(message.data()), static_cast<UINT>(message.size()));
+        return DISP_E_EXCEPTION;
+    }
+
+    LONG refs_ = 1;
+    Dispatch target_;
+    std::vector<std::u16string> names_;  // DISPID n is names_[n - 1]
+    std::map<std::u16string, DISPID> ids_;
+};
+
+}  // namespace
+
+IDispatch* newDispatchServer(Dispatch target) {
+    return new DispatchServer(std::move(target));
+}
+
+long dispatchServerNameLookups() {
+    return nameLookups;
+}
+
+}  // namespace qx::cad::com

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "cad/com/comDispatch.h"
+#include "cad/com/dispatchServer.h"
+#include "cad/memDrawing.h"
+
+using namespace qx::cad;
+using namespace qx::cad::com;
+using qx::Error;
+
+namespace {
+
+// Hands back what it is given, remembering how it came.
+class Echo : public DispatchObject {
+public:
+    std::u16string kind() const override { return u"echo"; }
+    Variant get(std::u16string_view member) override {
+        if (member == u"Value")
+            return value;
+        throw dispatchError(kind(), member, u"no such property");
+    }
+    void put(std::u16string_view member, const Variant& v) override {
+        if (member != u"Value")
+            throw dispatchError(kind(), member, u"no such property");
+        value = v;
+    }
+    Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
+        if (member != u"Echo" || args.size() != 1)
+            throw dispatchError(kind(), member, u"no such method");
+        byRef = args[0].isByRef();
+        return args[0];
+    }
+    Variant value;
+    bool byRef = false;
+};
+
+class ComTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        echo = std::make_shared<Echo>();
+        IDispatch* server = newDispatchServer(Dispatch(echo));
+        client = wrapDispatch(server);
+        server->Release();
+    }
+    void TearDown() override {
+        client = Dispatch();
+        CoUninitialize();
+    }
+    std::shared_ptr<Echo> echo;
+    Dispatch client;
+};
+
+template <typename F>
+std::u16string errorOf(F f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    ADD_FAILURE() << "no error";
+    return {};
+}
+
+bool contains(const std::u16string& s, std::u16string_view part) {
+    return s.find(part) != std::u16string::npos;
+}
+
+}  // namespace
+
+class ComValues : public ComTest, public ::testing::WithParamInterface<Variant> {};
+
+TEST_P(ComValues, SurviveTheRoundTripByValueAndByReference) {
+    EXPECT_EQ(client.call(u"Echo", {GetParam()}), GetParam());
+    EXPECT_FALSE(echo->byRef);
+    EXPECT_EQ(client.call(u"Echo", {Variant::byRef(GetParam())}), GetParam());
+    EXPECT_TRUE(echo->byRef);
+    client.put(u"Value", GetParam());
+    EXPECT_EQ(echo->value, GetParam());
+    EXPECT_EQ(client.get(u"Value"), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variants, ComValues,
+    ::testing::Values(Variant(), Variant(std::int16_t{-7}), Variant(123456),
+                      Variant::int64((std::int64_t{1} << 40) + 3),
+                      Variant::int64(std::numeric_limits<std::int64_t>::min()),
+                      Variant::uint64(std::numeric_limits<std::uint64_t>::max()), Variant(-0.1), Variant(true),
+                      Variant(false), Variant(u""), Variant(u"取得 ＡＢ ｶﾞ"), Variant(std::vector<double>{1.5, -2, 0}),
+                      Variant(std::vector<double>{}), Variant(std::vector<std::int16_t>{0}),
+                      Variant(std::vector<Variant>{Variant(u"TEXT,*LINE")}),
+                      Variant(std::vector<Variant>{Variant(1), Variant(std::vector<double>{2.0}), Variant()})));
+
+TEST_F(ComTest, ObjectsTravelBothWays) {
+    auto other = std::make_shared<Echo>();
+    other->value = Variant(u"inner");
+    Variant back = client.call(u"Echo", {Variant(Dispatch(other))});
+    Dispatch inner = back.toDispatch();
+    ASSERT_FALSE(inner.isNull());
+    EXPECT_EQ(inner.get(u"Value"), Variant(u"inner"));
+    // A COM object handed back to COM is passed as itself, not wrapped again.
+    EXPECT_EQ(client.call(u"Echo", {Variant(inner)}).toDispatch().get(u"Value"), Variant(u"inner"));
+    EXPECT_TRUE(client.call(u"Echo", {Variant(Dispatch())}).toDispatch().isNull());
+}
+
+TEST_F(ComTest, FailuresCarryTheServersDescription) {
+    auto message = errorOf([&] { client.get(u"Missing"); });
+    EXPECT_TRUE(contains(message, u"Missing"));
+    EXPECT_TRUE(contains(message, u"echo.Missing: no such property"));
+    EXPECT_TRUE(contains(errorOf([&] { client.call(u"Echo", {}); }), u"no such method"));
+}
+
+TEST_F(ComTest, MemberIdsAreLookedUpOncePerObject) {
+    long before = dispatchServerNameLookups();
+    client.get(u"Value");
+    client.get(u"Value");
+    client.get(u"value");
+    client.call(u"Echo", {Variant(1)});
+    EXPECT_EQ(dispatchServerNameLookups() - before, 2);
+}
+
+TEST_F(ComTest, TheDrawingThroughCom) {
+    MemDrawing drawing(u"C:\\図面\\表.dwg", (std::int64_t{1} << 32) + 10);
+    drawing.setHwnd(0x1'0000'0042ULL);
+    auto text = drawing.addText(u"表", {1, 2, 0}, {3, 4, 0}, 2);
+    drawing.addEntity(EntityKind::MText);
+    drawing.addLine({0, 0, 0}, {5, 0, 0});
+    ASSERT_GT(text, std::int64_t{1} << 32);
+    IDispatch* server = newDispatchServer(drawing.application());
+    Dispatch app = wrapDispatch(server);
+    server->Release();
+
+    EXPECT_EQ(app.get(u"HWND").toUInt64(), 0x1'0000'0042ULL);
+    Dispatch doc = app.get(u"ActiveDocument").toDispatch();
+    EXPECT_EQ(doc.get(u"FullName").toString(), drawing.fullName());
+
+    drawing.pickAll();
+    Dispatch set =
+        doc.get(u"SelectionSets").toDispatch().call(u"Add", {Variant::byRef(Variant(u"ssTemp"))}).toDispatch();
+    set.call(u"SelectOnScreen", {Variant::byRef(std::vector<std::int16_t>{0}),
+                                 Variant::byRef(std::vector<Variant>{Variant(u"TEXT,*LINE")})});
+    ASSERT_EQ(set.get(u"Count").toInt32(), 2);
+    auto args = drawing.lastArgs(u"SelectOnScreen");
+    ASSERT_EQ(args.size(), 2u);
+    EXPECT_TRUE(args[0].isByRef());
+    EXPECT_EQ(args[1].toVariants().at(0), Variant(u"TEXT,*LINE"));
+
+    Dispatch first = set.call(u"Item", {Variant(0)}).toDispatch();
+    EXPECT_EQ(first.get(u"EntityName").toString(), u"AcDbText");
+    EXPECT_EQ(first.get(u"ObjectID").toInt64(), text);
+    Dispatch same = doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(text))}).toDispatch();
+    EXPECT_TRUE(drawing.lastArgs(u"ObjectIdToObject").at(0).isByRef());
+    same.put(u"TextAlignmentPoint", Variant::byRef(std::vector<double>{7, 8, 0}));
+    EXPECT_EQ(drawing.entity(text)->alignmentPoint, (Point3{7, 8, 0}));
+    EXPECT_EQ(first.get(u"TextAlignmentPoint").toDoubles(), (std::vector<double>{7, 8, 0}));
+
+    Dispatch copy = same.call(u"Copy").toDispatch();
+    copy.put(u"TextString", Variant(u"複写"));
+    EXPECT_EQ(drawing.entity(copy.get(u"ObjectID").toInt64())->text, u"複写");
+
+    drawing.erase(text);
+    EXPECT_TRUE(contains(errorOf([&] { doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(text))}); }),
+                         u"no object has the ID"));
+    drawing.rejectCall(u"Regen", 1);
+    EXPECT_TRUE(contains(errorOf([&] { doc.call(u"Regen", {Variant(0)}); }), MemDrawing::rejectedMessage()));
+}
+
+TEST(ComConnector, UnregisteredIdentifierIsAnErrorNamingIt) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    ComConnector connector;
+    auto message = errorOf([&] { connector.isTargetRunning(u"QuadcelX.NoSuchApplication"); });
+    EXPECT_TRUE(contains(message, u"QuadcelX.NoSuchApplication"));
+    EXPECT_TRUE(contains(message, u"0x800401F3"));
+    EXPECT_THROW(connector.attach(u"QuadcelX.NoSuchApplication"), Error);
+    CoUninitialize();
+}
+
+TEST(HresultText, NamesTheCode) {
+    EXPECT_TRUE(contains(hresultText(DISP_E_UNKNOWNNAME), u"0x80020006"));
+}
