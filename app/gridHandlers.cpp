@@ -36,7 +36,7 @@ char16_t VivazQDLForm::StringGrid1KeyPress(char16_t key, bool ctrl, bool shift) 
         enterMove(StringGrid1, enterMode(CheckBox2, CheckBox3), false);
     } else if (key == 27) {
         Memo1.add(u"[ESC]");
-        if (!s_.editorUndo || !s_.editorUndo()) {
+        if (!StringGrid1.editorUndo()) {
             Memo1.add(u"UNDO 失敗");
         }
     }

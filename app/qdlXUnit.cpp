@@ -144,6 +144,8 @@ void VivazQDLForm::buildMenu() {
     SpeedButton1.onClick = [this] { SpeedButton1Click(); };
     StringGrid1.onSelectCell = [this](int c, int r) { StringGrid1SelectCell(c, r); };
     StringGrid1.onClick = [this] { StringGrid1Click(); };
+    StringGrid1.onGetEditText = [this](int c, int r) { StringGrid1GetEditText(c, r); };
+    StringGrid1.onSetEditText = [this](int c, int r) { StringGrid1SetEditText(c, r); };
 }
 
 MenuItem& VivazQDLForm::menuItem(const std::u16string& name) {

@@ -44,8 +44,6 @@ public:
         // The window itself: its handle, and minimising or restoring it.
         std::function<std::uint64_t()> ownHandle;
         std::function<void(bool minimized)> setMinimized;
-        // The in-place editor's own single-step undo; false when it fails.
-        std::function<bool()> editorUndo;
     };
 
     explicit VivazQDLForm(Services services);

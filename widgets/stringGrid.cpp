@@ -135,6 +135,7 @@ void StringGrid::invalidate() {
 }
 
 void StringGrid::moveTo(int c, int r) {
+    hideEditor();
     if (onSelectCell) {
         onSelectCell(c, r);
     }
@@ -175,6 +176,117 @@ void StringGrid::setSelection(const GridRect& rect) {
     col_ = std::clamp(rect.Right, 0, std::max(cols_ - 1, 0));
     row_ = std::clamp(rect.Bottom, 0, std::max(rows_ - 1, 0));
     invalidate();
+}
+
+void StringGrid::showEditor() {
+    if (editorOpen_ || !validCell(col_, row_)) {
+        return;
+    }
+    if (onGetEditText) {
+        onGetEditText(col_, row_);
+    }
+    editorOpen_ = editorEverOpened_ = true;
+    editorText_ = Cells(col_, row_);
+    editorCanUndo_ = false;
+    invalidate();
+}
+
+void StringGrid::hideEditor() {
+    if (!editorOpen_) {
+        return;
+    }
+    editorOpen_ = false;
+    if (validCell(col_, row_)) {
+        setCells(col_, row_, editorText_);
+        if (onSetEditText) {
+            onSetEditText(col_, row_);
+        }
+    }
+}
+
+void StringGrid::editorChange(std::u16string text) {
+    if (!editorOpen_ || text == editorText_) {
+        return;
+    }
+    editorUndoText_ = std::move(editorText_);
+    editorCanUndo_ = true;
+    editorText_ = std::move(text);
+    setCells(col_, row_, editorText_);
+    if (onSetEditText) {
+        onSetEditText(col_, row_);
+    }
+}
+
+void StringGrid::typeChar(char16_t ch) {
+    if (!editorOpen_) {
+        showEditor();
+        editorChange(std::u16string(1, ch));  // the typed character replaces the text
+        return;
+    }
+    editorChange(editorText_ + ch);
+}
+
+void StringGrid::toggleEditor() {
+    if (editorOpen_) {
+        hideEditor();
+    } else {
+        showEditor();
+    }
+}
+
+bool StringGrid::editorUndo() {
+    if (!editorEverOpened_ || !editorOpen_ || !editorCanUndo_) {
+        return false;
+    }
+    std::u16string back = editorUndoText_;
+    editorChange(std::move(back));  // undoing twice redoes, as an edit box does
+    return true;
+}
+
+void StringGrid::setLeftCol(int c) {
+    leftCol_ = std::clamp(c, fixedCols_, std::max(cols_ - 1, fixedCols_));
+    invalidate();
+}
+
+void StringGrid::setTopRow(int r) {
+    topRow_ = std::clamp(r, fixedRows_, std::max(rows_ - 1, fixedRows_));
+    invalidate();
+}
+
+int StringGrid::axisHit(int pos, int fixed, int first, int count, const std::vector<int>& sizes) const {
+    if (pos < 0) {
+        return -1;
+    }
+    int edge = 0;
+    auto walk = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            edge += sizes[i] + kGridLine;
+            if (pos < edge) {
+                return i;
+            }
+        }
+        return -1;
+    };
+    const int inFixed = walk(0, std::min(fixed, count));
+    return inFixed >= 0 ? inFixed : walk(std::max(first, fixed), count);
+}
+
+std::pair<int, int> StringGrid::cellAt(int x, int y) const {
+    return {axisHit(x, fixedCols_, leftCol_, cols_, colWidths_), axisHit(y, fixedRows_, topRow_, rows_, rowHeights_)};
+}
+
+std::pair<int, int> StringGrid::cellOrigin(int c, int r) const {
+    auto origin = [](int i, int fixed, int first, const std::vector<int>& sizes) {
+        int edge = 0;
+        for (int k = 0; k < std::min(i, fixed); ++k) {
+            edge += sizes[k] + kGridLine;
+        }
+        for (int k = std::max(first, fixed); k < i; ++k) {
+            edge += sizes[k] + kGridLine;
+        }
+        return edge;
+    };
+    return {origin(c, fixedCols_, leftCol_, colWidths_), origin(r, fixedRows_, topRow_, rowHeights_)};
 }
 
 int StringGrid::textWidth(const std::u16string& s) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qx {
@@ -74,6 +75,34 @@ public:
     std::function<void(int col, int row)> onSelectCell;
     std::function<void()> onClick;
 
+    // The in-place editor over the current cell.
+    bool EditorMode() const { return editorOpen_; }
+    const std::u16string& editorText() const { return editorText_; }
+    void showEditor();  // takes up the cell's text: get-edit-text
+    void hideEditor();  // set-edit-text once more as it closes
+    // The user changed the editor's text; the cell follows at once.
+    void editorChange(std::u16string text);
+    // A typed character: opens the editor with it, or appends it to an open one.
+    void typeChar(char16_t ch);
+    // Enter: opens the editor when it is closed, closes it when it is open.
+    void toggleEditor();
+    // The edit box's own single-step undo; false when no editor was ever opened.
+    bool editorUndo();
+    std::function<void(int col, int row)> onGetEditText;
+    std::function<void(int col, int row)> onSetEditText;
+
+    // Hit-testing: the cell under a pixel position of the grid's client area,
+    // -1 for a coordinate outside the cells. Fixed rows and columns stay in view;
+    // LeftCol and TopRow are the first scrollable column and row in view.
+    int LeftCol() const { return leftCol_; }
+    int TopRow() const { return topRow_; }
+    void setLeftCol(int c);
+    void setTopRow(int r);
+    std::pair<int, int> cellAt(int x, int y) const;
+    // Left and top of a cell in client pixels (one-pixel grid lines included).
+    std::pair<int, int> cellOrigin(int c, int r) const;
+    static constexpr int kGridLine = 1;
+
     // Pixel width of a text in the grid's font; the peer measures, tests fake it.
     std::function<int(const std::u16string&)> measureText;
     int textWidth(const std::u16string& s) const;
@@ -97,6 +126,12 @@ private:
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
     void moveTo(int c, int r);
+    int axisHit(int pos, int fixed, int first, int count, const std::vector<int>& sizes) const;
+    bool editorOpen_ = false;
+    bool editorEverOpened_ = false;
+    std::u16string editorText_, editorUndoText_;
+    bool editorCanUndo_ = false;
+    int leftCol_ = 1, topRow_ = 1;
     int col_ = 1, row_ = 1;
     int anchorCol_ = 1, anchorRow_ = 1;
     int updateDepth_ = 0;

@@ -9,12 +9,10 @@ namespace {
 struct Handlers : testing::Test {
     fake::FakePlatform fakes;
     std::unique_ptr<VivazQDLForm> f;
-    bool editorUndoWorks = false;
     int candidates = 0;
     void SetUp() override {
         VivazQDLForm::Services s;
         s.platform = fakes.platform();
-        s.editorUndo = [this] { return editorUndoWorks; };
         f = std::make_unique<VivazQDLForm>(s);
         f->FormCreate();
         f->makeInputList = [this] { return ++candidates > 0; };
@@ -35,9 +33,12 @@ TEST_F(Handlers, KeyPressCommandsAndTheirLogLines) {
     EXPECT_EQ(candidates, 1);
     EXPECT_EQ(f->StringGrid1KeyPress(27, false, false), 27);
     EXPECT_EQ(lastLog(), u"UNDO 失敗");
-    editorUndoWorks = true;
+    f->StringGrid1.setCol(1);
+    f->StringGrid1.setRow(1);
+    f->StringGrid1.typeChar(u'z');  // the editor opens with the typed character
     f->StringGrid1KeyPress(27, false, false);
     EXPECT_EQ(lastLog(), u"[ESC]");
+    EXPECT_EQ(f->StringGrid1.Cells(1, 1), u"a");  // the editor's own undo
     EXPECT_EQ(f->StringGrid1KeyPress(13, false, true), 0);
     EXPECT_EQ(lastLog(), u"[Shift]+[Enter]");
     EXPECT_EQ(f->StringGrid1KeyPress(13, false, false), 13);  // plain Enter is kept
@@ -59,9 +60,10 @@ TEST_F(Handlers, SelectingAColumnWithoutTextsShowsNoNewTextPossible) {
 
 TEST_F(Handlers, AnInPlaceEditReachesTheSnapshotAtTheSecondClick) {
     StringGrid& g = f->StringGrid1;
-    f->StringGrid1GetEditText(1, 1);
-    g.setCells(1, 1, u"edited");
-    f->StringGrid1SetEditText(1, 1);
+    g.setCol(1);
+    g.setRow(1);
+    g.showEditor();  // pushes the cell undo record
+    g.editorChange(u"edited");
     g.setRow(2);  // first click: the edit is only remembered
     EXPECT_EQ(f->StringGrid2.Cells(1, 1), u"");
     g.setRow(3);  // second click: written into the snapshot

@@ -47,3 +47,41 @@ TEST(StringGridModel, OutOfRangeAccessThrowsReadableError) {
     EXPECT_THROW(g.Objects(0, 2), Error);
     EXPECT_THROW(g.setColWidths(2, 10), Error);
 }
+
+TEST(StringGridEditor, OpensTakesUpTextWritesThroughAndClosesOnMove) {
+    StringGrid g(4, 4);
+    std::vector<std::string> events;
+    g.onGetEditText = [&](int c, int r) { events.push_back("get " + std::to_string(c) + std::to_string(r)); };
+    g.onSetEditText = [&](int c, int r) { events.push_back("set " + std::to_string(c) + std::to_string(r)); };
+    g.onSelectCell = [&](int, int) { events.push_back("select"); };
+    g.onClick = [&] { events.push_back("click"); };
+    g.setCells(1, 1, u"old");
+    EXPECT_FALSE(g.editorUndo());  // never opened
+    g.typeChar(u'n');
+    g.typeChar(u'e');
+    EXPECT_TRUE(g.EditorMode());
+    EXPECT_EQ(g.Cells(1, 1), u"ne");
+    EXPECT_TRUE(g.editorUndo());
+    EXPECT_EQ(g.Cells(1, 1), u"n");
+    g.setCol(2);
+    EXPECT_FALSE(g.EditorMode());
+    EXPECT_EQ(events, (std::vector<std::string>{"get 11", "set 11", "set 11", "set 11", "set 11", "select", "click"}));
+    g.toggleEditor();
+    EXPECT_TRUE(g.EditorMode());
+    g.toggleEditor();
+    EXPECT_FALSE(g.EditorMode());
+}
+
+TEST(StringGridHitTest, FixedCellsStayAndScrolledCellsFollowTheirWidths) {
+    StringGrid g(6, 6);
+    g.setColWidths(1, 30);  // columns: 0 [0,41) 1 [41,72) 2 [72,113) ...
+    EXPECT_EQ(g.cellAt(0, 0), (std::pair<int, int>{0, 0}));
+    EXPECT_EQ(g.cellAt(41, 21), (std::pair<int, int>{1, 1}));
+    EXPECT_EQ(g.cellAt(71, 41), (std::pair<int, int>{1, 1}));
+    EXPECT_EQ(g.cellAt(72, 42), (std::pair<int, int>{2, 2}));
+    EXPECT_EQ(g.cellAt(-1, 5), (std::pair<int, int>{-1, 0}));
+    EXPECT_EQ(g.cellAt(10000, 5).first, -1);
+    g.setLeftCol(3);  // columns 1 and 2 scrolled out
+    EXPECT_EQ(g.cellAt(41, 0).first, 3);
+    EXPECT_EQ(g.cellOrigin(4, 0).first, 41 + 41);
+}
