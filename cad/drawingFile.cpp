@@ -1,0 +1,193 @@
+#include "cad/drawingFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+
+namespace qx::cad {
+
+namespace {
+
+struct Line {
+    int number;
+    std::u16string text;
+    std::vector<std::u16string> words;
+    std::vector<std::size_t> starts;  // where each word begins in text
+};
+
+std::vector<Line> splitLines(std::u16string_view text) {
+    std::vector<Line> lines;
+    std::size_t from = 0;
+    for (int number = 1; from <= text.size(); ++number) {
+        auto end = text.find(u'\n', from);
+        if (end == std::u16string_view::npos)
+            end = text.size();
+        Line line{number, std::u16string(text.substr(from, end - from)), {}, {}};
+        if (!line.text.empty() && line.text.back() == u'\r')
+            line.text.pop_back();
+        for (std::size_t i = 0; i < line.text.size();) {
+            if (line.text[i] == u' ' || line.text[i] == u'\t') {
+                ++i;
+                continue;
+            }
+            std::size_t j = i;
+            while (j < line.text.size() && line.text[j] != u' ' && line.text[j] != u'\t')
+                ++j;
+            line.words.push_back(line.text.substr(i, j - i));
+            line.starts.push_back(i);
+            i = j;
+        }
+        if (!line.words.empty() && line.words[0][0] != u'#')
+            lines.push_back(std::move(line));
+        from = end + 1;
+    }
+    return lines;
+}
+
+Error lineError(const Line& line, const std::u16string& reason) {
+    return Error(u"line " + fromUtf8(std::to_string(line.number)) + u": " + reason);
+}
+
+double number(const Line& line, std::size_t i) {
+    if (i >= line.words.size())
+        throw lineError(line, u"a number is missing");
+    std::string s = toUtf8(line.words[i]);
+    char* end = nullptr;
+    errno = 0;
+    double v = std::strtod(s.c_str(), &end);
+    if (end != s.c_str() + s.size() || errno == ERANGE) {
+        throw lineError(line, u"\"" + line.words[i] + u"\" is not a number");
+    }
+    return v;
+}
+
+std::int64_t integer(const Line& line, std::size_t i) {
+    if (i >= line.words.size())
+        throw lineError(line, u"a number is missing");
+    std::string s = toUtf8(line.words[i]);
+    char* end = nullptr;
+    errno = 0;
+    long long v = std::strtoll(s.c_str(), &end, 10);
+    if (s.empty() || end != s.c_str() + s.size() || errno == ERANGE) {
+        throw lineError(line, u"\"" + line.words[i] + u"\" is not an integer");
+    }
+    return v;
+}
+
+void expectWords(const Line& line, std::size_t n) {
+    if (line.words.size() != n)
+        throw lineError(line, u"expected " + fromUtf8(std::to_string(n - 1)) + u" values");
+}
+
+// The rest of the line after word i, as written.
+std::u16string restOf(const Line& line, std::size_t i) {
+    return i < line.words.size() ? line.text.substr(line.starts[i]) : std::u16string();
+}
+
+}  // namespace
+
+std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text) {
+    auto lines = splitLines(text);
+    std::u16string name = u"C:\\drawings\\table.dwg";
+    std::int64_t firstId = (std::int64_t{1} << 32) - 3;
+    for (const auto& line : lines) {
+        if (line.words[0] == u"name") {
+            name = restOf(line, 1);
+            if (name.empty())
+                throw lineError(line, u"the name is missing");
+        } else if (line.words[0] == u"firstid") {
+            expectWords(line, 2);
+            firstId = integer(line, 1);
+            if (firstId <= 0)
+                throw lineError(line, u"object IDs start above 0");
+        }
+    }
+    auto drawing = std::make_unique<MemDrawing>(name, firstId);
+    std::vector<std::int64_t> ids;
+    std::function<void()> pick = [] {};
+    for (const auto& line : lines) {
+        const auto& what = line.words[0];
+        if (what == u"name" || what == u"firstid") {
+            continue;
+        } else if (what == u"hwnd") {
+            expectWords(line, 2);
+            drawing->setHwnd(static_cast<std::uint64_t>(integer(line, 1)));
+        } else if (what == u"line") {
+            expectWords(line, 5);
+            ids.push_back(
+                drawing->addLine({number(line, 1), number(line, 2), 0}, {number(line, 3), number(line, 4), 0}));
+        } else if (what == u"polyline") {
+            if (line.words.size() < 2 || (line.words[1] != u"open" && line.words[1] != u"closed")) {
+                throw lineError(line, u"a polyline is open or closed");
+            }
+            if (line.words.size() % 2 != 0 || line.words.size() < 6) {
+                throw lineError(line, u"a polyline needs x y pairs of at least two vertices");
+            }
+            std::vector<double> xy;
+            for (std::size_t i = 2; i < line.words.size(); ++i)
+                xy.push_back(number(line, i));
+            ids.push_back(drawing->addPolyline(std::move(xy), line.words[1] == u"closed"));
+        } else if (what == u"text") {
+            if (line.words.size() < 6)
+                throw lineError(line, u"a text needs an alignment and two points");
+            auto alignment = integer(line, 1);
+            if (alignment < 0 || alignment > 14)
+                throw lineError(line, u"the alignment is 0 to 14");
+            ids.push_back(drawing->addText(restOf(line, 6), {number(line, 2), number(line, 3), 0},
+                                           {number(line, 4), number(line, 5), 0},
+                                           static_cast<std::int32_t>(alignment)));
+        } else if (what == u"entity") {
+            expectWords(line, 4);
+            static const std::pair<const char16_t*, EntityKind> kinds[] = {{u"POLYLINE", EntityKind::Polyline2d},
+                                                                           {u"SPLINE", EntityKind::Spline},
+                                                                           {u"MTEXT", EntityKind::MText},
+                                                                           {u"CIRCLE", EntityKind::Circle}};
+            auto it = std::find_if(std::begin(kinds), std::end(kinds),
+                                   [&](const auto& k) { return line.words[1] == k.first; });
+            if (it == std::end(kinds))
+                throw lineError(line, u"unknown entity kind \"" + line.words[1] + u"\"");
+            ids.push_back(drawing->addEntity(it->second, {number(line, 2), number(line, 3), 0}));
+        } else if (what == u"pick") {
+            if (line.words.size() < 2)
+                throw lineError(line, u"pick what?");
+            const auto& how = line.words[1];
+            if (how == u"all" || how == u"none" || how == u"cancel") {
+                expectWords(line, 2);
+                pick = how == u"all"    ? std::function<void()>([&] { drawing->pickAll(); })
+                       : how == u"none" ? std::function<void()>([&] { drawing->pickNothing(); })
+                                        : std::function<void()>([&] { drawing->pickCancel(); });
+            } else if (how == u"rect") {
+                expectWords(line, 6);
+                double r[4] = {number(line, 2), number(line, 3), number(line, 4), number(line, 5)};
+                pick = [&drawing, r] { drawing->pickRectangle(r[0], r[1], r[2], r[3]); };
+            } else if (how == u"entities") {
+                std::vector<std::size_t> ordinals;
+                for (std::size_t i = 2; i < line.words.size(); ++i) {
+                    auto n = integer(line, i);
+                    if (n < 1)
+                        throw lineError(line, u"entities count from 1");
+                    ordinals.push_back(static_cast<std::size_t>(n));
+                }
+                const Line* where = &line;
+                pick = [&drawing, &ids, ordinals, where] {
+                    std::vector<std::int64_t> picked;
+                    for (auto n : ordinals) {
+                        if (n > ids.size())
+                            throw lineError(*where, u"there is no entity " + fromUtf8(std::to_string(n)));
+                        picked.push_back(ids[n - 1]);
+                    }
+                    drawing->pickIds(std::move(picked));
+                };
+            } else {
+                throw lineError(line, u"unknown pick \"" + how + u"\"");
+            }
+        } else {
+            throw lineError(line, u"unknown item \"" + what + u"\"");
+        }
+    }
+    pick();  // after all entities, so a pick may name any of them
+    return drawing;
+}
+
+}  // namespace qx::cad

@@ -1,0 +1,26 @@
+// A plain-text description of an in-memory drawing, for the drawing server,
+// the demo and the tests. One item per line, numbers in C format, '#' starts
+// a comment line:
+//
+//   name C:\drawings\table.dwg          the document's FullName
+//   firstid 4294967290                  the first object ID handed out
+//   hwnd 655406                         the application's window handle
+//   line x1 y1 x2 y2
+//   polyline open|closed x y x y ...    a lightweight polyline
+//   text alignment ix iy ax ay TEXT     insertion and alignment point; TEXT is the rest of the line
+//   entity POLYLINE|SPLINE|MTEXT|CIRCLE x y
+//   pick all | none | cancel | rect x1 y1 x2 y2 | entities n ...
+//                                       what SelectOnScreen picks; n counts the entities from 1
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "cad/memDrawing.h"
+
+namespace qx::cad {
+
+// Throws qx::Error naming the line for anything it does not understand.
+std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text);
+
+}  // namespace qx::cad

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include "cad/drawingFile.h"
+
+using namespace qx::cad;
+using qx::Error;
+
+TEST(DrawingFile, ReadsEveryItem) {
+    auto drawing = loadDrawing(
+        u"# a two-cell table\r\n"
+        u"name C:\\図面\\my table.dwg\r\n"
+        u"firstid 4294967300\n"
+        u"hwnd 655406\n"
+        u"line 0 0 20 0\n"
+        u"polyline closed 0 0 20 0 20 -10 0 -10\n"
+        u"\n"
+        u"text 1 1.5 -2 0 0 品名  A-1\n"
+        u"entity MTEXT 3 -3\n"
+        u"pick entities 1 3\n");
+    EXPECT_EQ(drawing->fullName(), u"C:\\図面\\my table.dwg");
+    EXPECT_EQ(drawing->hwnd(), 655406u);
+    auto ids = drawing->liveIds();
+    ASSERT_EQ(ids.size(), 4u);
+    EXPECT_EQ(ids[0], 4294967300);
+    EXPECT_EQ(drawing->entity(ids[1])->coordinates, (std::vector<double>{0, 0, 20, 0, 20, -10, 0, -10}));
+    EXPECT_TRUE(drawing->entity(ids[1])->closed);
+    auto text = *drawing->entity(ids[2]);
+    EXPECT_EQ(text.text, u"品名  A-1");  // the rest of the line, inner blanks kept
+    EXPECT_EQ(text.alignment, 1);
+    EXPECT_EQ(text.insertionPoint, (Point3{1.5, -2, 0}));
+    EXPECT_EQ(drawing->entity(ids[3])->kind, EntityKind::MText);
+
+    auto doc = drawing->application().get(u"ActiveDocument").toDispatch();
+    auto set = doc.get(u"SelectionSets").toDispatch().call(u"Add", {Variant(u"ssTemp")}).toDispatch();
+    set.call(u"SelectOnScreen");
+    EXPECT_EQ(drawing->selectionSetIds(u"ssTemp"), (std::vector<std::int64_t>{ids[0], ids[2]}));
+}
+
+TEST(DrawingFile, CancelledPick) {
+    auto drawing = loadDrawing(u"text 0 0 0 0 0 x\npick cancel\n");
+    auto doc = drawing->application().get(u"ActiveDocument").toDispatch();
+    auto set = doc.get(u"SelectionSets").toDispatch().call(u"Add", {Variant(u"s")}).toDispatch();
+    EXPECT_THROW(set.call(u"SelectOnScreen"), Error);
+}
+
+struct BadLine {
+    const char16_t* text;
+    const char16_t* message;
+};
+
+class DrawingFileErrors : public ::testing::TestWithParam<BadLine> {};
+
+TEST_P(DrawingFileErrors, NameTheLine) {
+    try {
+        loadDrawing(GetParam().text);
+        FAIL() << "accepted";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), GetParam().message);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, DrawingFileErrors,
+    ::testing::Values(BadLine{u"line 0 0 1", u"line 1: expected 4 values"},
+                      BadLine{u"# c\nline 0 0 1 x", u"line 2: \"x\" is not a number"},
+                      BadLine{u"line 0 0 1 1e999", u"line 1: \"1e999\" is not a number"},
+                      BadLine{u"polyline shut 0 0 1 1", u"line 1: a polyline is open or closed"},
+                      BadLine{u"polyline open 0 0 1", u"line 1: a polyline needs x y pairs of at least two vertices"},
+                      BadLine{u"text 15 0 0 0 0 a", u"line 1: the alignment is 0 to 14"},
+                      BadLine{u"text 1 0 0 0", u"line 1: a text needs an alignment and two points"},
+                      BadLine{u"entity ARC 0 0", u"line 1: unknown entity kind \"ARC\""},
+                      BadLine{u"pick some", u"line 1: unknown pick \"some\""},
+                      BadLine{u"line 0 0 1 1\npick entities 2", u"line 2: there is no entity 2"},
+                      BadLine{u"pick entities 0", u"line 1: entities count from 1"},
+                      BadLine{u"firstid 0", u"line 1: object IDs start above 0"},
+                      BadLine{u"firstid 99999999999999999999", u"line 1: \"99999999999999999999\" is not an integer"},
+                      BadLine{u"name", u"line 1: the name is missing"},
+                      BadLine{u"circle 0 0 1", u"line 1: unknown item \"circle\""}));
