@@ -117,6 +117,13 @@ void VivazQDLForm::StringGrid1MouseUp() {
     StringGrid1.invalidate();
 }
 
+void VivazQDLForm::StringGrid1DblClick() {
+    Memo1.add(u"[DblClick]");
+    if (makeInputList) {
+        makeInputList();
+    }
+}
+
 void VivazQDLForm::SpeedButton1Click() {
     FUndoCells->Undo(StringGrid1);
 }

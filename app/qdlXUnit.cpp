@@ -196,6 +196,13 @@ void VivazQDLForm::FormCreate() {
         filterRegistered_ = true;
     }
     FUndoCells = std::make_unique<TUndoCells>();
+    if (!makeInputList && s_.inputList) {
+        makeInputList = [this] {
+            // The grid sits at (0, 41) of the window's client area.
+            return qx::makeInputList(StringGrid1, *s_.inputList, *s_.platform.locale, *s_.platform.screen,
+                                     cellScreenPos(StringGrid1, 0, 41, s_.gridClientToScreen));
+        };
+    }
 }
 
 void VivazQDLForm::buildCaption() {

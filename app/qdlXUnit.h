@@ -9,6 +9,7 @@
 
 #include "cad/connector.h"
 #include "editor/blockOps.h"
+#include "editor/qdlInputListUnit.h"
 #include "editor/undoCells.h"
 #include "platform/platform.h"
 #include "table/qdlTable.h"
@@ -44,6 +45,8 @@ public:
         // The window itself: its handle, and minimising or restoring it.
         std::function<std::uint64_t()> ownHandle;
         std::function<void(bool minimized)> setMinimized;
+        TInputListForm* inputList = nullptr;
+        std::function<bool(int& x, int& y)> gridClientToScreen;
     };
 
     explicit VivazQDLForm(Services services);
@@ -96,6 +99,7 @@ public:
     void StringGrid1MouseUp();
     void SpeedButton1Click();
     void UNDO1Click();
+    void StringGrid1DblClick();
     std::function<bool()> makeInputList;  // the candidate pop-up, wired by the window
 
     // First record of textAry with that object ID, -1 when none.

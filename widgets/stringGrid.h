@@ -86,6 +86,12 @@ public:
     void typeChar(char16_t ch);
     // Enter: opens the editor when it is closed, closes it when it is open.
     void toggleEditor();
+    // An open editor takes up the cell's text again (the text was set from outside).
+    void editorTakeUp() {
+        if (editorOpen_) {
+            editorText_ = Cells(col_, row_);
+        }
+    }
     // The edit box's own single-step undo; false when no editor was ever opened.
     bool editorUndo();
     std::function<void(int col, int row)> onGetEditText;

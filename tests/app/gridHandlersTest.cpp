@@ -107,3 +107,25 @@ TEST_F(Handlers, DeleteThenCtrlZAndMenuCopy) {
     EXPECT_EQ(fakes.clipboard.text, u"a\r\n");
     EXPECT_EQ(f->Memo1.text(), u"a\r\n");  // the log shows the copied text
 }
+
+TEST(HandlersPopup, CtrlSpaceAndDoubleClickOfferTheColumnsTexts) {
+    fake::FakePlatform fakes;
+    TInputListForm popup;
+    VivazQDLForm::Services s;
+    s.platform = fakes.platform();
+    s.inputList = &popup;
+    VivazQDLForm f(s);
+    f.FormCreate();
+    f.StringGrid1.setCells(1, 2, u"既存");
+    int shown = 0;
+    popup.runModal = [&](Form& p) {
+        ++shown;
+        p.closeModal(ModalResult::OK);
+        return ModalResult::OK;
+    };
+    f.StringGrid1KeyPress(32, true, false);
+    EXPECT_EQ(f.StringGrid1.Cells(1, 1), u"既存");
+    f.StringGrid1DblClick();
+    EXPECT_EQ(f.Memo1.Lines().back(), u"[DblClick]");
+    EXPECT_EQ(shown, 2);
+}
