@@ -67,17 +67,19 @@ TEST(Win32Main, MainWindowSettingsThroughTheRealProfile) {
     p.profile = &ini;
     p.exe = &exe;
     p.screen = &screen;
+    VivazQDLForm::Services services;
+    services.platform = p;
     const std::u16string file = settingsPathFor(exe.exePath());
     DeleteFileW(win32::wide(file).c_str());
     {
-        VivazQDLForm f({p, {}, {}, {}});
+        VivazQDLForm f(services);
         f.FormCreate();
         f.Left = 12;
         f.Edit1.setText(u"０.２");
         f.targetProgID = u"図面.App";
         f.FormClose();
     }
-    VivazQDLForm g({p, {}, {}, {}});
+    VivazQDLForm g(services);
     g.FormCreate();
     EXPECT_EQ(g.Left, 12);
     EXPECT_EQ(g.Edit1.Text(), u"０.２");
