@@ -1,0 +1,108 @@
+#include <windows.h>
+
+#include <cstdlib>
+#include <cwchar>
+
+#include "platform/widthMapPortable.h"
+
+namespace qx {
+
+namespace {
+
+const wchar_t* wide(const std::u16string& s) {
+    return reinterpret_cast<const wchar_t*>(s.c_str());
+}
+
+std::u16string decimalSeparator() {
+    wchar_t buf[8] = {};
+    const int n = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, 8);
+    if (n <= 1) {
+        return u".";
+    }
+    return std::u16string(reinterpret_cast<const char16_t*>(buf), static_cast<std::size_t>(n - 1));
+}
+
+}  // namespace
+
+int Win32Locale::compareNoCase(const std::u16string& a, const std::u16string& b) {
+    const int r = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wide(a), static_cast<int>(a.size()), wide(b),
+                                 static_cast<int>(b.size()));
+    if (r == 0) {
+        throw Error(u"文字列の比較に失敗しました (CompareStringW)");
+    }
+    return r - CSTR_EQUAL;
+}
+
+std::optional<double> Win32Locale::parseDouble(const std::u16string& s) {
+    // Only the user's decimal separator makes a fraction; the C parser then reads it with a dot.
+    const std::u16string sep = decimalSeparator();
+    std::string narrow;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s.compare(i, sep.size(), sep) == 0) {
+            narrow += '.';
+            i += sep.size() - 1;
+            continue;
+        }
+        const char16_t c = s[i];
+        if (c == u'.' && sep != u".") {
+            return std::nullopt;
+        }
+        if (c > 0x7F) {
+            return std::nullopt;
+        }
+        narrow += static_cast<char>(c);
+    }
+    const auto first = narrow.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return std::nullopt;
+    }
+    const auto last = narrow.find_last_not_of(' ');
+    const std::string body = narrow.substr(first, last - first + 1);
+    // No hexadecimal, infinity or NaN spellings: only what a user types as a number.
+    for (char c : body) {
+        if (!(c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E' || (c >= '0' && c <= '9'))) {
+            return std::nullopt;
+        }
+    }
+    char* end = nullptr;
+    const double v = std::strtod(body.c_str(), &end);
+    if (end != body.c_str() + body.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::u16string Win32Locale::decodeAnsi(const std::string& bytes) {
+    if (bytes.empty()) {
+        return {};
+    }
+    const int inLen = static_cast<int>(bytes.size());
+    const int need = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), inLen, nullptr, 0);
+    if (need <= 0) {
+        throw Error(u"ANSI コードページで読めない文字があります (cannot decode the ANSI text)");
+    }
+    std::u16string out(static_cast<std::size_t>(need), u'\0');
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), inLen, reinterpret_cast<wchar_t*>(out.data()),
+                        need);
+    return out;
+}
+
+std::string Win32Locale::encodeAnsi(const std::u16string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int inLen = static_cast<int>(text.size());
+    BOOL lost = FALSE;
+    const int need = WideCharToMultiByte(CP_ACP, 0, wide(text), inLen, nullptr, 0, nullptr, &lost);
+    if (need <= 0) {
+        throw Error(u"ANSI コードページに変換できません (cannot encode the ANSI text)");
+    }
+    if (lost) {
+        throw Error(u"ANSI コードページにない文字があります (a character has no ANSI form)");
+    }
+    std::string out(static_cast<std::size_t>(need), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide(text), inLen, out.data(), need, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace qx

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include "platform/platformFakes.h"
+#include "platform/widthMapPortable.h"
+#include "table/tableGrid.h"
+#include "text/zenHanUtil.h"
+
+using namespace qx;
+
+namespace {
+
+struct RoutineCase {
+    const char* name;
+    void (*routine)(std::u16string&, MessagePump*);
+    std::u16string in;
+    std::u16string out;
+};
+
+class TableRoutine : public ::testing::TestWithParam<RoutineCase> {};
+
+TEST_P(TableRoutine, ConvertsOnlyItsOwnClass) {
+    std::u16string text = GetParam().in;
+    GetParam().routine(text, nullptr);
+    EXPECT_EQ(toUtf8(text), toUtf8(GetParam().out));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TableRoutine,
+    ::testing::Values(
+        RoutineCase{"voicedPairsBeforeBase", hanKanaToZen, u"ｶﾞｷﾞｸﾞﾊﾟｳﾞｶ", u"ガギグパヴカ"},
+        RoutineCase{"loneSoundMarksStay", hanKanaToZen, u"\uFF9E\uFF9Fｱ\uFF61\uFF64\uFF65",
+                    u"\uFF9E\uFF9Fア\uFF61\uFF64\uFF65"},
+        RoutineCase{"cornerBrackets", hanKanaToZen, u"｢ｱｲｳ｣", u"「アイウ」"},
+        RoutineCase{"voicedSplits", zenKanaToHan, u"ガパヴー「ン」", u"ｶﾞﾊﾟｳﾞｰ｢ﾝ｣"},
+        RoutineCase{"kanaLeavesHiragana", zenKanaToHan, u"がカ", u"がｶ"},
+        RoutineCase{"digits", hanNumToZen, u"a09 ", u"a０９ "},
+        RoutineCase{"digitsBack", zenNumToHan, u"０９Ａ", u"09Ａ"},
+        RoutineCase{"alphaKeepsSpace", hanAlphaToZen, u"AB ab1", u"ＡＢ ａｂ1"},
+        RoutineCase{"alphaBack", zenAlphaToHan, u"ＡＺａｚ０", u"AZaz０"},
+        RoutineCase{"symbolsOwnPairs", hanKigouToZen, u" \\\"'`~a1", u"\u3000\uFFE5\u201D\u2019\u2018\uFF5Ea1"},
+        RoutineCase{"symbolsBackSkipCompatForms", zenKigouToHan, u"\uFF02\uFF3C\uFF07\uFF40\u201D\u3000！Ａ１ア",
+                    u"\uFF02\uFF3C\uFF07\uFF40\" !Ａ１ア"},
+        RoutineCase{"emptyStaysEmpty", zenKigouToHan, u"", u""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TableRoutines, EveryTablePairMapsBothWays) {
+    auto check = [](const auto& zen, const auto& han, auto toZen, auto toHan) {
+        ASSERT_EQ(zen.size(), han.size());
+        for (std::size_t i = 0; i < zen.size(); ++i) {
+            std::u16string h(han[i]), z(zen[i]);
+            toZen(h, nullptr);
+            toHan(z, nullptr);
+            EXPECT_EQ(h, std::u16string(zen[i])) << i;
+            EXPECT_EQ(z, std::u16string(han[i])) << i;
+        }
+    };
+    check(zenNumTable, hanNumTable, hanNumToZen, zenNumToHan);
+    check(zenAlphaTable, hanAlphaTable, hanAlphaToZen, zenAlphaToHan);
+    check(zenKigouTable, hanKigouTable, hanKigouToZen, zenKigouToHan);
+    check(zenKanaTable, hanKanaTable, hanKanaToZen, zenKanaToHan);
+}
+
+TEST(TableRoutines, PumpsOncePerTablePosition) {
+    fake::FakePump pump;
+    std::u16string t = u"x";
+    zenKanaToHan(t, &pump);
+    EXPECT_EQ(pump.calls, 84);
+    hanNumToZen(t, &pump);
+    EXPECT_EQ(pump.calls, 94);
+}
+
+TEST(ReplaceAll, NonOverlappingAndNeverRescansInsertedText) {
+    std::u16string t = u"aaa";
+    replaceAllOf(t, u"aa", u"b");
+    EXPECT_EQ(t, u"ba");
+    t = u"a";
+    replaceAllOf(t, u"a", u"aa");
+    EXPECT_EQ(t, u"aa");
+    t = u"abc";
+    replaceAllOf(t, u"", u"x");
+    EXPECT_EQ(t, u"abc");
+}
+
+struct MapCase {
+    std::u16string full;
+    std::u16string half;
+};
+
+class PortableMap : public ::testing::TestWithParam<MapCase> {};
+
+TEST_P(PortableMap, BothDirections) {
+    PortableWidthMap map;
+    EXPECT_EQ(toUtf8(map.toHalfWidth(GetParam().full)), toUtf8(GetParam().half));
+    EXPECT_EQ(toUtf8(map.toFullWidth(GetParam().half)), toUtf8(GetParam().full));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PortableMap,
+                         ::testing::Values(MapCase{u"ＡＢ　ａｂ１２！＂＇＼～", u"AB ab12!\"'\\~"},
+                                           MapCase{u"ガギグゲゴザヂヅデドバパビピブプベペボポヴ",
+                                                   u"ｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞﾁﾞﾂﾞﾃﾞﾄﾞﾊﾞﾊﾟﾋﾞﾋﾟﾌﾞﾌﾟﾍﾞﾍﾟﾎﾞﾎﾟｳﾞ"},
+                                           MapCase{u"ツテトッヲァーン", u"ﾂﾃﾄｯｦｧｰﾝ"},
+                                           MapCase{u"。「」、・゛゜", u"｡｢｣､･ﾞﾟ"}, MapCase{u"", u""},
+                                           MapCase{u"漢字ひらがな", u"漢字ひらがな"}));
+
+TEST(PortableMapOnly, SoundMarkAfterLetterWithoutVoicedFormStaysApart) {
+    PortableWidthMap map;
+    EXPECT_EQ(map.toFullWidth(u"ｱﾞｶﾟ"), u"ア゛カ゜");
+}
+
+TEST(WidthMenu, ItemsNameTheirRoutines) {
+    EXPECT_EQ(widthRoutineForItem(u"N8"), WidthRoutine::ZenToHan);
+    EXPECT_EQ(widthRoutineForItem(u"N14"), WidthRoutine::HanKigouToZen);
+    EXPECT_EQ(widthRoutineForItem(u"N19"), WidthRoutine::ZenKigouToHan);
+    EXPECT_EQ(widthRoutineForItem(u"N10"), std::nullopt);
+}
+
+void fill(StringGrid& g) {
+    for (int r = 0; r < g.RowCount(); ++r) {
+        for (int c = 0; c < g.ColCount(); ++c) {
+            g.setCells(c, r, u"ｶﾞ1" + fromUtf8(std::to_string(c * 10 + r)));
+            g.setObjects(c, r, 100 + c * 10 + r);
+        }
+    }
+}
+
+TEST(WidthConversion, ChangesSelectedDataCellsOnlyAndSnapshotsFirst) {
+    StringGrid working(4, 4), snapshot(2, 2);
+    fill(working);
+    PortableWidthMap map;
+    GridCommandGuard guard;
+    // A rectangle reaching into the headers and past the grid touches only data cells.
+    ASSERT_TRUE(
+        applyWidthConversion(WidthRoutine::HanKanaToZen, working, snapshot, GridRect{0, 0, 2, 9}, map, nullptr, guard));
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const bool inside = c >= 1 && c <= 2 && r >= 1;
+            const std::u16string tail = fromUtf8(std::to_string(c * 10 + r));
+            EXPECT_EQ(working.Cells(c, r), (inside ? u"ガ1" : u"ｶﾞ1") + tail) << c << "," << r;
+            EXPECT_EQ(working.Objects(c, r), 100 + c * 10 + r);
+            EXPECT_EQ(snapshot.Cells(c, r), u"ｶﾞ1" + tail);
+        }
+    }
+    EXPECT_FALSE(guard.busy);
+}
+
+TEST(WidthConversion, SingleCellAndPlatformRoutine) {
+    StringGrid working(3, 3), snapshot;
+    fill(working);
+    PortableWidthMap map;
+    GridCommandGuard guard;
+    applyWidthConversion(WidthRoutine::HanToZen, working, snapshot, GridRect{2, 2, 2, 2}, map, nullptr, guard);
+    EXPECT_EQ(working.Cells(2, 2), u"ガ１２２");
+    EXPECT_EQ(working.Cells(1, 2), u"ｶﾞ112");
+}
+
+TEST(WidthConversion, CommandStartedFromThePumpIsRefused) {
+    StringGrid working(3, 3), snapshot;
+    fill(working);
+    PortableWidthMap map;
+    GridCommandGuard guard;
+    fake::FakePump pump;
+    int refused = 0;
+    pump.onPump = [&] {
+        if (!applyWidthConversion(WidthRoutine::ZenKanaToHan, working, snapshot, GridRect{1, 1, 2, 2}, map, nullptr,
+                                  guard)) {
+            ++refused;
+        }
+        working.setRowCount(2);  // a resize from a window message must not break the loop
+    };
+    ASSERT_TRUE(
+        applyWidthConversion(WidthRoutine::HanKanaToZen, working, snapshot, GridRect{1, 1, 2, 2}, map, &pump, guard));
+    EXPECT_EQ(refused, pump.calls);
+    EXPECT_EQ(working.Cells(1, 1), u"ガ111");
+    EXPECT_FALSE(guard.busy);
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+#include "text/acadQDLTikanUnit.h"
+
+#include <algorithm>
+
+#include "table/tableGrid.h"
+
+namespace qx {
+
+TnTextTikanForm::TnTextTikanForm() {
+    setCaption(u"文字列置換");
+    Width = 203;  // client area; the peer adds the tool-window frame
+    Height = 128;
+    CheckBox1.Caption = u"大文字/小文字を無視";
+    CheckBox1.setChecked(true);
+    Button1.Caption = u"実行";
+    Button2.Caption = u"取り消し";
+    Button1.onClick = [this] { Button1Click(); };
+    Button2.onClick = [this] { Button2Click(); };
+    FormCreate();
+}
+
+void TnTextTikanForm::FormCreate() {
+    Edit1.setText(u"");
+    Edit2.setText(u"");
+}
+
+namespace {
+
+// One code unit for one: folding keeps positions, so matches map back to the original.
+char16_t foldLatin(char16_t c) {
+    if (c >= u'A' && c <= u'Z') {
+        return static_cast<char16_t>(c - u'A' + u'a');
+    }
+    if (c >= 0xFF21 && c <= 0xFF3A) {  // Ａ..Ｚ
+        return static_cast<char16_t>(c - 0xFF21 + 0xFF41);
+    }
+    return c;
+}
+
+std::u16string folded(std::u16string_view s) {
+    std::u16string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), foldLatin);
+    return out;
+}
+
+}  // namespace
+
+std::u16string replaceText(const std::u16string& text, std::u16string_view search, std::u16string_view replacement,
+                           bool ignoreCase) {
+    if (search.empty() || text.size() < search.size()) {
+        return text;
+    }
+    const std::u16string hay = ignoreCase ? folded(text) : text;
+    const std::u16string needle = ignoreCase ? folded(search) : std::u16string(search);
+    std::u16string out;
+    std::size_t done = 0;
+    for (std::size_t at = hay.find(needle); at != std::u16string::npos; at = hay.find(needle, done)) {
+        out.append(text, done, at - done);
+        out.append(replacement);
+        done = at + needle.size();
+    }
+    out.append(text, done, std::u16string::npos);
+    return out;
+}
+
+bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot, GridRect selection, GridRect& undoSel,
+                GridCommandGuard* guard) {
+    GridCommandGuard unused;
+    GridCommandScope scope(guard ? *guard : unused);
+    if (!scope.entered()) {
+        return false;
+    }
+    form.Edit1.setText(working.validCell(selection.Left, selection.Top) ? working.Cells(selection.Left, selection.Top)
+                                                                        : std::u16string());
+    if (form.ShowModal() != ModalResult::OK) {
+        return false;
+    }
+    copyGrid(working, snapshot);
+    undoSel = selection;
+    const std::u16string search = form.Edit1.Text();
+    const std::u16string replacement = form.Edit2.Text();
+    const bool ignoreCase = form.CheckBox1.Checked();
+    const int left = std::max(selection.Left, working.FixedCols());
+    const int top = std::max(selection.Top, working.FixedRows());
+    const int right = std::min(selection.Right, working.ColCount() - 1);
+    const int bottom = std::min(selection.Bottom, working.RowCount() - 1);
+    working.beginUpdate();
+    for (int r = top; r <= bottom; ++r) {
+        for (int c = left; c <= right; ++c) {
+            working.setCells(c, r, replaceText(working.Cells(c, r), search, replacement, ignoreCase));
+        }
+    }
+    working.endUpdate();
+    return true;
+}
+
+}  // namespace qx

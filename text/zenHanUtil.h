@@ -1,0 +1,111 @@
+// Full-width / half-width conversions: eight routines over fixed tables of
+// character pairs, two through the platform's width mapping, and the grid
+// command that runs one of them over the selected cells.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "widgets/stringGrid.h"
+
+namespace qx {
+
+// Parallel tables: position i of a full-width table pairs with position i of
+// its half-width table. Order matters: two-unit voiced half-width katakana
+// come before their one-unit bases.
+extern const std::array<std::u16string_view, 10> zenNumTable;
+extern const std::array<std::u16string_view, 10> hanNumTable;
+extern const std::array<std::u16string_view, 52> zenAlphaTable;
+extern const std::array<std::u16string_view, 52> hanAlphaTable;
+extern const std::array<std::u16string_view, 33> zenKigouTable;
+extern const std::array<std::u16string_view, 33> hanKigouTable;
+extern const std::array<std::u16string_view, 84> zenKanaTable;
+extern const std::array<std::u16string_view, 84> hanKanaTable;
+
+// Replaces every occurrence of `from` by `to`, left to right without overlap;
+// inserted text is never searched again. An empty `from` changes nothing.
+void replaceAllOf(std::u16string& text, std::u16string_view from, std::u16string_view to);
+
+// Table routines. `pump` (may be null) is pumped after every table position.
+void hanKanaToZen(std::u16string& text, MessagePump* pump);
+void hanNumToZen(std::u16string& text, MessagePump* pump);
+void hanAlphaToZen(std::u16string& text, MessagePump* pump);
+void hanKigouToZen(std::u16string& text, MessagePump* pump);
+void zenKanaToHan(std::u16string& text, MessagePump* pump);
+void zenNumToHan(std::u16string& text, MessagePump* pump);
+void zenAlphaToHan(std::u16string& text, MessagePump* pump);
+void zenKigouToHan(std::u16string& text, MessagePump* pump);
+
+// Everything that has a counterpart of the other width, by the platform.
+void zenToHan(std::u16string& text, WidthMap& map);
+void hanToZen(std::u16string& text, WidthMap& map);
+
+// The ten menu commands, in menu order.
+enum class WidthRoutine {
+    ZenToHan,       // N8  "全角->半角"
+    HanToZen,       // N9  "半角->全角"
+    HanKanaToZen,   // N11 "半角カタカナ->全角"
+    HanNumToZen,    // N12 "半角数字->全角"
+    HanAlphaToZen,  // N13 "半角アルファベット->全角"
+    HanKigouToZen,  // N14 "半角記号->全角"
+    ZenKanaToHan,   // N16 "全角カタカナ->半角"
+    ZenNumToHan,    // N17 "全角数字->半角"
+    ZenAlphaToHan,  // N18 "全角アルファベット->半角"
+    ZenKigouToHan,  // N19 "全角記号->半角"
+};
+
+struct WidthMenuEntry {
+    std::u16string_view name;  // menu item name, e.g. u"N8"
+    std::u16string_view caption;
+    WidthRoutine routine;
+};
+extern const std::array<WidthMenuEntry, 10> widthMenuEntries;
+
+// The routine of a menu item by its name; nullopt for any other item.
+std::optional<WidthRoutine> widthRoutineForItem(std::u16string_view itemName);
+
+// Runs one routine over a text.
+void applyWidthRoutine(WidthRoutine routine, std::u16string& text, WidthMap& map, MessagePump* pump);
+
+// Set while a command that changes the working grid runs. The table routines
+// pump messages, so the user can start another command in the middle of one:
+// every grid-changing command (Get, Update, conversions, replace, edits) must
+// check `busy` first and ignore the request while it is set.
+struct GridCommandGuard {
+    bool busy = false;
+};
+
+// Holds the guard for one command; `entered()` is false when another command
+// already holds it, and then the caller must do nothing.
+class GridCommandScope {
+public:
+    explicit GridCommandScope(GridCommandGuard& guard) : guard_(guard), entered_(!guard.busy) {
+        if (entered_) {
+            guard_.busy = true;
+        }
+    }
+    ~GridCommandScope() {
+        if (entered_) {
+            guard_.busy = false;
+        }
+    }
+    GridCommandScope(const GridCommandScope&) = delete;
+    GridCommandScope& operator=(const GridCommandScope&) = delete;
+    bool entered() const { return entered_; }
+
+private:
+    GridCommandGuard& guard_;
+    bool entered_;
+};
+
+// The width conversion command: snapshot the working grid for the block undo,
+// then convert every cell of `selection` (clipped to the data cells), row by
+// row. Texts only; object IDs stay. Returns false, changing nothing, while
+// `guard` is busy.
+bool applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid& snapshot, GridRect selection,
+                          WidthMap& map, MessagePump* pump, GridCommandGuard& guard);
+
+}  // namespace qx
