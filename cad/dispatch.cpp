@@ -36,4 +36,14 @@ Variant Dispatch::call(std::u16string_view member, std::vector<Variant> args) co
     return object_->call(member, args);
 }
 
+std::u16string lower(std::u16string_view s) {
+    std::u16string out(s);
+    for (auto& c : out) {
+        if (c >= u'A' && c <= u'Z') {
+            c = static_cast<char16_t>(c - u'A' + u'a');
+        }
+    }
+    return out;
+}
+
 }  // namespace qx::cad

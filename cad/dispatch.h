@@ -50,4 +50,7 @@ private:
 // and the reason: "document.ObjectIdToObject: no object has the ID 42".
 Error dispatchError(std::u16string_view kind, std::u16string_view member, std::u16string_view reason);
 
+// Member names are compared without ASCII case, as automation servers do.
+std::u16string lower(std::u16string_view s);
+
 }  // namespace qx::cad

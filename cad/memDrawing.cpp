@@ -10,13 +10,6 @@ char16_t lowerAscii(char16_t c) {
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
-std::u16string lower(std::u16string_view s) {
-    std::u16string out(s);
-    for (auto& c : out)
-        c = lowerAscii(c);
-    return out;
-}
-
 // One alternative of a filter pattern; iterative so long names cannot
 // exhaust the stack.
 bool matchOne(std::u16string_view name, std::u16string_view pattern) {

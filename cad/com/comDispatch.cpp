@@ -26,15 +26,6 @@ BSTR toBstr(const std::u16string& s) {
     return b;
 }
 
-std::u16string lower(std::u16string_view s) {
-    std::u16string out(s);
-    for (auto& c : out) {
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-    }
-    return out;
-}
-
 // Keeps a safe array's data locked while it is read or written.
 class ArrayData {
 public:

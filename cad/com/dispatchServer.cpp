@@ -11,15 +11,6 @@ namespace {
 
 long nameLookups = 0;
 
-std::u16string lower(std::u16string_view s) {
-    std::u16string out(s);
-    for (auto& c : out) {
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-    }
-    return out;
-}
-
 class DispatchServer : public IDispatch {
 public:
     explicit DispatchServer(Dispatch target) : target_(std::move(target)) {}
