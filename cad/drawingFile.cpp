@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 
@@ -188,6 +189,59 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text) {
     }
     pick();  // after all entities, so a pick may name any of them
     return drawing;
+}
+
+namespace {
+
+// Shortest text that reads back as the same double.
+std::u16string num(double v) {
+    char buf[32];
+    for (int precision = 15; precision <= 17; ++precision) {
+        std::snprintf(buf, sizeof buf, "%.*g", precision, v);
+        if (std::strtod(buf, nullptr) == v)
+            break;
+    }
+    return fromUtf8(buf);
+}
+
+// A text entity holds one line; a stray line break must not start a new item.
+std::u16string singleLine(std::u16string s) {
+    std::replace_if(
+        s.begin(), s.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }, u' ');
+    return s;
+}
+
+}  // namespace
+
+std::u16string saveDrawing(const MemDrawing& drawing) {
+    auto ids = drawing.liveIds();
+    std::u16string out = u"name " + drawing.fullName() + u"\n";
+    if (!ids.empty())
+        out += u"firstid " + fromUtf8(std::to_string(ids.front())) + u"\n";
+    if (drawing.hwnd() != 0)
+        out += u"hwnd " + fromUtf8(std::to_string(drawing.hwnd())) + u"\n";
+    for (auto id : ids) {
+        auto e = *drawing.entity(id);
+        switch (e.kind) {
+            case EntityKind::Line:
+                out += u"line " + num(e.start.x) + u" " + num(e.start.y) + u" " + num(e.end.x) + u" " + num(e.end.y);
+                break;
+            case EntityKind::Polyline:
+                out += e.closed ? u"polyline closed" : u"polyline open";
+                for (double v : e.coordinates)
+                    out += u" " + num(v);
+                break;
+            case EntityKind::Text:
+                out += u"text " + fromUtf8(std::to_string(e.alignment)) + u" " + num(e.insertionPoint.x) + u" " +
+                       num(e.insertionPoint.y) + u" " + num(e.alignmentPoint.x) + u" " + num(e.alignmentPoint.y) +
+                       u" " + singleLine(e.text);
+                break;
+            default:
+                out += u"entity " + dxfName(e.kind) + u" " + num(e.insertionPoint.x) + u" " + num(e.insertionPoint.y);
+        }
+        out += u"\n";
+    }
+    return out;
 }
 
 }  // namespace qx::cad

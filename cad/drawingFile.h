@@ -23,4 +23,8 @@ namespace qx::cad {
 // Throws qx::Error naming the line for anything it does not understand.
 std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text);
 
+// The drawing's live entities in the same format, so that loading the result
+// gives the same entities (IDs are handed out again, from the first one).
+std::u16string saveDrawing(const MemDrawing& drawing);
+
 }  // namespace qx::cad

@@ -113,23 +113,36 @@ Variant fromArray(const VARIANT& v) {
     }
 }
 
-// DISPIDs of members per type, shared by all objects of that type. Only the
-// GUI thread makes automation calls, so no lock.
-std::map<std::pair<std::u16string, std::u16string>, DISPID>& typedIds() {
-    static std::map<std::pair<std::u16string, std::u16string>, DISPID> ids;
-    return ids;
-}
+}  // namespace
 
+// DISPIDs by kind of object and member name. One map serves an attached
+// application and every object reached from it: another server, or the same
+// one started again, may number its members differently. Only the GUI thread
+// makes automation calls, so no lock.
+struct ComOrigin {
+    std::u16string kind;
+    std::shared_ptr<std::map<std::pair<std::u16string, std::u16string>, DISPID>> ids;
+};
+
+namespace {
+
+// The kind of a COM object is what the client knows about it without asking
+// the server (type information would cost round trips per object): the member
+// that returned it on an object of known kind, until its EntityName says which
+// kind of entity it is.
 class ComObject : public DispatchObject {
 public:
-    explicit ComObject(ComPtr<IDispatch> d) : d_(std::move(d)) {}
+    ComObject(ComPtr<IDispatch> d, ComOrigin origin)
+        : d_(std::move(d)), kind_(std::move(origin.kind)), kindIds_(std::move(origin.ids)) {}
 
-    std::u16string kind() const override {
-        resolveType();
-        return typeName_.empty() ? u"automation object" : typeName_;
+    std::u16string kind() const override { return kind_; }
+
+    Variant get(std::u16string_view member) override {
+        Variant v = invoke(member, DISPATCH_PROPERTYGET, {});
+        if (v.type() == Variant::Type::String && lower(member) == u"entityname")
+            kind_ = v.toString();
+        return v;
     }
-
-    Variant get(std::u16string_view member) override { return invoke(member, DISPATCH_PROPERTYGET, {}); }
 
     void put(std::u16string_view member, const Variant& value) override {
         invoke(member, DISPATCH_PROPERTYPUT, {value});
@@ -142,31 +155,15 @@ public:
     IDispatch* raw() const { return d_.get(); }
 
 private:
-    // The type's name from its type information, when it has one.
-    void resolveType() const {
-        if (typeResolved_)
-            return;
-        typeResolved_ = true;
-        ComPtr<ITypeInfo> info;
-        if (SUCCEEDED(d_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.out())) && info) {
-            BSTR name = nullptr;
-            if (SUCCEEDED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) {
-                typeName_ = fromBstr(name);
-                SysFreeString(name);
-            }
-        }
-    }
-
-    DISPID dispid(std::u16string_view member) {
+    // The member's DISPID; fresh is set when this call asked the server.
+    DISPID dispid(std::u16string_view member, bool& fresh) {
         auto key = lower(member);
+        fresh = false;
         if (auto it = ownIds_.find(key); it != ownIds_.end())
             return it->second;
-        resolveType();
-        if (!typeName_.empty()) {
-            if (auto it = typedIds().find({typeName_, key}); it != typedIds().end()) {
-                ownIds_[key] = it->second;
-                return it->second;
-            }
+        if (auto it = kindIds_->find({kind_, key}); it != kindIds_->end()) {
+            ownIds_[key] = it->second;
+            return it->second;
         }
         std::u16string name(member);
         LPOLESTR names[] = {const_cast<LPOLESTR>(wide(name))};
@@ -175,14 +172,21 @@ private:
         if (FAILED(hr)) {
             throw dispatchError(kind(), member, hresultText(hr));
         }
+        fresh = true;
         ownIds_[key] = id;
-        if (!typeName_.empty())
-            typedIds()[{typeName_, key}] = id;
+        (*kindIds_)[{kind_, key}] = id;
         return id;
     }
 
+    void forget(std::u16string_view member) {
+        auto key = lower(member);
+        ownIds_.erase(key);
+        kindIds_->erase({kind_, key});
+    }
+
     Variant invoke(std::u16string_view member, WORD flags, const std::vector<Variant>& args) {
-        DISPID id = dispid(member);
+        bool fresh = false;
+        DISPID id = dispid(member, fresh);
         std::size_t n = args.size();
         // Values live in store; passed holds them (or references to them) in
         // the reverse order that Invoke wants.
@@ -215,6 +219,13 @@ private:
         UINT argErr = 0;
         HRESULT hr = d_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
                                 flags == DISPATCH_PROPERTYPUT ? nullptr : result.get(), &ei, &argErr);
+        if (hr == DISP_E_MEMBERNOTFOUND && !fresh) {
+            // A cached ID this object does not know: ask for the name again.
+            forget(member);
+            id = dispid(member, fresh);
+            hr = d_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                            flags == DISPATCH_PROPERTYPUT ? nullptr : result.get(), &ei, &argErr);
+        }
         if (FAILED(hr)) {
             std::u16string reason;
             if (hr == DISP_E_EXCEPTION) {
@@ -235,15 +246,16 @@ private:
             throw dispatchError(kind(), member, reason);
         }
         try {
-            return fromOle(*result);
+            ComOrigin child{kind_ + u"." + std::u16string(member), kindIds_};
+            return fromOle(*result, &child);
         } catch (const Error& e) {
             throw dispatchError(kind(), member, e.message());
         }
     }
 
     ComPtr<IDispatch> d_;
-    mutable bool typeResolved_ = false;
-    mutable std::u16string typeName_;
+    std::u16string kind_;
+    std::shared_ptr<std::map<std::pair<std::u16string, std::u16string>, DISPID>> kindIds_;
     std::map<std::u16string, DISPID> ownIds_;
 };
 
@@ -340,16 +352,28 @@ void toOle(const Variant& v, VARIANT& out) {
     }
 }
 
-Variant fromOle(const VARIANT& v) {
+namespace {
+
+Dispatch wrapObject(IDispatch* dispatch, const ComOrigin* origin) {
+    if (!dispatch)
+        return Dispatch();
+    if (!origin)
+        return wrapDispatch(dispatch);
+    return Dispatch(std::make_shared<ComObject>(ComPtr<IDispatch>::share(dispatch), *origin));
+}
+
+}  // namespace
+
+Variant fromOle(const VARIANT& v, const ComOrigin* origin) {
     if (v.vt & VT_BYREF) {
         if ((v.vt & VT_TYPEMASK) == VT_VARIANT && !(v.vt & VT_ARRAY)) {
-            return v.pvarVal ? fromOle(*v.pvarVal) : Variant();
+            return v.pvarVal ? fromOle(*v.pvarVal, origin) : Variant();
         }
         OleVariant direct;
         HRESULT hr = VariantCopyInd(direct.get(), const_cast<VARIANT*>(&v));
         if (FAILED(hr))
             throw Error(u"cannot read a value by reference: " + hresultText(hr));
-        return fromOle(*direct);
+        return fromOle(*direct, origin);
     }
     if (v.vt & VT_ARRAY) {
         return fromArray(v);
@@ -386,7 +410,7 @@ Variant fromOle(const VARIANT& v) {
         case VT_BSTR:
             return Variant(fromBstr(v.bstrVal));
         case VT_DISPATCH:
-            return v.pdispVal ? Variant(wrapDispatch(v.pdispVal)) : Variant(Dispatch());
+            return v.pdispVal ? Variant(wrapObject(v.pdispVal, origin)) : Variant(Dispatch());
         case VT_UNKNOWN: {
             if (!v.punkVal)
                 return Variant(Dispatch());
@@ -394,7 +418,7 @@ Variant fromOle(const VARIANT& v) {
             HRESULT hr = v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(d.out()));
             if (FAILED(hr))
                 throw Error(u"an object without automation interface: " + hresultText(hr));
-            return Variant(wrapDispatch(d.get()));
+            return Variant(wrapObject(d.get(), origin));
         }
         case VT_DATE:
         case VT_CY:
@@ -410,10 +434,9 @@ Variant fromOle(const VARIANT& v) {
     }
 }
 
-Dispatch wrapDispatch(IDispatch* dispatch) {
-    if (!dispatch)
-        return Dispatch();
-    return Dispatch(std::make_shared<ComObject>(ComPtr<IDispatch>::share(dispatch)));
+Dispatch wrapDispatch(IDispatch* dispatch, const std::u16string& kind) {
+    ComOrigin origin{kind, std::make_shared<std::map<std::pair<std::u16string, std::u16string>, DISPID>>()};
+    return wrapObject(dispatch, &origin);
 }
 
 IDispatch* comObjectOf(const Dispatch& dispatch) {
@@ -452,7 +475,7 @@ Dispatch ComConnector::attach(const std::u16string& progId) {
     if (FAILED(hr)) {
         throw Error(u"\"" + progId + u"\" offers no automation interface: " + hresultText(hr));
     }
-    return wrapDispatch(d.get());
+    return wrapDispatch(d.get(), u"application");
 }
 
 }  // namespace qx::cad::com

@@ -66,15 +66,19 @@ private:
 // are not written here; the caller arranges the reference. Objects that are
 // not COM objects are served through newDispatchServer.
 void toOle(const Variant& v, VARIANT& out);
+// Where an object came from: its kind and the DISPIDs known for that server.
+struct ComOrigin;
+
 // Reads a VARIANT, following references. Throws qx::Error for types that
-// the object model does not use.
-Variant fromOle(const VARIANT& v);
+// the object model does not use. Objects share the origin's DISPIDs.
+Variant fromOle(const VARIANT& v, const ComOrigin* origin = nullptr);
 
 // "Unknown name. (0x80020006)"
 std::u16string hresultText(HRESULT hr);
 
-// A Dispatch that calls the object; takes its own reference.
-Dispatch wrapDispatch(IDispatch* dispatch);
+// A Dispatch that calls the object; takes its own reference. The objects
+// reached from it share their members' DISPIDs by kind.
+Dispatch wrapDispatch(IDispatch* dispatch, const std::u16string& kind = u"automation object");
 // The IDispatch behind a Dispatch made by wrapDispatch, else null.
 IDispatch* comObjectOf(const Dispatch& dispatch);
 

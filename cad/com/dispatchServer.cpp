@@ -11,9 +11,22 @@ namespace {
 
 long nameLookups = 0;
 
+// Member names and their DISPIDs, as a type library fixes them: a DISPID
+// means the same name on every object of this process, so a client that
+// keeps DISPIDs by kind of object can never call the wrong member.
+struct MemberTable {
+    std::vector<std::u16string> names;  // DISPID n is names[n - 1]
+    std::map<std::u16string, DISPID> ids;
+};
+
+MemberTable& members() {
+    static MemberTable table;
+    return table;
+}
+
 class DispatchServer : public IDispatch {
 public:
-    explicit DispatchServer(Dispatch target) : target_(std::move(target)) {}
+    explicit DispatchServer(Dispatch target) : target_(std::move(target)), members_(members()) {}
     virtual ~DispatchServer() = default;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
@@ -55,10 +68,10 @@ public:
         ++nameLookups;
         std::u16string name(reinterpret_cast<const char16_t*>(names[0]));
         auto key = lower(name);
-        auto it = ids_.find(key);
-        if (it == ids_.end()) {
-            names_.push_back(name);
-            it = ids_.emplace(key, static_cast<DISPID>(names_.size())).first;
+        auto it = members_.ids.find(key);
+        if (it == members_.ids.end()) {
+            members_.names.push_back(name);
+            it = members_.ids.emplace(key, static_cast<DISPID>(members_.names.size())).first;
         }
         ids[0] = it->second;
         for (UINT i = 1; i < count; ++i)
@@ -68,9 +81,9 @@ public:
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* excep, UINT*) override {
-        if (id < 1 || static_cast<std::size_t>(id) > names_.size())
+        if (id < 1 || static_cast<std::size_t>(id) > members_.names.size())
             return DISP_E_MEMBERNOTFOUND;
-        const std::u16string& member = names_[static_cast<std::size_t>(id - 1)];
+        const std::u16string member = members_.names[static_cast<std::size_t>(id - 1)];
         if (result)
             VariantInit(result);
         try {
@@ -119,8 +132,7 @@ private:
 
     LONG refs_ = 1;
     Dispatch target_;
-    std::vector<std::u16string> names_;  // DISPID n is names_[n - 1]
-    std::map<std::u16string, DISPID> ids_;
+    MemberTable& members_;
 };
 
 }  // namespace

@@ -43,6 +43,31 @@ TEST(DrawingFile, CancelledPick) {
     EXPECT_THROW(set.call(u"SelectOnScreen"), Error);
 }
 
+TEST(DrawingFile, SavedDrawingLoadsAsTheSameEntities) {
+    auto drawing = loadDrawing(
+        u"name C:\\図面.dwg\nfirstid 8589934592\nline 0 0 20.125 0\npolyline open 0 0 0.1 -10\n"
+        u"text 2 1 -2 3.3333333333333335 -2 数量 12\nentity SPLINE 3 -3\ntext 0 0 0 0 0 gone\n");
+    auto ids = drawing->liveIds();
+    drawing->erase(ids[4]);
+    auto doc = drawing->application().get(u"ActiveDocument").toDispatch();
+    doc.call(u"ObjectIdToObject", {Variant::int64(ids[2])}).toDispatch().put(u"TextString", Variant(u"a\r\nb"));
+
+    auto saved = saveDrawing(*drawing);
+    auto again = loadDrawing(saved);
+    EXPECT_EQ(saveDrawing(*again), saved);
+    EXPECT_EQ(again->fullName(), u"C:\\図面.dwg");
+    auto newIds = again->liveIds();
+    ASSERT_EQ(newIds.size(), 4u);
+    EXPECT_EQ(newIds[0], 8589934592);
+    EXPECT_EQ(again->entity(newIds[0])->end, (Point3{20.125, 0, 0}));
+    EXPECT_EQ(again->entity(newIds[1])->coordinates, (std::vector<double>{0, 0, 0.1, -10}));
+    auto text = *again->entity(newIds[2]);
+    EXPECT_EQ(text.text, u"a  b");  // one line per text
+    EXPECT_EQ(text.alignment, 2);
+    EXPECT_EQ(text.alignmentPoint.x, 3.3333333333333335);
+    EXPECT_EQ(again->entity(newIds[3])->kind, EntityKind::Spline);
+}
+
 struct BadLine {
     const char16_t* text;
     const char16_t* message;

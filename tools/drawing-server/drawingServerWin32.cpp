@@ -2,8 +2,9 @@
 // application serves its drawing: registered under a programmatic identifier,
 // found through the running object table, called through IDispatch.
 //
-//   qx-drawing-server /regserver PROGID [CLSID]   register PROGID for this server
-//   qx-drawing-server DRAWING [PROGID]            serve DRAWING until a client calls Quit
+//   qx-drawing-server /regserver [PROGID [CLSID]]  register PROGID for this server
+//   qx-drawing-server /unregserver [PROGID]        remove PROGID and its class
+//   qx-drawing-server DRAWING [PROGID]             serve DRAWING until a client calls Quit
 #include <objbase.h>
 #include <oleauto.h>
 #include <windows.h>
@@ -24,22 +25,94 @@ namespace {
 const wchar_t* kDefaultProgId = L"QuadcelX.DrawingServer";
 const wchar_t* kDefaultClsid = L"{5C1A0D1E-7F53-4C1B-9E0A-51D2A7C30B61}";
 
-// The application object plus Quit, which ends the server.
+// Answers SERVERCALL_REJECTED for a number of incoming calls, as a CAD
+// application does while a command of its own runs.
+class BusyFilter : public IMessageFilter {
+public:
+    int rejectNext = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (riid == IID_IUnknown || riid == IID_IMessageFilter) {
+            *object = this;
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as the server
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+        if (rejectNext > 0) {
+            --rejectNext;
+            return SERVERCALL_REJECTED;
+        }
+        return SERVERCALL_ISHANDLED;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+};
+
+// The application object plus Quit, which ends the server, and the test
+// controls, all named Qx...
 class ServedApplication : public DispatchObject {
 public:
-    explicit ServedApplication(Dispatch app) : app_(std::move(app)) {}
+    ServedApplication(MemDrawing& drawing, BusyFilter& filter)
+        : drawing_(drawing), filter_(filter), app_(drawing.application()) {}
     std::u16string kind() const override { return app_.kind(); }
-    Variant get(std::u16string_view member) override { return app_.get(member); }
+    Variant get(std::u16string_view member) override {
+        if (lower(member) == u"qxnamelookups")
+            return Variant(static_cast<std::int32_t>(com::dispatchServerNameLookups()));
+        return app_.get(member);
+    }
     void put(std::u16string_view member, const Variant& value) override { app_.put(member, value); }
     Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
-        if (member == u"Quit") {
+        auto name = lower(member);
+        auto arg = [&](std::size_t i) -> const Variant& {
+            if (i >= args.size())
+                throw dispatchError(kind(), member,
+                                    u"argument " + qx::fromUtf8(std::to_string(i + 1)) + u" is missing");
+            return args[i];
+        };
+        if (name == u"quit") {
             PostQuitMessage(0);
-            return {};
+        } else if (name == u"qxpickall") {
+            drawing_.pickAll();
+        } else if (name == u"qxpicknothing") {
+            drawing_.pickNothing();
+        } else if (name == u"qxpickcancel") {
+            drawing_.pickCancel();
+        } else if (name == u"qxpickrectangle") {
+            drawing_.pickRectangle(arg(0).toDouble(), arg(1).toDouble(), arg(2).toDouble(), arg(3).toDouble());
+        } else if (name == u"qxpickids") {
+            std::vector<std::int64_t> ids;
+            for (const auto& id : arg(0).toVariants())
+                ids.push_back(id.toInt64());
+            drawing_.pickIds(std::move(ids));
+        } else if (name == u"qxerase") {
+            drawing_.erase(arg(0).toInt64());
+        } else if (name == u"qxfailcall") {
+            drawing_.failCall(arg(0).toString(), arg(1).toInt32(), arg(2).toString());
+        } else if (name == u"qxrejectcalls") {
+            filter_.rejectNext = arg(0).toInt32();
+        } else if (name == u"qxcallcount") {
+            return Variant(static_cast<std::int32_t>(drawing_.callCount(arg(0).toString())));
+        } else if (name == u"qxsave") {
+            save(arg(0).toString());
+        } else {
+            return app_.call(member, args);
         }
-        return app_.call(member, args);
+        return {};
     }
 
 private:
+    void save(const std::u16string& path) {
+        std::ofstream out(reinterpret_cast<const wchar_t*>(path.c_str()), std::ios::binary);
+        out << qx::toUtf8(saveDrawing(drawing_));
+        if (!out.flush())
+            throw dispatchError(kind(), u"QxSave", u"cannot write " + path);
+    }
+
+    MemDrawing& drawing_;
+    BusyFilter& filter_;
     Dispatch app_;
 };
 
@@ -72,6 +145,24 @@ int registerServer(const wchar_t* progId, const wchar_t* clsid) {
     return 0;
 }
 
+int unregisterServer(const wchar_t* progId) {
+    CLSID clsid;
+    wchar_t* text = nullptr;
+    bool known = SUCCEEDED(CLSIDFromProgID(progId, &clsid)) && SUCCEEDED(StringFromCLSID(clsid, &text));
+    auto remove = [](const std::wstring& path) {
+        LSTATUS rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + path).c_str());
+        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+    };
+    bool ok = remove(progId) && (!known || remove(std::wstring(L"CLSID\\") + text));
+    CoTaskMemFree(text);
+    if (!ok) {
+        std::fwprintf(stderr, L"cannot write the registry\n");
+        return 1;
+    }
+    std::wprintf(L"unregistered %ls\n", progId);
+    return 0;
+}
+
 int serve(const wchar_t* path, const wchar_t* progId) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -94,7 +185,10 @@ int serve(const wchar_t* path, const wchar_t* progId) {
         std::fwprintf(stderr, L"%ls: %ls\n", progId, reinterpret_cast<const wchar_t*>(com::hresultText(hr).c_str()));
         return 1;
     }
-    IDispatch* server = com::newDispatchServer(Dispatch(std::make_shared<ServedApplication>(drawing->application())));
+    BusyFilter filter;
+    IMessageFilter* previous = nullptr;
+    CoRegisterMessageFilter(&filter, &previous);
+    IDispatch* server = com::newDispatchServer(Dispatch(std::make_shared<ServedApplication>(*drawing, filter)));
     DWORD cookie = 0;
     // Right after the prefix starts, the RPC service may not be up yet.
     for (int attempt = 0; attempt < 50; ++attempt) {
@@ -119,6 +213,7 @@ int serve(const wchar_t* path, const wchar_t* progId) {
     }
     RevokeActiveObject(cookie, nullptr);
     server->Release();
+    CoRegisterMessageFilter(previous, nullptr);
     return 0;
 }
 
@@ -126,16 +221,20 @@ int serve(const wchar_t* path, const wchar_t* progId) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fwprintf(stderr, L"usage: qx-drawing-server DRAWING [PROGID] | /regserver PROGID [CLSID]\n");
+        std::fwprintf(
+            stderr,
+            L"usage: qx-drawing-server DRAWING [PROGID] | /regserver [PROGID [CLSID]] | /unregserver [PROGID]\n");
         return 2;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         std::fwprintf(stderr, L"cannot initialise COM\n");
         return 1;
     }
-    int rc = std::wstring(argv[1]) == L"/regserver"
-                 ? (argc < 3 ? 2 : registerServer(argv[2], argc > 3 ? argv[3] : kDefaultClsid))
-                 : serve(argv[1], argc > 2 ? argv[2] : kDefaultProgId);
+    std::wstring first = argv[1];
+    int rc = first == L"/regserver"
+                 ? registerServer(argc > 2 ? argv[2] : kDefaultProgId, argc > 3 ? argv[3] : kDefaultClsid)
+             : first == L"/unregserver" ? unregisterServer(argc > 2 ? argv[2] : kDefaultProgId)
+                                        : serve(argv[1], argc > 2 ? argv[2] : kDefaultProgId);
     CoUninitialize();
     return rc;
 }

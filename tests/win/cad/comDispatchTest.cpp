@@ -15,7 +15,7 @@ namespace {
 // Hands back what it is given, remembering how it came.
 class Echo : public DispatchObject {
 public:
-    std::u16string kind() const override { return u"echo"; }
+    std::u16string kind() const override { return kindName; }
     Variant get(std::u16string_view member) override {
         if (member == u"Value")
             return value;
@@ -34,6 +34,7 @@ public:
     }
     Variant value;
     bool byRef = false;
+    std::u16string kindName = u"echo";
 };
 
 class ComTest : public ::testing::Test {
@@ -112,13 +113,100 @@ TEST_F(ComTest, FailuresCarryTheServersDescription) {
     EXPECT_TRUE(contains(errorOf([&] { client.call(u"Echo", {}); }), u"no such method"));
 }
 
-TEST_F(ComTest, MemberIdsAreLookedUpOncePerObject) {
+TEST_F(ComTest, MemberIdsAreLookedUpOncePerKind) {
+    Dispatch once = wrapDispatch(comObjectOf(client), u"looked up once");
     long before = dispatchServerNameLookups();
-    client.get(u"Value");
-    client.get(u"Value");
-    client.get(u"value");
-    client.call(u"Echo", {Variant(1)});
+    once.get(u"Value");
+    once.get(u"Value");
+    once.get(u"value");
+    once.call(u"Echo", {Variant(1)});
     EXPECT_EQ(dispatchServerNameLookups() - before, 2);
+}
+
+namespace {
+
+// An object whose DISPIDs start at its own base, as objects of different
+// servers may number their members; Child hands out the next one.
+class Numbered : public IDispatch {
+public:
+    explicit Numbered(DISPID base) : base_(base) {}
+    int lookups = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        *object = (riid == IID_IUnknown || riid == IID_IDispatch) ? this : nullptr;
+        if (!*object)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        if (--refs_ == 0) {
+            delete this;
+            return 0;
+        }
+        return refs_;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
+        ++lookups;
+        ids[0] = base_ + (std::wstring(names[0]) == L"Child" ? 1 : 2);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override {
+        if (id == base_ + 1) {
+            next_ = next_ ? next_ : new Numbered(nextBase);
+            result->vt = VT_DISPATCH;
+            result->pdispVal = next_;
+            next_->AddRef();
+            return S_OK;
+        }
+        if (id != base_ + 2)
+            return DISP_E_MEMBERNOTFOUND;
+        result->vt = VT_I4;
+        result->lVal = base_;
+        return S_OK;
+    }
+    DISPID nextBase = 0;
+    Numbered* next_ = nullptr;
+
+private:
+    virtual ~Numbered() {
+        if (next_)
+            next_->Release();
+    }
+    DISPID base_;
+    ULONG refs_ = 1;
+};
+
+}  // namespace
+
+TEST(ComCache, ObjectsOfAKindShareIdsAndAskAgainForAnUnknownOne) {
+    auto* root = new Numbered(0);
+    Dispatch app = wrapDispatch(root, u"root");
+    root->Release();
+    root->nextBase = 100;
+    Dispatch first = app.get(u"Child").toDispatch();
+    EXPECT_EQ(first.get(u"Value").toInt32(), 100);
+    EXPECT_EQ(first.kind(), u"root.Child");
+    // Another child of the same kind and numbering: no look-up.
+    root->next_->Release();
+    root->next_ = nullptr;
+    Dispatch second = app.get(u"Child").toDispatch();
+    EXPECT_EQ(second.get(u"Value").toInt32(), 100);
+    EXPECT_EQ(root->next_->lookups, 0);
+    // One numbered differently answers "member not found" to the cached ID.
+    root->next_->Release();
+    root->next_ = nullptr;
+    root->nextBase = 200;
+    Dispatch third = app.get(u"Child").toDispatch();
+    EXPECT_EQ(third.get(u"Value").toInt32(), 200);
+    EXPECT_EQ(root->next_->lookups, 1);
+    EXPECT_EQ(root->lookups, 1);  // "Child" once
 }
 
 TEST_F(ComTest, TheDrawingThroughCom) {

@@ -4,101 +4,147 @@
 #include <fstream>
 
 #include "cad/com/comDispatch.h"
+#include "serverProcess.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;
 
 namespace {
 
-const std::u16string kProgId = u"QuadcelX.DrawingServerTest";
+const std::wstring kProgId = L"QuadcelX.DrawingServerTest";
+const std::wstring kClsid = L"{0E4F3B7A-2C6D-4B58-8F1E-3A9C7D20E415}";
 
-std::wstring besideTests(const wchar_t* relative) {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path, n);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + relative;
+std::u16string u16(const std::wstring& s) {
+    return std::u16string(s.begin(), s.end());
 }
 
-// Runs the server with the arguments; returns the process, or null.
-HANDLE start(const std::wstring& exe, const std::wstring& args) {
-    std::wstring line = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        return nullptr;
+class DrawingServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        file_ = exeFolder() + L"drawingServerTest.txt";
+        std::ofstream(file_.c_str(), std::ios::binary) << "name C:\\\xe5\x9b\xb3\xe9\x9d\xa2.dwg\n"
+                                                          "firstid 8589934592\n"
+                                                          "line 0 0 10 0\n"
+                                                          "text 0 1 -1 0 0 \xe5\x93\x81\xe5\x90\x8d\n"
+                                                          "entity CIRCLE 0 0\n"
+                                                          "pick all\n";
+        server_ = std::make_unique<DrawingServerProcess>(DrawingServerProcess::defaultExe(), file_, kProgId, kClsid);
+        app_ = server_->application();
+        doc_ = app_.get(u"ActiveDocument").toDispatch();
     }
-    CloseHandle(pi.hThread);
-    return pi.hProcess;
-}
-
-DWORD finish(HANDLE process) {
-    DWORD rc = 1;
-    if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0) {
-        TerminateProcess(process, 99);
-        WaitForSingleObject(process, 5000);
+    void TearDown() override {
+        app_ = doc_ = {};
+        if (server_) {
+            EXPECT_EQ(server_->quit(), 0u);
+        }
+        EXPECT_FALSE(ComConnector().isTargetRunning(u16(kProgId)));
+        server_.reset();
+        DeleteFileW(file_.c_str());
+        CoUninitialize();
     }
-    GetExitCodeProcess(process, &rc);
-    CloseHandle(process);
-    return rc;
-}
+    Dispatch pick() {
+        Dispatch set =
+            doc_.get(u"SelectionSets").toDispatch().call(u"Add", {Variant::byRef(Variant(u"ssTemp"))}).toDispatch();
+        set.call(u"SelectOnScreen", {Variant::byRef(std::vector<std::int16_t>{0}),
+                                     Variant::byRef(std::vector<Variant>{Variant(u"TEXT,*LINE")})});
+        return set;
+    }
+
+    std::wstring file_;
+    std::unique_ptr<DrawingServerProcess> server_;
+    Dispatch app_, doc_;
+};
 
 }  // namespace
 
-TEST(DrawingServer, ServesTheDrawingToAnotherProcess) {
-    auto exe = besideTests(L"..\\tools\\drawing-server\\qx-drawing-server.exe");
-    if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        GTEST_SKIP() << "qx-drawing-server.exe is not built";
+TEST_F(DrawingServer, ServesTheDrawingToAnotherProcess) {
+    EXPECT_EQ(doc_.get(u"FullName").toString(), u"C:\\図面.dwg");
+    Dispatch set = pick();
+    ASSERT_EQ(set.get(u"Count").toInt32(), 2);
+    Dispatch text = set.call(u"Item", {Variant(1)}).toDispatch();
+    auto id = text.get(u"ObjectID").toInt64();
+    EXPECT_EQ(id, 8589934593);
+    Dispatch same = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))}).toDispatch();
+    same.put(u"TextString", Variant(u"数量"));
+    EXPECT_EQ(text.get(u"TextString").toString(), u"数量");
+    EXPECT_EQ(text.get(u"InsertionPoint").toDoubles(), (std::vector<double>{1, -1, 0}));
+    try {
+        doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(7))});
+        ADD_FAILURE() << "no error";
+    } catch (const qx::Error& e) {
+        EXPECT_NE(e.message().find(u"no object has the ID 7"), std::u16string::npos);
     }
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    auto wideId = std::wstring(reinterpret_cast<const wchar_t*>(kProgId.c_str()));
-    HANDLE reg = start(exe, L"/regserver " + wideId + L" {0E4F3B7A-2C6D-4B58-8F1E-3A9C7D20E415}");
-    ASSERT_NE(reg, nullptr);
-    ASSERT_EQ(finish(reg), 0u);
+    set.call(u"Delete");
+}
 
-    auto file = besideTests(L"drawingServerTest.txt");
-    std::ofstream(file.c_str(), std::ios::binary) << "name C:\\\xe5\x9b\xb3\xe9\x9d\xa2.dwg\n"
-                                                     "firstid 8589934592\n"
-                                                     "line 0 0 10 0\n"
-                                                     "text 0 1 -1 0 0 \xe5\x93\x81\xe5\x90\x8d\n"
-                                                     "entity CIRCLE 0 0\n"
-                                                     "pick all\n";
-    HANDLE server = start(exe, L"\"" + file + L"\" " + wideId);
-    ASSERT_NE(server, nullptr);
-    ComConnector connector;
-    // Wait for the server to come up; the limit only guards against a hang.
-    bool running = false;
-    for (int i = 0; i < 200 && !(running = connector.isTargetRunning(kProgId)); ++i)
-        Sleep(50);
-    ASSERT_TRUE(running);
+TEST_F(DrawingServer, TestControlsPickFailEraseAndCount) {
+    app_.call(u"QxPickIds", {Variant(std::vector<Variant>{Variant::int64(8589934593)})});
+    Dispatch set = pick();
+    EXPECT_EQ(set.get(u"Count").toInt32(), 1);
+    set.call(u"Delete");
 
-    {
-        Dispatch app = connector.attach(kProgId);
-        Dispatch doc = app.get(u"ActiveDocument").toDispatch();
-        EXPECT_EQ(doc.get(u"FullName").toString(), u"C:\\図面.dwg");
-        Dispatch set =
-            doc.get(u"SelectionSets").toDispatch().call(u"Add", {Variant::byRef(Variant(u"ssTemp"))}).toDispatch();
-        set.call(u"SelectOnScreen", {Variant::byRef(std::vector<std::int16_t>{0}),
-                                     Variant::byRef(std::vector<Variant>{Variant(u"TEXT,*LINE")})});
-        ASSERT_EQ(set.get(u"Count").toInt32(), 2);
-        Dispatch text = set.call(u"Item", {Variant(1)}).toDispatch();
-        auto id = text.get(u"ObjectID").toInt64();
-        EXPECT_EQ(id, 8589934593);
-        Dispatch same = doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))}).toDispatch();
-        same.put(u"TextString", Variant(u"数量"));
-        EXPECT_EQ(text.get(u"TextString").toString(), u"数量");
-        EXPECT_EQ(text.get(u"InsertionPoint").toDoubles(), (std::vector<double>{1, -1, 0}));
-        try {
-            doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(7))});
-            ADD_FAILURE() << "no error";
-        } catch (const qx::Error& e) {
-            EXPECT_NE(e.message().find(u"no object has the ID 7"), std::u16string::npos);
-        }
-        set.call(u"Delete");
-        app.call(u"Quit");
+    app_.call(u"QxPickCancel");
+    EXPECT_THROW(pick(), qx::Error);
+
+    int before = app_.call(u"QxCallCount", {Variant(u"TextString")}).toInt32();
+    app_.call(u"QxFailCall", {Variant(u"TextString"), Variant(1), Variant(u"図面が壊れています")});
+    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(8589934593))}).toDispatch();
+    try {
+        text.get(u"TextString");
+        ADD_FAILURE() << "no error";
+    } catch (const qx::Error& e) {
+        EXPECT_NE(e.message().find(u"図面が壊れています"), std::u16string::npos);
     }
-    EXPECT_EQ(finish(server), 0u);
-    EXPECT_FALSE(connector.isTargetRunning(kProgId));
-    DeleteFileW(file.c_str());
-    CoUninitialize();
+    EXPECT_EQ(text.get(u"TextString").toString(), u"品名");
+    EXPECT_EQ(app_.call(u"QxCallCount", {Variant(u"TextString")}).toInt32(), before + 2);
+
+    app_.call(u"QxErase", {Variant::int64(8589934593)});
+    EXPECT_THROW(doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(8589934593))}), qx::Error);
+}
+
+TEST_F(DrawingServer, BusyServerRefusesCalls) {
+    app_.call(u"QxRejectCalls", {Variant(1)});
+    try {
+        doc_.get(u"FullName");
+        ADD_FAILURE() << "no error";
+    } catch (const qx::Error& e) {
+        EXPECT_NE(e.message().find(u"0x80010001"), std::u16string::npos) << qx::toUtf8(e.message());
+    }
+    EXPECT_EQ(doc_.get(u"FullName").toString(), u"C:\\図面.dwg");
+}
+
+TEST_F(DrawingServer, MemberIdsCrossTheBoundaryOncePerKindAndName) {
+    Dispatch set = pick();
+    Dispatch first = set.call(u"Item", {Variant(0)}).toDispatch();
+    first.get(u"EntityName");  // every name this test uses on an entity is known now
+    int before = app_.get(u"QxNameLookups").toInt32();
+    for (int i = 0; i < 5; ++i) {
+        Dispatch e = set.call(u"Item", {Variant(i % 2)}).toDispatch();
+        e.get(u"EntityName");
+    }
+    // Five new objects, ten calls, no look-up: every name is known for its kind.
+    EXPECT_EQ(app_.get(u"QxNameLookups").toInt32() - before, 0);
+    set.call(u"Delete");
+}
+
+TEST_F(DrawingServer, SavesTheDrawingItServes) {
+    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(8589934593))}).toDispatch();
+    text.put(u"TextString", Variant(u"型式"));
+    auto saved = exeFolder() + L"drawingServerSaved.txt";
+    app_.call(u"QxSave", {Variant(u16(saved))});
+    std::ifstream in(saved.c_str(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find("text 0 1 -1 0 0 \xe5\x9e\x8b\xe5\xbc\x8f\n"), std::string::npos) << bytes;
+    in.close();
+    DeleteFileW(saved.c_str());
+}
+
+TEST(DrawingServerRegistration, UnregisterRemovesTheIdentifier) {
+    auto exe = DrawingServerProcess::defaultExe();
+    ASSERT_EQ(runProgram(exe, L"/regserver QuadcelX.Gone {9A0B4C71-33E2-4D0F-A6B8-7C51E2F9D034}"), 0u);
+    CLSID clsid;
+    EXPECT_TRUE(SUCCEEDED(CLSIDFromProgID(L"QuadcelX.Gone", &clsid)));
+    ASSERT_EQ(runProgram(exe, L"/unregserver QuadcelX.Gone"), 0u);
+    EXPECT_EQ(CLSIDFromProgID(L"QuadcelX.Gone", &clsid), CO_E_CLASSSTRING);
 }
