@@ -47,7 +47,7 @@ char16_t VivazQDLForm::StringGrid1KeyPress(char16_t key, bool ctrl, bool shift) 
 }
 
 void VivazQDLForm::StringGrid1KeyUp(std::uint16_t& key, unsigned modifiers) {
-    if (commandRunning_) {
+    if (gridCommand_.busy) {
         return;  // no block edit inside a running Get or Update
     }
     KeyCommandContext ctx{StringGrid1, StringGrid2, blockUndoState, Memo1, s_.platform};
@@ -129,7 +129,7 @@ void VivazQDLForm::SpeedButton1Click() {
 }
 
 void VivazQDLForm::UNDO1Click() {
-    if (commandRunning_) {
+    if (gridCommand_.busy) {
         return;
     }
     menuItem(u"UNDO1").setEnabled(true);

@@ -132,13 +132,24 @@ void VivazQDLForm::buildMenu() {
     menuItem(u"N6").onClick = [this](MenuItem&) { N6Click(); };
     menuItem(u"UNDO1").onClick = [this](MenuItem&) { UNDO1Click(); };
     menuItem(u"N1").onClick = [this](MenuItem&) {
-        copyToClipboard(StringGrid1, Memo1, s_.platform);
-        clearCells(StringGrid1, StringGrid2, blockUndoState);
+        GridCommandScope scope(gridCommand_);
+        if (scope.entered()) {
+            copyToClipboard(StringGrid1, Memo1, s_.platform);
+            clearCells(StringGrid1, StringGrid2, blockUndoState);
+        }
     };
     menuItem(u"N2").onClick = [this](MenuItem&) { copyToClipboard(StringGrid1, Memo1, s_.platform); };
     menuItem(u"N3").onClick = [this](MenuItem&) {
-        pasteCells(StringGrid1, StringGrid2, blockUndoState, *s_.platform.clipboard);
+        GridCommandScope scope(gridCommand_);
+        if (scope.entered()) {
+            pasteCells(StringGrid1, StringGrid2, blockUndoState, *s_.platform.clipboard);
+        }
     };
+    for (const auto& entry : widthMenuEntries)
+        menuItem(std::u16string(entry.name)).onClick = [this](MenuItem& item) { N8Click(item); };
+    menuItem(u"N21").onClick = [this](MenuItem&) { N21Click(); };
+    menuItem(u"CAD1").onClick = [this](MenuItem&) { CAD1Click(); };
+    Button1.onRightMouseDown = [this] { CAD1Click(); };
     Button1.onClick = [this] { Button1Click(); };
     Button2.onClick = [this] { Button2Click(); };
     SpeedButton1.onClick = [this] { SpeedButton1Click(); };
@@ -209,8 +220,34 @@ void VivazQDLForm::buildCaption() {
     if (!s_.readTargetList) {
         return;
     }
-    if (auto c = captionFromTargetList(s_.readTargetList(), targetProgID)) {
-        setCaption(*c);
+    try {
+        if (auto c = captionFromTargetList(s_.readTargetList(), targetProgID)) {
+            setCaption(*c);
+        }
+    } catch (const Error& e) {
+        // An unreadable list must not stop the window from opening; the
+        // designed caption stays and the log says why.
+        Memo1.add(e.message());
+    }
+}
+
+void VivazQDLForm::N8Click(const MenuItem& item) {
+    if (auto routine = widthRoutineForItem(item.Name)) {
+        applyWidthConversion(*routine, StringGrid1, StringGrid2, StringGrid1.Selection(), *s_.platform.widths,
+                             s_.platform.pump, gridCommand_);
+    }
+}
+
+void VivazQDLForm::N21Click() {
+    if (s_.replaceForm) {
+        runReplace(*s_.replaceForm, StringGrid1, StringGrid2, StringGrid1.Selection(), blockUndoState.undoSel,
+                   &gridCommand_);
+    }
+}
+
+void VivazQDLForm::CAD1Click() {
+    if (s_.targetForm) {
+        s_.targetForm->ShowModal();
     }
 }
 

@@ -13,6 +13,9 @@
 #include "editor/undoCells.h"
 #include "platform/platform.h"
 #include "table/qdlTable.h"
+#include "target/TaregetCADUnit.h"
+#include "text/acadQDLTikanUnit.h"
+#include "text/zenHanUtil.h"
 #include "widgets/stringGrid.h"
 #include "widgets/widgets.h"
 
@@ -46,6 +49,8 @@ public:
         std::function<std::uint64_t()> ownHandle;
         std::function<void(bool minimized)> setMinimized;
         TInputListForm* inputList = nullptr;
+        TnTextTikanForm* replaceForm = nullptr;
+        TTargetCADForm* targetForm = nullptr;
         std::function<bool(int& x, int& y)> gridClientToScreen;
     };
 
@@ -84,7 +89,13 @@ public:
     void Button1Click();  // Get
     void Button2Click();  // Update
     void N6Click() { Button2Click(); }
-    bool commandRunning() const { return commandRunning_; }
+    // The ten width conversions; the item tells which.
+    void N8Click(const MenuItem& item);
+    void N21Click();   // find and replace
+    void CAD1Click();  // the target dialog
+    // A command that changes the working grid runs (it processes messages,
+    // so input arrives meanwhile); grid input must then be ignored.
+    bool commandRunning() const { return gridCommand_.busy; }
 
     // The working grid's handlers. KeyPress returns the character to keep (0 cancels).
     char16_t StringGrid1KeyPress(char16_t key, bool ctrl, bool shift);
@@ -127,7 +138,7 @@ private:
     void bringCadToFront(const cad::Dispatch& app);
     void bringSelfToFront();
     Services s_;
-    bool commandRunning_ = false;
+    GridCommandGuard gridCommand_;
     // objID -> indices of textAry holding it, ascending; keeps lookups constant-time.
     std::unordered_map<std::int64_t, std::vector<std::size_t>> textIndex_;
     bool filterRegistered_ = false;

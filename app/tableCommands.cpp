@@ -15,18 +15,6 @@ constexpr char16_t kSetName[] = u"ssTemp";
 constexpr std::uint8_t kVkEscape = 27;
 constexpr std::uint32_t kKeyUp = 2;
 
-// Ignores a second Get or Update started from the message processing of a running one.
-struct CommandGuard {
-    explicit CommandGuard(bool& f) : flag(f), entered(!f) { flag = true; }
-    ~CommandGuard() {
-        if (entered) {
-            flag = false;
-        }
-    }
-    bool& flag;
-    bool entered;
-};
-
 TPoint3 point(const Variant& v) {
     const auto d = v.toDoubles();
     if (d.size() < 3) {
@@ -76,8 +64,8 @@ void VivazQDLForm::bringSelfToFront() {
 }
 
 void VivazQDLForm::Button1Click() {
-    CommandGuard guard(commandRunning_);
-    if (!guard.entered) {
+    GridCommandScope guard(gridCommand_);
+    if (!guard.entered()) {
         return;
     }
     CheckBox1.setChecked(false);
@@ -233,8 +221,8 @@ VivazQDLForm::Template VivazQDLForm::findTemplateText(int col) const {
 }
 
 void VivazQDLForm::Button2Click() {
-    CommandGuard guard(commandRunning_);
-    if (!guard.entered) {
+    GridCommandScope guard(gridCommand_);
+    if (!guard.entered()) {
         return;
     }
     std::vector<double> pt{0, 0, 0};

@@ -2,6 +2,7 @@
 
 #include "app/qdlXUnit.h"
 #include "platform/platformFakes.h"
+#include "platform/widthMapPortable.h"
 
 using namespace qx;
 
@@ -149,4 +150,96 @@ TEST_F(MainWindow, AboutBoxAndMenuCaptions) {
 TEST(SettingsPath, ReplacesTheExtension) {
     EXPECT_EQ(settingsPathFor(u"C:\\a.b\\QuadrelX.exe"), u"C:\\a.b\\QuadrelX.ini");
     EXPECT_EQ(settingsPathFor(u"C:\\a.b\\QuadrelX"), u"C:\\a.b\\QuadrelX.ini");
+}
+
+// The pop-up items and Button1's right button reach the dialogs and conversions.
+struct MainWindowCommands : MainWindow {
+    PortableWidthMap widths;
+    TnTextTikanForm replace;
+    std::unique_ptr<TTargetCADForm> target;
+    std::unique_ptr<VivazQDLForm> f;
+
+    void SetUp() override {
+        fakes.widths = &widths;
+        VivazQDLForm::Services s;
+        s.platform = fakes.platform();
+        s.replaceForm = &replace;
+        s.readTargetList = [this] { return readTargetListLines(fakes.files, fakes.locale, targetListPath(fakes.exe)); };
+        f = std::make_unique<VivazQDLForm>(s);
+        target = std::make_unique<TTargetCADForm>(
+            fakes.files, fakes.locale, fakes.exe,
+            TTargetCADForm::Host{kApplicationTitle, [this] { return f->targetProgID; },
+                                 [this](const std::u16string& caption, const std::u16string& id) {
+                                     f->setCaption(caption);
+                                     f->targetProgID = id;
+                                 }});
+        s.targetForm = target.get();
+        f = std::make_unique<VivazQDLForm>(s);
+        f->FormCreate();
+        f->StringGrid1.setCells(1, 1, u"ｶﾞｽ abc");
+        f->StringGrid1.setCells(2, 1, u"abc");
+        f->StringGrid1.setSelection({1, 1, 2, 1});
+    }
+    void click(const char16_t* name) {
+        MenuItem& item = f->menuItem(name);
+        item.onClick(item);
+    }
+};
+
+TEST_F(MainWindowCommands, WidthItemsConvertTheSelectionAndBlockUndoBringsItBack) {
+    click(u"N11");  // half-width katakana to full width
+    EXPECT_EQ(f->StringGrid1.Cells(1, 1), u"ガス abc");
+    click(u"N9");
+    EXPECT_EQ(f->StringGrid1.Cells(2, 1), u"ａｂｃ");
+    f->UNDO1Click();
+    EXPECT_EQ(f->StringGrid1.Cells(2, 1), u"abc");
+}
+
+TEST_F(MainWindowCommands, ReplaceItemRunsTheDialog) {
+    replace.runModal = [](Form& form) {
+        auto& r = static_cast<TnTextTikanForm&>(form);
+        EXPECT_EQ(r.Edit1.Text(), u"ｶﾞｽ abc");  // the top-left cell
+        r.Edit1.setText(u"ABC");
+        r.Edit2.setText(u"x");
+        r.Button1Click();
+        return form.modalResult();
+    };
+    click(u"N21");
+    EXPECT_EQ(f->StringGrid1.Cells(1, 1), u"ｶﾞｽ x");  // the box is ticked: case ignored
+    EXPECT_EQ(f->StringGrid1.Cells(2, 1), u"x");
+}
+
+TEST_F(MainWindowCommands, TargetDialogFromTheMenuAndTheRightButtonSetsTheTarget) {
+    int shown = 0;
+    target->runModal = [&](Form& form) {
+        ++shown;
+        auto& t = static_cast<TTargetCADForm&>(form);
+        t.Edit1.setText(u"図面サーバー");
+        t.Edit2.setText(u"QuadcelX.DrawingServer");
+        t.SpeedButton1Click();
+        t.Button1Click();
+        return form.modalResult();
+    };
+    click(u"CAD1");
+    EXPECT_EQ(f->Caption(), u"QuadcelX [ 図面サーバー ]");
+    EXPECT_EQ(f->targetProgID, u"QuadcelX.DrawingServer");
+    f->Button1.onRightMouseDown();
+    EXPECT_EQ(shown, 2);
+    // The list file now names the target, so the next start finds its caption
+    // (the fake ANSI code page keeps ASCII only).
+    EXPECT_EQ(captionFromTargetList(readTargetListLines(fakes.files, fakes.locale, targetListPath(fakes.exe)),
+                                    u"QuadcelX.DrawingServer"),
+              u"QuadcelX [ ?????? ]");
+}
+
+TEST_F(MainWindowCommands, UnreadableTargetListKeepsTheDesignedCaptionAndSaysWhy) {
+    fakes.files.files[targetListPath(fakes.exe)] = std::string("\xEF\xBB\xBF\xFF\xFE", 5);
+    VivazQDLForm::Services s;
+    s.platform = fakes.platform();
+    s.readTargetList = [this] { return readTargetListLines(fakes.files, fakes.locale, targetListPath(fakes.exe)); };
+    VivazQDLForm g(s);
+    g.FormCreate();
+    EXPECT_EQ(g.Caption(), u"Quadrel 2023 for AutoCAD 2021～2023");
+    ASSERT_EQ(g.Memo1.Lines().size(), 1u);
+    EXPECT_NE(g.Memo1.Lines()[0].find(u"TargetCAD_APIVersion.txt"), std::u16string::npos);
 }
