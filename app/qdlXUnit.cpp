@@ -259,13 +259,25 @@ void VivazQDLForm::FormClose() {
     Profile& ini = *s_.platform.profile;
     const std::u16string file = settingsPath();
     auto b = [](bool on) { return std::u16string(on ? u"1" : u"0"); };
-    ini.writeString(file, kSection, u"Left", decimal(Left));
-    ini.writeString(file, kSection, u"Top", decimal(Top));
-    ini.writeString(file, kSection, u"chk2", b(CheckBox2.Checked()));
-    ini.writeString(file, kSection, u"chk3", b(CheckBox3.Checked()));
-    ini.writeString(file, kSection, u"chk4", b(CheckBox4.Checked()));
-    ini.writeString(file, kSection, u"edt1", Edit1.Text());
-    ini.writeString(file, kTargetSection, u"ProgID", targetProgID);
+    // Every key is tried, so one failure loses no other; the window closes anyway.
+    bool failed = false;
+    auto write = [&](const char16_t* section, const char16_t* key, const std::u16string& value) {
+        try {
+            ini.writeString(file, section, key, value);
+        } catch (const Error&) {
+            failed = true;
+        }
+    };
+    write(kSection, u"Left", decimal(Left));
+    write(kSection, u"Top", decimal(Top));
+    write(kSection, u"chk2", b(CheckBox2.Checked()));
+    write(kSection, u"chk3", b(CheckBox3.Checked()));
+    write(kSection, u"chk4", b(CheckBox4.Checked()));
+    write(kSection, u"edt1", Edit1.Text());
+    write(kTargetSection, u"ProgID", targetProgID);
+    if (failed) {
+        s_.platform.dialogs->showMessage(u"設定ファイルに書き込めませんでした:\n" + file, MessageBoxKind::Error);
+    }
 }
 
 void VivazQDLForm::CheckBox1Click() {

@@ -38,7 +38,7 @@ std::u16string FakeProfile::readString(const std::u16string& file, const std::u1
 
 void FakeProfile::writeString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
                               const std::u16string& value) {
-    if (failWrites) {
+    if (failWrites || (!failKey.empty() && key == failKey)) {
         throw Error(u"cannot write " + file);
     }
     files[file][{section, key}] = value;

@@ -57,6 +57,7 @@ public:
     std::map<std::u16string, std::map<Key, std::u16string>> files;
     std::vector<Key> writeOrder;
     bool failWrites = false;
+    std::u16string failKey;  // only writes of this key fail
 };
 
 class FakeExeInfo : public ExeInfo {

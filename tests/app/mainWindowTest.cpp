@@ -57,6 +57,18 @@ TEST_F(MainWindow, WithoutSettingsStartsCentredWithDefaultsAndWritesAllKeysOnClo
     EXPECT_EQ((file[{u"Target", u"ProgID"}]), u"BricscadApp.AcadApplication");
 }
 
+TEST_F(MainWindow, UnwritableSettingsStillCloseWriteTheOtherKeysAndSayWhichFile) {
+    auto f = make();
+    f->targetProgID = u"QuadcelX.DrawingServer";
+    fakes.profile.failKey = u"chk3";
+    EXPECT_NO_THROW(f->FormClose());
+    EXPECT_EQ(fakes.profile.writeOrder.size(), 6u);  // all but chk3
+    EXPECT_EQ((fakes.profile.files[kIni][{u"Target", u"ProgID"}]), u"QuadcelX.DrawingServer");
+    ASSERT_EQ(fakes.dialogs.shown.size(), 1u);
+    EXPECT_NE(fakes.dialogs.shown[0].first.find(kIni), std::u16string::npos);
+    EXPECT_EQ(fakes.dialogs.shown[0].second, MessageBoxKind::Error);
+}
+
 TEST_F(MainWindow, StoredPositionIsPulledBackOnlyPastTheRightAndBottomEdges) {
     fakes.screen.size = {1280, 1024};
     store(u"AcadQDL", u"Left", u"5000");

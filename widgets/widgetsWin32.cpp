@@ -1,0 +1,601 @@
+#include "widgets/widgetsWin32.h"
+
+#include <commctrl.h>
+#include <imm.h>
+
+#include <stdexcept>
+
+#include "platform/platform.h"
+
+namespace qx::win32 {
+
+namespace {
+
+std::function<void(const std::u16string&)>& errorReport() {
+    static std::function<void(const std::u16string&)> report;
+    return report;
+}
+
+const wchar_t* w(const std::u16string& s) {
+    return reinterpret_cast<const wchar_t*>(s.c_str());
+}
+
+std::u16string windowText(HWND h) {
+    int n = GetWindowTextLengthW(h);
+    std::u16string s(static_cast<std::size_t>(n) + 1, u'\0');
+    n = GetWindowTextW(h, reinterpret_cast<wchar_t*>(s.data()), n + 1);
+    s.resize(static_cast<std::size_t>(n > 0 ? n : 0));
+    return s;
+}
+
+HINSTANCE instance() {
+    return GetModuleHandleW(nullptr);
+}
+
+}  // namespace
+
+void setErrorReport(std::function<void(const std::u16string&)> report) {
+    errorReport() = std::move(report);
+}
+
+void guarded(const std::function<void()>& handler) {
+    std::u16string message;
+    try {
+        handler();
+        return;
+    } catch (const Error& e) {
+        message = e.message();
+    } catch (const std::exception& e) {
+        message = fromUtf8(e.what());
+    }
+    if (errorReport()) {
+        errorReport()(message);
+    }
+}
+
+int windowDpi(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    // Windows 10 and later; looked up so that older systems still start.
+    static auto fn = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (fn && hwnd) {
+        if (UINT dpi = fn(hwnd))
+            return static_cast<int>(dpi);
+    }
+    HDC dc = GetDC(nullptr);
+    int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+Font::Font(const wchar_t* face, int pixelHeight, bool bold, BYTE charset) {
+    LOGFONTW lf{};
+    lf.lfHeight = -pixelHeight;  // the character height, as the designs give it
+    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = charset;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    h_ = CreateFontIndirectW(&lf);
+}
+
+Font::~Font() {
+    if (h_)
+        DeleteObject(h_);
+}
+
+Font& Font::operator=(Font&& o) noexcept {
+    std::swap(h_, o.h_);
+    return *this;
+}
+
+// ---- Peer
+
+HWND Peer::create(HWND parent, int id, const wchar_t* cls, const std::u16string& text, DWORD style, DWORD exStyle) {
+    id_ = id;
+    hwnd_ = CreateWindowExW(exStyle, cls, w(text), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), nullptr);
+    if (!hwnd_)
+        throw Error(u"コントロールを作れません: " + std::u16string(reinterpret_cast<const char16_t*>(cls)));
+    return hwnd_;
+}
+
+void Peer::subclass() {
+    SetWindowSubclass(hwnd_, subclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK Peer::subclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+    auto* peer = reinterpret_cast<Peer*>(self);
+    LRESULT result = 0;
+    bool handled = false;
+    guarded([&] { handled = peer->own(msg, wp, lp, result); });
+    if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(h, subclassProc, 1);
+    return handled ? result : DefSubclassProc(h, msg, wp, lp);
+}
+
+// ---- Button
+
+void ButtonPeer::build(HWND parent, int id) {
+    create(parent, id, L"BUTTON", m_.Caption, WS_TABSTOP | BS_PUSHBUTTON | (flat_ ? BS_FLAT : 0));
+    subclass();
+    if (!m_.Hint.empty()) {
+        tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, instance(), nullptr);
+        TTTOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = parent;
+        ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+        ti.lpszText = const_cast<wchar_t*>(w(m_.Hint));
+        SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    m_.onChanged = [this] { sync(); };
+    sync();
+}
+
+void ButtonPeer::command(WORD code) {
+    if (code == BN_CLICKED)
+        m_.click();
+}
+
+void ButtonPeer::sync() {
+    EnableWindow(hwnd_, m_.Enabled());
+    ShowWindow(hwnd_, m_.Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+bool ButtonPeer::own(UINT msg, WPARAM, LPARAM, LRESULT&) {
+    if (msg == WM_RBUTTONDOWN && m_.Enabled() && m_.onRightMouseDown) {
+        m_.onRightMouseDown();
+        return true;
+    }
+    return false;
+}
+
+// ---- CheckBox
+
+void CheckBoxPeer::build(HWND parent, int id) {
+    create(parent, id, L"BUTTON", m_.Caption, WS_TABSTOP | BS_CHECKBOX);
+    m_.onChanged = [this] { sync(); };
+    sync();
+}
+
+void CheckBoxPeer::command(WORD code) {
+    if (code == BN_CLICKED && m_.Enabled())
+        m_.setChecked(!m_.Checked());
+}
+
+void CheckBoxPeer::sync() {
+    SendMessageW(hwnd_, BM_SETCHECK, m_.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+    EnableWindow(hwnd_, m_.Enabled());
+}
+
+// ---- Edit
+
+void EditPeer::build(HWND parent, int id) {
+    DWORD style = WS_TABSTOP | ES_AUTOHSCROLL | (o_.rightAligned ? ES_RIGHT : ES_LEFT);
+    create(parent, id, L"EDIT", m_.Text(), style, WS_EX_CLIENTEDGE);
+    if (o_.imeOff)
+        ImmAssociateContextEx(hwnd_, nullptr, 0);
+    subclass();
+    m_.onChanged = [this] { sync(); };
+    sync();
+}
+
+void EditPeer::command(WORD code) {
+    if (code == EN_CHANGE && !syncing_) {
+        auto text = windowText(hwnd_);
+        if (text != m_.Text())
+            m_.setText(std::move(text));
+    }
+}
+
+void EditPeer::sync() {
+    if (windowText(hwnd_) != m_.Text()) {
+        syncing_ = true;
+        SetWindowTextW(hwnd_, w(m_.Text()));
+        syncing_ = false;
+    }
+    EnableWindow(hwnd_, m_.Enabled());
+}
+
+bool EditPeer::own(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (!m_.onKeyDown)
+        return false;
+    if (msg == WM_GETDLGCODE && lp) {
+        // Enter reaches the box instead of pressing a dialog button.
+        auto* m = reinterpret_cast<const MSG*>(lp);
+        if (m->message == WM_KEYDOWN && m->wParam == VK_RETURN) {
+            result = DefSubclassProc(hwnd_, msg, wp, lp) | DLGC_WANTMESSAGE;
+            return true;
+        }
+    }
+    if (msg == WM_KEYDOWN)
+        return m_.onKeyDown(static_cast<int>(wp));
+    return msg == WM_CHAR && wp == L'\r';  // no beep for a consumed Enter
+}
+
+// ---- Memo
+
+void MemoPeer::build(HWND parent, int id) {
+    create(parent, id, L"EDIT", u"",
+           ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE);
+    ImmAssociateContextEx(hwnd_, nullptr, 0);
+    SendMessageW(hwnd_, EM_SETLIMITTEXT, 0, 0);
+    m_.onChanged = [this] { sync(); };
+    sync();
+}
+
+void MemoPeer::sync() {
+    const auto& lines = m_.Lines();
+    bool appendOnly = lines.size() >= shown_ && (shown_ == 0 || lines[shown_ - 1] == shownLast_);
+    if (!appendOnly) {
+        SetWindowTextW(hwnd_, L"");
+        shown_ = 0;
+    }
+    // Appending keeps a long log cheap: only the new lines are sent.
+    std::u16string tail;
+    for (std::size_t i = shown_; i < lines.size(); ++i) {
+        if (i > 0)
+            tail += u"\r\n";
+        tail += lines[i];
+    }
+    if (!tail.empty()) {
+        int end = GetWindowTextLengthW(hwnd_);
+        SendMessageW(hwnd_, EM_SETSEL, end, end);
+        SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(w(tail)));
+        SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
+    }
+    shown_ = lines.size();
+    shownLast_ = lines.empty() ? std::u16string() : lines.back();
+    m_.topLine = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
+}
+
+// ---- ProgressBar
+
+void ProgressPeer::build(HWND parent, int id) {
+    create(parent, id, PROGRESS_CLASSW, u"", 0);
+    m_.onChanged = [this] { sync(); };
+    sync();
+}
+
+void ProgressPeer::sync() {
+    SendMessageW(hwnd_, PBM_SETRANGE32, 0, m_.Max());
+    SendMessageW(hwnd_, PBM_SETPOS, m_.Position(), 0);
+}
+
+// ---- StatusBar
+
+void StatusBarPeer::build(HWND parent, int id) {
+    create(parent, id, STATUSCLASSNAMEW, u"", CCS_BOTTOM | SBARS_SIZEGRIP);
+    m_.onChanged = [this] { sync(); };
+    resized();
+}
+
+void StatusBarPeer::resized() {
+    scale_ = windowDpi(GetParent(hwnd_)) / 96.0;
+    std::vector<int> edges;
+    int right = 0;
+    for (const auto& p : m_.Panels) {
+        right += static_cast<int>(p.Width * scale_);
+        edges.push_back(right);
+    }
+    SendMessageW(hwnd_, SB_SETMINHEIGHT, static_cast<WPARAM>(19 * scale_), 0);
+    SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    SendMessageW(hwnd_, WM_SIZE, 0, 0);
+    sync();
+}
+
+void StatusBarPeer::sync() {
+    for (std::size_t i = 0; i < m_.Panels.size(); ++i) {
+        const auto& p = m_.Panels[i];
+        // A leading tab centres a status bar part's text.
+        std::u16string text = p.Alignment == StatusBar::Panel::Align::Center ? u"\t" + p.Text : p.Text;
+        SendMessageW(hwnd_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(w(text)));
+    }
+}
+
+// ---- ListBox
+
+void ListBoxPeer::build(HWND parent, int id) {
+    create(parent, id, L"LISTBOX", u"",
+           WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS | LBS_HASSTRINGS,
+           WS_EX_CLIENTEDGE);
+    subclass();
+    m_.onChanged = [this] { sync(); };
+    sync();
+}
+
+void ListBoxPeer::command(WORD code) {
+    if (code == LBN_SELCHANGE) {
+        auto i = static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
+        if (i != m_.ItemIndex()) {
+            m_.setItemIndex(i);
+            if (m_.onClick)
+                m_.onClick();
+        }
+    } else if (code == LBN_DBLCLK && onDblClick) {
+        onDblClick();
+    }
+}
+
+void ListBoxPeer::sync() {
+    if (shown_ != m_.Items()) {
+        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+        for (const auto& item : m_.Items())
+            SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w(item)));
+        shown_ = m_.Items();
+        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+    if (itemHeight_ > 0) {
+        auto dpi = windowDpi(GetParent(hwnd_));
+        SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, MulDiv(itemHeight_, dpi, 96));
+    }
+    SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(m_.ItemIndex()), 0);
+    EnableWindow(hwnd_, m_.Enabled());
+}
+
+bool ListBoxPeer::own(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_GETDLGCODE && onKeyDown && lp) {
+        auto* m = reinterpret_cast<const MSG*>(lp);
+        if (m->message == WM_KEYDOWN && (m->wParam == VK_RETURN || m->wParam == VK_ESCAPE)) {
+            result = DefSubclassProc(hwnd_, msg, wp, lp) | DLGC_WANTMESSAGE;
+            return true;
+        }
+    }
+    return msg == WM_KEYDOWN && onKeyDown && onKeyDown(static_cast<int>(wp));
+}
+
+// ---- Label, Panel
+
+void LabelPeer::build(HWND parent, int id) {
+    create(parent, id, L"STATIC", text_, SS_LEFT | SS_NOPREFIX);
+}
+
+void PanelPeer::build(HWND parent, int id) {
+    create(parent, id, L"STATIC", u"", SS_ETCHEDFRAME);
+}
+
+// ---- FormWindow
+
+FormWindow::FormWindow(Form& model, FormStyle style, HWND owner) : m_(model), style_(style) {
+    std::wstring cls = L"QuadcelXForm" + std::to_wstring(style.classStyle);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(instance(), cls.c_str(), &wc)) {
+        wc = WNDCLASSEXW{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW | style.classStyle;
+        wc.lpfnWndProc = windowProc;
+        wc.hInstance = instance();
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hIcon = LoadIconW(instance(), MAKEINTRESOURCEW(1));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = cls.c_str();
+        if (!RegisterClassExW(&wc))
+            throw Error(u"ウィンドウクラスを登録できません");
+    }
+    dpi_ = windowDpi(nullptr);
+    RECT r{0, 0, scaled(style.clientWidth), scaled(style.clientHeight)};
+    if (!style.outerSize)
+        AdjustWindowRectEx(&r, style.style, FALSE, style.exStyle);
+    hwnd_ = CreateWindowExW(style.exStyle, cls.c_str(), w(m_.Caption()), style.style, CW_USEDEFAULT, CW_USEDEFAULT,
+                            r.right - r.left, r.bottom - r.top, owner, nullptr, instance(), this);
+    if (!hwnd_)
+        throw Error(u"ウィンドウを作れません");
+    // Styles that CreateWindowEx adds on its own (a caption for a pop-up) go again.
+    if (style.style & WS_POPUP)
+        SetWindowLongPtrW(hwnd_, GWL_STYLE, static_cast<LONG_PTR>(style.style));
+    dpi_ = windowDpi(hwnd_);
+    if (style.outerSize) {
+        SetWindowPos(hwnd_, nullptr, 0, 0, scaled(style.clientWidth), scaled(style.clientHeight),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        // The design size of the children's area is what the frame leaves.
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        style_.clientWidth = MulDiv(client.right, 96, dpi_);
+        style_.clientHeight = MulDiv(client.bottom, 96, dpi_);
+    }
+    GetWindowRect(hwnd_, &r);
+    m_.Width = r.right - r.left;
+    m_.Height = r.bottom - r.top;
+    m_.onChanged = [this] { syncCaption(); };
+}
+
+FormWindow::~FormWindow() {
+    m_.onChanged = nullptr;
+    for (auto& p : peers_)
+        p.reset();
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void FormWindow::adopt(std::unique_ptr<Peer> peer) {
+    applyFont(*peer);
+    peers_.push_back(std::move(peer));
+    layout();
+}
+
+void FormWindow::applyFont(Peer& p) {
+    fonts_.push_back(std::make_unique<Font>(p.font.face, scaled(p.font.height), p.font.bold, p.font.charset));
+    SendMessageW(p.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.back()->get()), TRUE);
+}
+
+void FormWindow::layout() {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    // Growth of the client area over its design size, in 96-dpi pixels.
+    int dw = MulDiv(client.right, 96, dpi_) - style_.clientWidth;
+    int dh = MulDiv(client.bottom, 96, dpi_) - style_.clientHeight;
+    HDWP batch = BeginDeferWindowPos(static_cast<int>(peers_.size()));
+    for (auto& p : peers_) {
+        if (auto* bar = dynamic_cast<StatusBarPeer*>(p.get())) {
+            bar->resized();
+            continue;
+        }
+        RECT r = p->place;
+        if (p->anchors & kRight) {
+            if (!(p->anchors & kLeft))
+                r.left += dw;
+            r.right += dw;
+        }
+        if (p->anchors & kBottom) {
+            if (!(p->anchors & kTop))
+                r.top += dh;
+            r.bottom += dh;
+        }
+        if (r.right == r.left && r.bottom == r.top) {
+            // Sized to its text, as a label is.
+            HDC dc = GetDC(p->hwnd());
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(p->hwnd(), WM_GETFONT, 0, 0)));
+            auto text = windowText(p->hwnd());
+            SIZE size{};
+            GetTextExtentPoint32W(dc, w(text), static_cast<int>(text.size()), &size);
+            SelectObject(dc, old);
+            ReleaseDC(p->hwnd(), dc);
+            batch = DeferWindowPos(batch, p->hwnd(), nullptr, scaled(r.left), scaled(r.top), size.cx + 2, size.cy,
+                                   SWP_NOZORDER | SWP_NOACTIVATE);
+            continue;
+        }
+        batch = DeferWindowPos(batch, p->hwnd(), nullptr, scaled(r.left), scaled(r.top), scaled(r.right - r.left),
+                               scaled(r.bottom - r.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    EndDeferWindowPos(batch);
+}
+
+void FormWindow::syncCaption() {
+    SetWindowTextW(hwnd_, w(m_.Caption()));
+    bool shown = IsWindowVisible(hwnd_) != FALSE;
+    if (m_.Visible() != shown)
+        ShowWindow(hwnd_, m_.Visible() ? SW_SHOW : SW_HIDE);
+}
+
+void FormWindow::centreOver(HWND other) {
+    RECT area;
+    if (other) {
+        GetWindowRect(other, &area);
+    } else {
+        area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+ModalResult FormWindow::runModal(HWND owner) {
+    modal_ = true;
+    if (owner)
+        EnableWindow(owner, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    SetFocus(GetNextDlgTabItem(hwnd_, nullptr, FALSE));
+    MSG msg;
+    while (m_.modalResult() == ModalResult::None) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // the outer loop ends too
+            break;
+        }
+        if (!IsDialogMessageW(hwnd_, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (owner)
+        EnableWindow(owner, TRUE);
+    ShowWindow(hwnd_, SW_HIDE);
+    if (owner)
+        SetActiveWindow(owner);
+    modal_ = false;
+    return m_.modalResult() == ModalResult::None ? ModalResult::Cancel : m_.modalResult();
+}
+
+LRESULT CALLBACK FormWindow::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        reinterpret_cast<FormWindow*>(cs->lpCreateParams)->hwnd_ = h;
+    }
+    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(h, msg, wp, lp);
+    LRESULT result = 0;
+    bool handled = false;
+    guarded([&] {
+        if (self->onMessage && self->onMessage(msg, wp, lp, result)) {
+            handled = true;
+            return;
+        }
+        result = self->handle(msg, wp, lp);
+        handled = true;
+    });
+    return handled ? result : DefWindowProcW(h, msg, wp, lp);
+}
+
+LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+            if (lp) {
+                int id = LOWORD(wp);
+                for (auto& p : peers_) {
+                    if (p->id() == id) {
+                        p->command(HIWORD(wp));
+                        break;
+                    }
+                }
+            }
+            return 0;
+        case WM_NOTIFY: {
+            auto* hdr = reinterpret_cast<NMHDR*>(lp);
+            for (auto& p : peers_) {
+                if (p->hwnd() == hdr->hwndFrom)
+                    return p->notify(hdr);
+            }
+            return 0;
+        }
+        case WM_SIZE:
+            if (!peers_.empty())
+                layout();
+            return 0;
+        case WM_MOVE: {
+            RECT r;
+            GetWindowRect(hwnd_, &r);
+            if (!IsIconic(hwnd_)) {
+                m_.Left = r.left;
+                m_.Top = r.top;
+            }
+            return 0;
+        }
+        case 0x02E0: {  // WM_DPICHANGED
+            dpi_ = HIWORD(wp);
+            fonts_.clear();
+            for (auto& p : peers_) {
+                applyFont(*p);
+                p->sync();
+            }
+            auto* r = reinterpret_cast<RECT*>(lp);
+            SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            layout();
+            return 0;
+        }
+        case WM_CLOSE:
+            if (modal_) {
+                m_.closeModal(ModalResult::Cancel);
+            } else if (onClose) {
+                onClose();
+            } else {
+                ShowWindow(hwnd_, SW_HIDE);
+            }
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_, msg, wp, lp);
+    }
+}
+
+}  // namespace qx::win32

@@ -1,0 +1,254 @@
+// Win32 peers of the simple widget models, and the top-level window that
+// hosts them: placing at 96 dpi scaled to the window's DPI, anchors, fonts,
+// WM_COMMAND routing, modal loops, and one error guard around every handler.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "widgets/widgets.h"
+
+namespace qx::win32 {
+
+// Every window procedure of the program runs its handlers through this:
+// an error that a handler does not catch is shown, and the program goes on.
+void setErrorReport(std::function<void(const std::u16string& message)> report);
+void guarded(const std::function<void()>& handler);
+
+// A GDI font, deleted once.
+class Font {
+public:
+    Font() = default;
+    Font(const wchar_t* face, int pixelHeight, bool bold = false, BYTE charset = DEFAULT_CHARSET);
+    ~Font();
+    Font(Font&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
+    Font& operator=(Font&& o) noexcept;
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+    HFONT get() const { return h_; }
+
+private:
+    HFONT h_ = nullptr;
+};
+
+struct FontSpec {
+    const wchar_t* face = L"Tahoma";
+    int height = 11;  // pixels at 96 dpi
+    bool bold = false;
+    BYTE charset = DEFAULT_CHARSET;
+};
+
+enum Anchor : unsigned { kLeft = 1, kTop = 2, kRight = 4, kBottom = 8 };
+
+// One child control: its place at 96 dpi, anchors and font.
+class Peer {
+public:
+    virtual ~Peer() = default;
+    HWND hwnd() const { return hwnd_; }
+    int id() const { return id_; }
+    RECT place{};  // left, top, right, bottom in 96-dpi client pixels
+    unsigned anchors = kLeft | kTop;
+    FontSpec font;
+    // A WM_COMMAND or WM_NOTIFY notification for this control.
+    virtual void command(WORD) {}
+    virtual LRESULT notify(NMHDR*) { return 0; }
+    // The model changed: show it.
+    virtual void sync() {}
+
+protected:
+    friend class FormWindow;
+    // Creates the window; the host places it and sets its font afterwards.
+    HWND create(HWND parent, int id, const wchar_t* cls, const std::u16string& text, DWORD style, DWORD exStyle = 0);
+    // Messages to the control itself (subclassed); return true when handled.
+    virtual bool own(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+    void subclass();
+    HWND hwnd_ = nullptr;
+    int id_ = 0;
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+};
+
+class ButtonPeer : public Peer {
+public:
+    ButtonPeer(Button& model, bool flat = false) : m_(model), flat_(flat) {}
+    void build(HWND parent, int id);
+    void command(WORD code) override;
+    void sync() override;
+    HWND tooltip = nullptr;
+
+private:
+    bool own(UINT msg, WPARAM, LPARAM, LRESULT&) override;
+    Button& m_;
+    bool flat_;
+};
+
+class CheckBoxPeer : public Peer {
+public:
+    explicit CheckBoxPeer(CheckBox& model) : m_(model) {}
+    void build(HWND parent, int id);
+    void command(WORD code) override;
+    void sync() override;
+
+private:
+    CheckBox& m_;
+};
+
+struct EditOptions {
+    bool rightAligned = false;
+    bool imeOff = false;
+    bool password = false;
+};
+
+class EditPeer : public Peer {
+public:
+    EditPeer(Edit& model, EditOptions options = {}) : m_(model), o_(options) {}
+    void build(HWND parent, int id);
+    void command(WORD code) override;
+    void sync() override;
+
+private:
+    bool own(UINT msg, WPARAM, LPARAM, LRESULT&) override;
+    Edit& m_;
+    EditOptions o_;
+    bool syncing_ = false;
+};
+
+// The read-only log: appends new lines, shows the end.
+class MemoPeer : public Peer {
+public:
+    explicit MemoPeer(Memo& model) : m_(model) {}
+    void build(HWND parent, int id);
+    void sync() override;
+
+private:
+    Memo& m_;
+    std::size_t shown_ = 0;
+    std::u16string shownLast_;
+};
+
+class ProgressPeer : public Peer {
+public:
+    explicit ProgressPeer(ProgressBar& model) : m_(model) {}
+    void build(HWND parent, int id);
+    void sync() override;
+
+private:
+    ProgressBar& m_;
+};
+
+class StatusBarPeer : public Peer {
+public:
+    explicit StatusBarPeer(StatusBar& model) : m_(model) {}
+    void build(HWND parent, int id);
+    void sync() override;
+    void resized();  // the host's size changed
+
+private:
+    StatusBar& m_;
+    double scale_ = 1;
+};
+
+class ListBoxPeer : public Peer {
+public:
+    ListBoxPeer(ListBox& model, int itemHeight = 0) : m_(model), itemHeight_(itemHeight) {}
+    void build(HWND parent, int id);
+    void command(WORD code) override;
+    void sync() override;
+    std::function<void()> onDblClick;
+    std::function<bool(int key)> onKeyDown;  // true: consumed
+
+private:
+    bool own(UINT msg, WPARAM, LPARAM, LRESULT&) override;
+    ListBox& m_;
+    int itemHeight_;
+    std::vector<std::u16string> shown_;
+};
+
+class LabelPeer : public Peer {
+public:
+    explicit LabelPeer(std::u16string text) : text_(std::move(text)) {}
+    void build(HWND parent, int id);
+
+private:
+    std::u16string text_;
+};
+
+// A sunken frame behind a group of controls (they stay children of the form).
+class PanelPeer : public Peer {
+public:
+    void build(HWND parent, int id);
+};
+
+struct FormStyle {
+    DWORD style = WS_OVERLAPPEDWINDOW;
+    DWORD exStyle = 0;
+    UINT classStyle = 0;
+    int clientWidth = 0, clientHeight = 0;  // at 96 dpi
+    bool outerSize = false;                 // the two sizes are the window's outer size
+    FontSpec font;
+};
+
+// A top-level window over a Form model.
+class FormWindow {
+public:
+    FormWindow(Form& model, FormStyle style, HWND owner = nullptr);
+    virtual ~FormWindow();
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    Form& model() { return m_; }
+    double scale() const { return dpi_ / 96.0; }
+    int scaled(int px) const { return MulDiv(px, dpi_, 96); }
+
+    // Adds a child control at its 96-dpi place.
+    template <typename P, typename... Args>
+    P& add(RECT place, unsigned anchors, FontSpec font, Args&&... args) {
+        auto peer = std::make_unique<P>(std::forward<Args>(args)...);
+        P& p = *peer;
+        p.place = place;
+        p.anchors = anchors;
+        p.font = font;
+        p.build(hwnd_, static_cast<int>(100 + peers_.size()));
+        adopt(std::move(peer));
+        return p;
+    }
+    // Places every child for the current client size and DPI.
+    void layout();
+    // Shows the window modally over owner until the model's closeModal.
+    ModalResult runModal(HWND owner);
+    // Centres the window over another window, or the primary screen when null.
+    void centreOver(HWND other);
+    // The window's own messages; return true when handled.
+    std::function<bool(UINT, WPARAM, LPARAM, LRESULT&)> onMessage;
+    // The close box: Cancel for a modal window, else onClose.
+    std::function<void()> onClose;
+
+protected:
+    const FontSpec& formFont() const { return style_.font; }
+
+private:
+    void adopt(std::unique_ptr<Peer> peer);
+    void applyFont(Peer& p);
+    void syncCaption();
+    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
+
+    Form& m_;
+    FormStyle style_;
+    HWND hwnd_ = nullptr;
+    int dpi_ = 96;
+    bool modal_ = false;
+    std::vector<std::unique_ptr<Peer>> peers_;
+    std::vector<std::unique_ptr<Font>> fonts_;
+};
+
+// The DPI of a window (96 where the system cannot tell).
+int windowDpi(HWND hwnd);
+
+}  // namespace qx::win32
