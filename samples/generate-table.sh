@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Writes a COLS x ROWS table in the drawing server's text format: a closed
+# border, one line per inner edge, one text per cell ("R<row>C<col>").
+# Usage: samples/generate-table.sh [COLS [ROWS]] > table.txt
+cols="${1:-100}"; rows="${2:-100}"
+awk -v cols="$cols" -v rows="$rows" 'BEGIN {
+  w = 20; h = 8
+  printf "# %d x %d generated table\nname C:\\drawings\\table%dx%d.dwg\n", cols, rows, cols, rows
+  printf "polyline closed 0 0 %d 0 %d %d 0 %d\n", cols * w, cols * w, -rows * h, -rows * h
+  for (c = 1; c < cols; c++) printf "line %d 0 %d %d\n", c * w, c * w, -rows * h
+  for (r = 1; r < rows; r++) printf "line 0 %d %d %d\n", -r * h, cols * w, -r * h
+  for (r = 0; r < rows; r++)
+    for (c = 0; c < cols; c++)
+      printf "text 0 0 0 %d %d R%dC%d\n", c * w + 2, -r * h - 6, r + 1, c + 1
+}'

@@ -1,0 +1,52 @@
+// The sample drawings load and come out of a Get as the tables they draw.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/qdlXUnit.h"
+#include "cad/drawingFile.h"
+#include "platform/platformFakes.h"
+
+using namespace qx;
+
+namespace {
+
+struct Sample {
+    const char* file;
+    int cols, rows;  // grid size, header row and column included
+    int texts;
+};
+
+class Samples : public testing::TestWithParam<Sample> {};
+
+}  // namespace
+
+TEST_P(Samples, GetBuildsTheTable) {
+    std::ifstream in(std::string(QX_SAMPLES) + "/" + GetParam().file, std::ios::binary);
+    ASSERT_TRUE(in) << GetParam().file;
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    auto drawing = cad::loadDrawing(fromUtf8(bytes.str()));
+    drawing->pickAll();
+    cad::MemConnector connector;
+    connector.registerProgId(kDefaultProgID, drawing->application());
+    fake::FakePlatform fakes;
+    VivazQDLForm::Services s;
+    s.platform = fakes.platform();
+    s.cad = &connector;
+    VivazQDLForm form(s);
+    form.FormCreate();
+    form.Button1Click();
+    EXPECT_EQ(form.StringGrid1.ColCount(), GetParam().cols);
+    EXPECT_EQ(form.StringGrid1.RowCount(), GetParam().rows);
+    int filled = 0;
+    for (int r = 1; r < form.StringGrid1.RowCount(); ++r)
+        for (int c = 1; c < form.StringGrid1.ColCount(); ++c)
+            filled += form.StringGrid1.Cells(c, r).empty() ? 0 : 1;
+    EXPECT_EQ(filled, GetParam().texts);  // every text found its own cell
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Samples,
+                         testing::Values(Sample{"partsList.txt", 13, 31, 257}, Sample{"titleBlock.txt", 5, 5, 15},
+                                         Sample{"table100x100.txt", 101, 101, 10000}));
