@@ -54,7 +54,7 @@ struct SelSet {
     bool deleted = false;
 };
 
-enum class Pick { Nothing, All, Ids, Rectangle, Cancel };
+enum class Pick { Nothing, All, Ids, Rectangle, Cancel, Interactive };
 
 }  // namespace
 
@@ -143,6 +143,8 @@ struct MemDrawing::State {
     Pick pick = Pick::Nothing;
     std::vector<std::int64_t> pickIds;
     double rect[4] = {0, 0, 0, 0};
+    PickAsk ask;
+    std::function<void()> onChanged;
     std::vector<Fault> faults;
     std::map<std::u16string, int> counts;
     std::map<std::pair<std::u16string, std::u16string>, int> kindCounts;
@@ -174,7 +176,13 @@ struct MemDrawing::State {
         e.updates = 0;
         index[e.id] = entities.size();
         entities.push_back(std::move(e));
+        changed();
         return entities.back().id;
+    }
+
+    void changed() const {
+        if (onChanged)
+            onChanged();
     }
 
     bool picked(const MemEntity& e) const {
@@ -312,6 +320,7 @@ protected:
         auto& e = live(member);
         if (isText() && key == u"textstring") {
             e.text = convert(member, [&] { return value.toString(); });
+            st_->changed();
             return;
         }
         if (isText() && (key == u"insertionpoint" || key == u"textalignmentpoint")) {
@@ -320,6 +329,7 @@ protected:
                 throw fail(member, u"a point needs 3 coordinates");
             }
             (key == u"insertionpoint" ? e.insertionPoint : e.alignmentPoint) = {xyz[0], xyz[1], xyz[2]};
+            st_->changed();
             return;
         }
         MemObject::doPut(key, member, value);
@@ -330,11 +340,13 @@ protected:
         if (key == u"update") {
             expectArgs(member, args, 0);
             ++e.updates;
+            st_->changed();
             return {};
         }
         if (key == u"delete") {
             expectArgs(member, args, 0);
             e.erased = true;
+            st_->changed();
             return {};
         }
         if (key == u"copy") {
@@ -424,16 +436,34 @@ private:
                 patterns.push_back(data[i].toString());
             }
         }
+        PickFilter admits = [patterns](const MemEntity& e) {
+            return std::all_of(patterns.begin(), patterns.end(),
+                               [&](const std::u16string& p) { return matchesWildcards(dxfName(e.kind), p); });
+        };
         if (st_->pick == Pick::Cancel) {
             throw fail(member, u"the pick was cancelled");
         }
-        for (const auto& e : st_->entities) {
-            if (e.erased || !st_->picked(e))
-                continue;
-            if (!std::all_of(patterns.begin(), patterns.end(),
-                             [&](const std::u16string& p) { return matchesWildcards(dxfName(e.kind), p); })) {
-                continue;
+        bool interactive = st_->pick == Pick::Interactive;
+        std::vector<std::int64_t> answered;
+        if (interactive) {
+            // A copy: calls that come in while the user picks may replace the script.
+            auto ask = st_->ask;
+            std::optional<std::vector<std::int64_t>> answer;
+            try {
+                answer = ask(admits);
+            } catch (const Error& e) {
+                throw fail(member, e.message());
             }
+            if (!answer) {
+                throw fail(member, u"the pick was cancelled");
+            }
+            answered = std::move(*answer);
+        }
+        for (const auto& e : st_->entities) {
+            bool picked =
+                interactive ? std::find(answered.begin(), answered.end(), e.id) != answered.end() : st_->picked(e);
+            if (e.erased || !picked || !admits(e))
+                continue;
             if (std::find(set_->ids.begin(), set_->ids.end(), e.id) == set_->ids.end()) {
                 set_->ids.push_back(e.id);
             }
@@ -520,6 +550,7 @@ protected:
             expectArgs(member, args, 1);
             convert(member, [&] { return args[0].toInt32(); });
             ++st_->regens;
+            st_->changed();
             return {};
         }
         return MemObject::doCall(key, member, args);
@@ -611,9 +642,20 @@ std::vector<std::int64_t> MemDrawing::liveIds() const {
     return ids;
 }
 
+std::vector<MemEntity> MemDrawing::liveEntities() const {
+    std::vector<MemEntity> live;
+    for (const auto& e : state_->entities) {
+        if (!e.erased)
+            live.push_back(e);
+    }
+    return live;
+}
+
 void MemDrawing::erase(std::int64_t id) {
-    if (auto* e = state_->find(id))
+    if (auto* e = state_->find(id)) {
         e->erased = true;
+        state_->changed();
+    }
 }
 
 void MemDrawing::pickAll() {
@@ -635,6 +677,16 @@ void MemDrawing::pickNothing() {
 }
 void MemDrawing::pickCancel() {
     state_->pick = Pick::Cancel;
+}
+void MemDrawing::pickInteractive(PickAsk ask) {
+    if (!ask)
+        throw Error(u"an interactive pick needs someone to ask");
+    state_->pick = Pick::Interactive;
+    state_->ask = std::move(ask);
+}
+
+void MemDrawing::setOnChanged(std::function<void()> onChanged) {
+    state_->onChanged = std::move(onChanged);
 }
 
 void MemDrawing::failCall(std::u16string member, int k, std::u16string message) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -46,6 +47,13 @@ std::u16string dxfName(EntityKind kind);
 // matched without regard to ASCII case.
 bool matchesWildcards(std::u16string_view name, std::u16string_view patterns);
 
+// Whether the selection filter of a pick takes an entity.
+using PickFilter = std::function<bool(const MemEntity&)>;
+// Lets the user pick on screen; gets the pick's filter, answers the picked
+// IDs or nullopt when the user cancels. A qx::Error it throws fails the pick
+// with its message.
+using PickAsk = std::function<std::optional<std::vector<std::int64_t>>(const PickFilter& filter)>;
+
 class MemDrawing {
 public:
     // IDs are handed out upwards from firstId; the default start puts the
@@ -72,6 +80,8 @@ public:
     std::optional<MemEntity> entity(std::int64_t id) const;
     // IDs of entities not erased, in creation order.
     std::vector<std::int64_t> liveIds() const;
+    // The entities not erased, in creation order.
+    std::vector<MemEntity> liveEntities() const;
     // Erases an entity as the CAD user would, behind the client's back.
     void erase(std::int64_t id);
 
@@ -84,6 +94,14 @@ public:
     void pickNothing();
     // SelectOnScreen fails as when the user presses Escape.
     void pickCancel();
+    // SelectOnScreen asks, and takes what the answer names and the filter
+    // admits; a cancelled answer fails it as pickCancel does.
+    void pickInteractive(PickAsk ask);
+
+    // Called after every change of the entities (added, copied, changed,
+    // erased) and after Update and Regen, so that a view can redraw. Runs
+    // inside the call that changed them.
+    void setOnChanged(std::function<void()> onChanged);
 
     // The k-th call of member (1 = the next one; gets, puts and method calls
     // all count) fails with message. Members match without regard to case.

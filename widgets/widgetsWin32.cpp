@@ -92,7 +92,8 @@ Font& Font::operator=(Font&& o) noexcept {
 
 HWND Peer::create(HWND parent, int id, const wchar_t* cls, const std::u16string& text, DWORD style, DWORD exStyle) {
     id_ = id;
-    hwnd_ = CreateWindowExW(exStyle, cls, w(text), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+    // Siblings may overlap (a panel behind its group): each paints only its own part.
+    hwnd_ = CreateWindowExW(exStyle, cls, w(text), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), nullptr);
     if (!hwnd_)
         throw Error(u"コントロールを作れません: " + std::u16string(reinterpret_cast<const char16_t*>(cls)));
@@ -354,7 +355,7 @@ void LabelPeer::build(HWND parent, int id) {
 }
 
 void PanelPeer::build(HWND parent, int id) {
-    create(parent, id, L"STATIC", u"", SS_ETCHEDFRAME);
+    create(parent, id, L"STATIC", u"", SS_LEFT, WS_EX_STATICEDGE);
 }
 
 // ---- FormWindow
@@ -416,6 +417,11 @@ FormWindow::~FormWindow() {
 void FormWindow::adopt(std::unique_ptr<Peer> peer) {
     applyFont(*peer);
     peers_.push_back(std::move(peer));
+    // A later child goes below the earlier ones; a panel must stay below them all.
+    for (auto& p : peers_) {
+        if (p->behind())
+            SetWindowPos(p->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     layout();
 }
 

@@ -58,6 +58,8 @@ public:
     virtual LRESULT notify(NMHDR*) { return 0; }
     // The model changed: show it.
     virtual void sync() {}
+    // Stays behind the controls that overlap it.
+    virtual bool behind() const { return false; }
 
 protected:
     friend class FormWindow;
@@ -178,10 +180,12 @@ private:
     std::u16string text_;
 };
 
-// A sunken frame behind a group of controls (they stay children of the form).
+// A lowered bevel behind a group of controls (they stay children of the form,
+// so their notifications reach it).
 class PanelPeer : public Peer {
 public:
     void build(HWND parent, int id);
+    bool behind() const override { return true; }
 };
 
 struct FormStyle {

@@ -1,10 +1,12 @@
 // Serves an in-memory drawing to automation clients, the way a CAD
 // application serves its drawing: registered under a programmatic identifier,
-// found through the running object table, called through IDispatch.
+// found through the running object table, called through IDispatch. Its
+// window shows the drawing and is where the user picks (README.md).
 //
 //   qx-drawing-server /regserver [PROGID [CLSID]]  register PROGID for this server
 //   qx-drawing-server /unregserver [PROGID]        remove PROGID and its class
 //   qx-drawing-server DRAWING [PROGID]             serve DRAWING until a client calls Quit
+//                                                  or the window is closed
 #include <objbase.h>
 #include <oleauto.h>
 #include <windows.h>
@@ -17,6 +19,7 @@
 #include "cad/com/comDispatch.h"
 #include "cad/com/dispatchServer.h"
 #include "cad/drawingFile.h"
+#include "drawingViewWin32.h"
 
 using namespace qx::cad;
 
@@ -51,12 +54,32 @@ public:
     DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
 };
 
+// SelectOnScreen lets the user pick in the window.
+void pickInTheWindow(MemDrawing& drawing, DrawingView& view) {
+    drawing.pickInteractive([&view](const PickFilter& filter) { return view.pick(filter); });
+}
+
+// Whether the drawing file says what SelectOnScreen picks.
+bool hasPickLine(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        auto start = line.find_first_not_of(" \t");
+        if (start != std::string::npos && line.compare(start, 4, "pick") == 0 &&
+            (line.size() == start + 4 || line[start + 4] == ' ' || line[start + 4] == '\t' ||
+             line[start + 4] == '\r')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The application object plus Quit, which ends the server, and the test
 // controls, all named Qx...
 class ServedApplication : public DispatchObject {
 public:
-    ServedApplication(MemDrawing& drawing, BusyFilter& filter)
-        : drawing_(drawing), filter_(filter), app_(drawing.application()) {}
+    ServedApplication(MemDrawing& drawing, BusyFilter& filter, DrawingView* view)
+        : drawing_(drawing), filter_(filter), view_(view), app_(drawing.application()) {}
     std::u16string kind() const override { return app_.kind(); }
     Variant get(std::u16string_view member) override {
         if (lower(member) == u"qxnamelookups")
@@ -97,6 +120,14 @@ public:
             return Variant(static_cast<std::int32_t>(drawing_.callCount(arg(0).toString())));
         } else if (name == u"qxsave") {
             save(arg(0).toString());
+        } else if (name == u"qxpickinteractive") {
+            pickInTheWindow(drawing_, window(member));
+        } else if (name == u"qxclientpoint") {
+            auto p = window(member).clientPoint({arg(0).toDouble(), arg(1).toDouble()});
+            return Variant(std::vector<double>{p.x, p.y});
+        } else if (name == u"qxscreenshot") {
+            auto path = arg(0).toString();
+            window(member).saveImage(std::wstring(path.begin(), path.end()));
         } else {
             return app_.call(member, args);
         }
@@ -104,6 +135,12 @@ public:
     }
 
 private:
+    DrawingView& window(std::u16string_view member) const {
+        if (!view_)
+            throw dispatchError(kind(), member, u"the server has no window");
+        return *view_;
+    }
+
     void save(const std::u16string& path) {
         std::ofstream out(reinterpret_cast<const wchar_t*>(path.c_str()), std::ios::binary);
         out << qx::toUtf8(saveDrawing(drawing_));
@@ -113,6 +150,7 @@ private:
 
     MemDrawing& drawing_;
     BusyFilter& filter_;
+    DrawingView* view_;
     Dispatch app_;
 };
 
@@ -178,6 +216,16 @@ int serve(const wchar_t* path, const wchar_t* progId) {
         std::fwprintf(stderr, L"%ls: %hs\n", path, e.what());
         return 1;
     }
+    // When no window can be made the server still serves, with scripted picks only.
+    std::unique_ptr<DrawingView> view;
+    try {
+        view = std::make_unique<DrawingView>(*drawing);
+        drawing->setHwnd(reinterpret_cast<std::uintptr_t>(view->hwnd()));
+        if (!hasPickLine(bytes.str()))
+            pickInTheWindow(*drawing, *view);
+    } catch (const qx::Error& e) {
+        std::fwprintf(stderr, L"%hs; serving without a window\n", e.what());
+    }
 
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(progId, &clsid);
@@ -188,7 +236,8 @@ int serve(const wchar_t* path, const wchar_t* progId) {
     BusyFilter filter;
     IMessageFilter* previous = nullptr;
     CoRegisterMessageFilter(&filter, &previous);
-    IDispatch* server = com::newDispatchServer(Dispatch(std::make_shared<ServedApplication>(*drawing, filter)));
+    IDispatch* server =
+        com::newDispatchServer(Dispatch(std::make_shared<ServedApplication>(*drawing, filter, view.get())));
     DWORD cookie = 0;
     // Right after the prefix starts, the RPC service may not be up yet.
     for (int attempt = 0; attempt < 50; ++attempt) {

@@ -70,7 +70,9 @@ struct ComCommands : testing::Test {
     }
     std::u16string textOf(std::int64_t id) {
         Dispatch doc = server->application().get(u"ActiveDocument").toDispatch();
-        return doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))}).toDispatch().get(u"TextString")
+        return doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))})
+            .toDispatch()
+            .get(u"TextString")
             .toString();
     }
 };

@@ -1,0 +1,27 @@
+// QuadrelX.exe: COM on the GUI thread as a single-threaded apartment before
+// any window, then the program's windows and its message loop.
+#include <objbase.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/programWin32.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        MessageBoxW(nullptr, L"COM を初期化できません", L"QuadcelX", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    int rc = 1;
+    try {
+        qx::win32::Program program;
+        program.start(showCommand);
+        rc = program.run();
+    } catch (const qx::Error& e) {
+        MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(e.message().c_str()), L"QuadcelX", MB_OK | MB_ICONERROR);
+    }
+    CoUninitialize();
+    return rc;
+}

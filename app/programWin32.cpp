@@ -1,0 +1,85 @@
+#include "app/programWin32.h"
+
+#include "cad/com/messageFilter.h"
+#include "target/targetList.h"
+
+namespace qx::win32 {
+
+Program::Program(cad::CadConnector* cad) {
+    VivazQDLForm::Services s;
+    s.platform = platform();
+    auto* filter = new cad::com::TMessageFilter;  // COM's references keep it alive
+    s.registerFilter = [filter] { filter->RegisterFilter(); };
+    s.revokeFilter = [filter] { filter->RevokeFilter(); };
+    s.readTargetList = [this] { return readTargetListLines(files, locale, targetListPath(exe)); };
+    s.cad = cad ? cad : &connector;
+    s.ownHandle = [this] { return reinterpret_cast<std::uint64_t>(mainWindow->hwnd()); };
+    s.setMinimized = [this](bool minimized) { ShowWindow(mainWindow->hwnd(), minimized ? SW_MINIMIZE : SW_RESTORE); };
+    s.inputList = &inputList;
+    s.replaceForm = &replace;
+    s.gridClientToScreen = [this](int& x, int& y) { return mainWindow->gridToScreen(x, y); };
+    target = std::make_unique<TTargetCADForm>(
+        files, locale, exe,
+        TTargetCADForm::Host{kApplicationTitle, [this] { return form->targetProgID; },
+                             [this](const std::u16string& caption, const std::u16string& id) {
+                                 form->setCaption(caption);
+                                 form->targetProgID = id;
+                             }});
+    s.targetForm = target.get();
+    form = std::make_unique<VivazQDLForm>(s);
+
+    setErrorReport([this](const std::u16string& message) { dialogs.showMessage(message, MessageBoxKind::Error); });
+    mainWindow = std::make_unique<MainWindow>(*form);
+    dialogs.owner = mainWindow->hwnd();
+    replaceDialog = std::make_unique<ReplaceDialog>(replace, mainWindow->hwnd());
+    inputListPopup = std::make_unique<InputListPopup>(inputList, mainWindow->hwnd());
+    targetDialog = std::make_unique<TargetDialog>(*target, mainWindow->hwnd());
+}
+
+Program::~Program() {
+    targetDialog.reset();
+    inputListPopup.reset();
+    replaceDialog.reset();
+    mainWindow.reset();
+    form.reset();  // frees the undo stack, then revokes the filter
+    setErrorReport(nullptr);
+}
+
+Platform Program::platform() {
+    Platform p;
+    p.clipboard = &clipboard;
+    p.dialogs = &dialogs;
+    p.pump = &pump;
+    p.clock = &clock;
+    p.exe = &exe;
+    p.screen = &screen;
+    p.widths = &widths;
+    p.locale = &locale;
+    p.windows = &windowManager;
+    p.files = &files;
+    p.profile = &profile;
+    return p;
+}
+
+void Program::start(int showCommand) {
+    guarded([&] { form->FormCreate(); });
+    mainWindow->show(showCommand);
+    // Closing never refuses: the settings are written, then the window goes.
+    mainWindow->setOnClose([this] {
+        guarded([&] { form->FormClose(); });
+        DestroyWindow(mainWindow->hwnd());
+    });
+}
+
+int Program::run() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(mainWindow->hwnd(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace qx::win32

@@ -1,0 +1,122 @@
+// Where the entities of an in-memory drawing lie on screen, for the drawing
+// server's viewer: the outline that is drawn and picked, the tests a CAD
+// application applies when the user picks (a click near an entity, a window
+// that holds it, a crossing window that touches it) and the fit of the
+// drawing into a window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "cad/memDrawing.h"
+
+namespace qx::cad {
+
+struct Point2 {
+    double x = 0, y = 0;
+    friend bool operator==(const Point2&, const Point2&) = default;
+};
+
+// An axis-parallel rectangle, left <= right and bottom <= top.
+struct Box {
+    double left = 0, bottom = 0, right = 0, top = 0;
+    // The box with two opposite corners a and b, in either order.
+    static Box around(Point2 a, Point2 b);
+    bool contains(Point2 p) const;
+    double width() const { return right - left; }
+    double height() const { return top - bottom; }
+    friend bool operator==(const Box&, const Box&) = default;
+};
+
+// What the drawing does not hold: the height of texts and the size of the
+// marker that stands for an entity kind without geometry of its own here,
+// both in drawing units.
+struct PickSizes {
+    double textHeight = 2.5;
+    double markerSize = 1.0;
+};
+
+// The shape that is drawn and picked. Texts and markers are areas: a click
+// inside one is on it.
+struct Outline {
+    std::vector<Point2> points;
+    bool closed = false;  // the last point joins the first
+    bool area = false;
+};
+
+enum class HorizontalAlign { Left, Center, Right };
+enum class VerticalAlign { Baseline, Middle, Top, Bottom };
+
+// Where a text stands: its position is InsertionPoint for alignment 1 and
+// TextAlignmentPoint for every other value; the alignment value also tells
+// how the text lies against that point (left, centre, right; baseline,
+// middle, top, bottom).
+struct TextPlacement {
+    Point2 position;
+    HorizontalAlign horizontal = HorizontalAlign::Left;
+    VerticalAlign vertical = VerticalAlign::Baseline;
+};
+TextPlacement textPlacement(const MemEntity& text);
+
+// Width of a text of the given height in a fixed-pitch gothic font:
+// half-width characters take half the height, all others the full height.
+double textWidth(std::u16string_view text, double height);
+
+// The box a text covers, from its baseline up to its height.
+Box textBox(const MemEntity& text, double height);
+
+Outline outlineOf(const MemEntity& entity, const PickSizes& sizes);
+
+// The part of the segment from a to b that lies in the box; nullopt when no
+// part does or an end is not finite.
+std::optional<std::pair<Point2, Point2>> clipSegment(Point2 a, Point2 b, const Box& box);
+
+// Distance from p to the outline; 0 on it or inside an area. Infinite for an
+// outline without points.
+double distanceTo(const Outline& outline, Point2 p);
+// Every point of the outline lies in the window.
+bool insideWindow(const Outline& outline, const Box& window);
+// The outline lies in the window or touches it; an area also when the window
+// lies within it.
+bool crossesWindow(const Outline& outline, const Box& window);
+
+// A window dragged to the right takes the entities inside it, one dragged to
+// the left those it crosses (x grows to the right on screen and in the
+// drawing alike).
+enum class WindowMode { Inside, Crossing };
+WindowMode windowMode(Point2 from, Point2 to);
+
+// An empty filter admits every entity.
+//
+// The admitted live entity nearest to p within tolerance; on equal distance
+// the later one, which is drawn on top.
+std::optional<std::int64_t> entityAt(const std::vector<MemEntity>& entities, Point2 p, double tolerance,
+                                     const PickSizes& sizes, const PickFilter& admits = {});
+// The admitted live entities that the window from one corner to the other
+// picks, in drawing order.
+std::vector<std::int64_t> entitiesInWindow(const std::vector<MemEntity>& entities, Point2 from, Point2 to,
+                                           const PickSizes& sizes, const PickFilter& admits = {});
+
+// The box around the live entities' outlines, ignoring coordinates that are
+// not finite; nullopt when there is nothing to show.
+std::optional<Box> drawingExtent(const std::vector<MemEntity>& entities, const PickSizes& sizes);
+
+// Drawing units to window pixels: y grows upwards in the drawing and
+// downwards on screen.
+struct ViewTransform {
+    double scale = 1;                 // pixels per drawing unit
+    double originX = 0, originY = 0;  // the pixel of the drawing's point (0, 0)
+    Point2 toScreen(Point2 p) const { return {originX + p.x * scale, originY - p.y * scale}; }
+    Point2 toDrawing(Point2 s) const { return {(s.x - originX) / scale, (originY - s.y) / scale}; }
+};
+
+// Fits the extent, centred, into a view of width x height pixels with a
+// margin on every side. A degenerate extent (a point or a straight line
+// along an axis) is shown at a size that keeps the scale finite.
+ViewTransform fitView(const Box& extent, double width, double height, double margin);
+
+}  // namespace qx::cad

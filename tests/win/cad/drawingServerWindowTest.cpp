@@ -1,0 +1,390 @@
+// The drawing server's window: the drawing shown, and picking with the mouse
+// while a client's SelectOnScreen call waits. The main thread makes the call;
+// a second thread works the window meanwhile, as the user would.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "cad/com/comDispatch.h"
+#include "serverProcess.h"
+
+using namespace qx::cad;
+using namespace qx::cad::com;
+
+namespace {
+
+const std::wstring kProgId = L"QuadcelX.DrawingWindowTest";
+const std::wstring kClsid = L"{5B3C8AB6-EBF0-4AA0-9117-E14A4F0793A7}";
+const std::int64_t kFirst = 8589934592;  // the object ID of entity 1
+using Ids = std::vector<std::int64_t>;
+
+std::int64_t entity(int n) {
+    return kFirst + n - 1;
+}
+
+std::wstring caption(HWND hwnd) {
+    wchar_t text[512] = {};
+    GetWindowTextW(hwnd, text, 512);
+    return text;
+}
+
+bool picking(HWND hwnd) {
+    return caption(hwnd).find(L"オブジェクトを選択") != std::wstring::npos;
+}
+
+// Works the window from its own thread; what goes wrong is kept for the main
+// thread to report.
+class User {
+public:
+    explicit User(HWND hwnd) : hwnd_(hwnd) {}
+
+    // Waits until the window asks for a pick; the limit only guards against a
+    // pick that never starts.
+    bool waitForPrompt() {
+        for (int i = 0; i < 800 && !picking(hwnd_); ++i)
+            Sleep(25);
+        if (!picking(hwnd_))
+            problems.push_back("the window never asked for a pick");
+        return picking(hwnd_);
+    }
+    void click(POINT p, WPARAM keys = 0) {
+        send(WM_LBUTTONDOWN, MK_LBUTTON | keys, p);
+        send(WM_LBUTTONUP, keys, p);
+    }
+    void press(POINT p) { send(WM_LBUTTONDOWN, MK_LBUTTON, p); }
+    void moveTo(POINT p) { send(WM_MOUSEMOVE, MK_LBUTTON, p); }
+    void releaseAt(POINT p) { send(WM_LBUTTONUP, 0, p); }
+    void drag(POINT from, POINT to) {
+        press(from);
+        moveTo({(from.x + to.x) / 2, (from.y + to.y) / 2});
+        moveTo(to);
+        releaseAt(to);
+    }
+    void key(WPARAM vk) { send(WM_KEYDOWN, vk, {0, 0}); }
+    void rightClick(POINT p) {
+        send(WM_RBUTTONDOWN, MK_RBUTTON, p);
+        send(WM_RBUTTONUP, 0, p);
+    }
+    // A pick left running would keep the main thread's call waiting forever.
+    void makeSureThePickEnds() {
+        for (int i = 0; i < 400 && picking(hwnd_); ++i)
+            Sleep(25);
+        if (picking(hwnd_)) {
+            problems.push_back("the pick did not end");
+            key(VK_ESCAPE);
+        }
+    }
+
+    std::vector<std::string> problems;
+
+private:
+    // Sent, not posted: it returns once the window has handled the message.
+    void send(UINT message, WPARAM wParam, POINT p) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(hwnd_, message, wParam, MAKELPARAM(p.x, p.y), SMTO_NORMAL, 10000, &result))
+            problems.push_back("message " + std::to_string(message) + " was not handled");
+    }
+
+    HWND hwnd_;
+};
+
+struct PickResult {
+    Ids ids;
+    std::u16string error;  // empty when the call succeeded
+};
+
+class DrawingServerWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        file_ = exeFolder() + L"drawingServerWindowTest.txt";
+        // No pick line: the user picks in the window.
+        std::ofstream(file_.c_str(), std::ios::binary)
+            << "name C:\\\xe5\x9b\xb3\xe9\x9d\xa2\\\xe9\x83\xa8\xe5\x93\x81\xe8\xa1\xa8.dwg\n"  // C:\図面\部品表.dwg
+               "firstid 8589934592\n"
+               "line 0 0 100 0\n"                             // 1
+               "line 0 40 100 40\n"                           // 2
+               "polyline open 0 0 0 40\n"                     // 3
+               "line 100 0 100 40\n"                          // 4
+               "line 50 0 50 40\n"                            // 5
+               "text 1 25 20 0 0 \xe5\x93\x81\xe5\x90\x8d\n"  // 6 品名, centred on (25, 20)
+               "text 0 0 0 60 20 \xe6\x95\xb0\xe9\x87\x8f\n"  // 7 数量, left on (60, 20)
+               "entity CIRCLE 75 30\n"                        // 8
+               "entity MTEXT 20 30\n"                         // 9
+               "polyline closed 60 4 90 4 90 16 60 16\n";     // 10
+        server_ = std::make_unique<DrawingServerProcess>(DrawingServerProcess::defaultExe(), file_, kProgId, kClsid);
+        app_ = server_->application();
+        doc_ = app_.get(u"ActiveDocument").toDispatch();
+        hwnd_ = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(app_.get(u"HWND").toUInt64()));
+    }
+    void TearDown() override {
+        app_ = doc_ = {};
+        if (server_) {
+            EXPECT_EQ(server_->quit(), 0u);
+        }
+        server_.reset();
+        DeleteFileW(file_.c_str());
+        CoUninitialize();
+    }
+
+    // Where the window shows a drawing point now.
+    POINT at(double x, double y) {
+        auto p = app_.call(u"QxClientPoint", {Variant(x), Variant(y)}).toDoubles();
+        return {static_cast<LONG>(std::lround(p.at(0))), static_cast<LONG>(std::lround(p.at(1)))};
+    }
+
+    // SelectOnScreen with the Get's filter while the user does what the
+    // actions say on another thread; without actions nobody is asked.
+    PickResult pick(const std::function<void(User&)>& actions) {
+        User user(hwnd_);
+        std::thread hand([&] {
+            if (actions && user.waitForPrompt())
+                actions(user);
+            user.makeSureThePickEnds();
+        });
+        PickResult result;
+        Dispatch set =
+            doc_.get(u"SelectionSets").toDispatch().call(u"Add", {Variant::byRef(Variant(u"ssTemp"))}).toDispatch();
+        try {
+            set.call(u"SelectOnScreen", {Variant::byRef(std::vector<std::int16_t>{0}),
+                                         Variant::byRef(std::vector<Variant>{Variant(u"TEXT,*LINE")})});
+        } catch (const qx::Error& e) {
+            result.error = e.message();
+        }
+        hand.join();
+        for (const auto& problem : user.problems)
+            ADD_FAILURE() << problem;
+        for (int i = 0; i < set.get(u"Count").toInt32(); ++i)
+            result.ids.push_back(set.call(u"Item", {Variant(i)}).toDispatch().get(u"ObjectID").toInt64());
+        set.call(u"Delete");
+        return result;
+    }
+
+    std::wstring file_;
+    std::unique_ptr<DrawingServerProcess> server_;
+    Dispatch app_, doc_;
+    HWND hwnd_ = nullptr;
+};
+
+// A 24-bit bottom-up BMP as the server writes it.
+struct Bitmap {
+    int width = 0, height = 0;
+    std::string pixels;
+    bool has(COLORREF colour) const {
+        int stride = (width * 3 + 3) & ~3;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const auto* p = reinterpret_cast<const unsigned char*>(pixels.data()) + y * stride + x * 3;
+                if (RGB(p[2], p[1], p[0]) == colour)
+                    return true;
+            }
+        }
+        return false;
+    }
+};
+
+Bitmap readBitmap(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Bitmap bmp;
+    BITMAPFILEHEADER file;
+    BITMAPINFOHEADER info;
+    if (bytes.size() < sizeof file + sizeof info)
+        return bmp;
+    std::memcpy(&file, bytes.data(), sizeof file);
+    std::memcpy(&info, bytes.data() + sizeof file, sizeof info);
+    if (file.bfType != 0x4D42 || info.biBitCount != 24 || file.bfOffBits > bytes.size())
+        return bmp;
+    bmp.width = info.biWidth;
+    bmp.height = info.biHeight;
+    bmp.pixels = bytes.substr(file.bfOffBits);
+    if (bmp.pixels.size() < static_cast<std::size_t>(((bmp.width * 3 + 3) & ~3) * bmp.height))
+        return {};
+    return bmp;
+}
+
+}  // namespace
+
+TEST_F(DrawingServerWindow, IsTheApplicationsMainWindow) {
+    ASSERT_TRUE(IsWindow(hwnd_));
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd_, name, 64);
+    EXPECT_STREQ(name, L"QuadcelXDrawingView");
+    EXPECT_TRUE(IsWindowVisible(hwnd_));
+    EXPECT_EQ(caption(hwnd_), L"C:\\図面\\部品表.dwg");
+
+    // What the Get does to the CAD application's window.
+    ShowWindow(hwnd_, SW_MINIMIZE);
+    EXPECT_TRUE(IsIconic(hwnd_));
+    OpenIcon(hwnd_);
+    EXPECT_FALSE(IsIconic(hwnd_));
+    SetForegroundWindow(hwnd_);
+    EXPECT_EQ(GetForegroundWindow(), hwnd_);
+
+    // A pick brings a minimised window back to the front.
+    ShowWindow(hwnd_, SW_MINIMIZE);
+    bool iconic = true, front = false;
+    auto result = pick([&](User& user) {
+        iconic = IsIconic(hwnd_) != 0;
+        front = GetForegroundWindow() == hwnd_;
+        user.key(VK_RETURN);
+    });
+    EXPECT_FALSE(iconic);
+    EXPECT_TRUE(front);
+    EXPECT_EQ(result.error, u"");
+    EXPECT_EQ(result.ids, Ids{});
+    EXPECT_EQ(caption(hwnd_), L"C:\\図面\\部品表.dwg");
+}
+
+TEST_F(DrawingServerWindow, AClickPicksTheEntityUnderTheCursor) {
+    POINT line = at(30, 0), text = at(25, 21), circle = at(75, 30), empty = at(25, 10), frame = at(75, 4);
+    POINT nearLine = at(30, 0);
+    nearLine.y -= 2;  // within a few pixels
+    auto result = pick([&](User& user) {
+        user.click(nearLine);
+        user.click(text);
+        user.click(circle);  // not admitted by the filter
+        user.click(empty);
+        user.click(line);             // already picked
+        user.click(frame, MK_SHIFT);  // shift takes away, and this one was never picked
+        user.key(VK_RETURN);
+    });
+    EXPECT_EQ(result.error, u"");
+    EXPECT_EQ(result.ids, (Ids{entity(1), entity(6)}));
+
+    // Shift-click takes an entity out again; a right click ends the pick.
+    result = pick([&](User& user) {
+        user.click(line);
+        user.click(frame);
+        user.click(line, MK_SHIFT);
+        user.rightClick(empty);
+    });
+    EXPECT_EQ(result.error, u"");
+    EXPECT_EQ(result.ids, (Ids{entity(10)}));
+}
+
+TEST_F(DrawingServerWindow, WindowsPickInsideToTheRightAndCrossingToTheLeft) {
+    POINT a = at(45, 2), b = at(95, 25);
+    auto inside = pick([&](User& user) {
+        user.drag(a, b);
+        user.key(VK_RETURN);
+    });
+    EXPECT_EQ(inside.ids, (Ids{entity(7), entity(10)}));
+
+    auto crossing = pick([&](User& user) {
+        user.drag(b, a);
+        user.key(VK_RETURN);
+    });
+    EXPECT_EQ(crossing.ids, (Ids{entity(5), entity(7), entity(10)}));
+
+    // Everything touched, but the filter keeps the circle and the multiline text out.
+    POINT all1 = at(101, 41), all2 = at(-1, -1);
+    auto everything = pick([&](User& user) {
+        user.drag(all1, all2);
+        user.key(VK_RETURN);
+    });
+    EXPECT_EQ(everything.ids,
+              (Ids{entity(1), entity(2), entity(3), entity(4), entity(5), entity(6), entity(7), entity(10)}));
+}
+
+TEST_F(DrawingServerWindow, EscapeCancelsThePickAndTheCallFails) {
+    POINT line = at(30, 0);
+    auto result = pick([&](User& user) {
+        user.click(line);
+        user.key(VK_ESCAPE);
+    });
+    EXPECT_NE(result.error.find(u"the pick was cancelled"), std::u16string::npos) << qx::toUtf8(result.error);
+    EXPECT_EQ(result.ids, Ids{});
+
+    // The scripted picks still work, and the window picks again when asked to.
+    app_.call(u"QxPickIds", {Variant(std::vector<Variant>{Variant::int64(entity(2))})});
+    EXPECT_EQ(pick({}).ids, (Ids{entity(2)}));
+    app_.call(u"QxPickInteractive");
+    result = pick([&](User& user) {
+        user.click(line);
+        user.key(VK_RETURN);
+    });
+    EXPECT_EQ(result.ids, (Ids{entity(1)}));
+}
+
+TEST_F(DrawingServerWindow, ShowsChangesAndThePickInAScreenshot) {
+    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(entity(6)))}).toDispatch();
+    text.put(u"TextString", Variant(u"型式（変更）"));
+    text.call(u"Copy").toDispatch().put(u"InsertionPoint", Variant::byRef(std::vector<double>{25, 30, 0}));
+    std::wstring folder = exeFolder() + L"screenshots";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring shot = folder + L"\\drawingServerWindow.bmp";
+    DeleteFileW(shot.c_str());
+
+    POINT top = at(70, 40), from = at(97, 35), to = at(55, 12);
+    std::u16string shotError;
+    auto result = pick([&](User& user) {
+        user.click(top);
+        user.press(from);
+        user.moveTo(to);
+        // Taken through a second attachment while the first call still waits.
+        std::thread camera([&] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            try {
+                ComConnector()
+                    .attach(std::u16string(kProgId.begin(), kProgId.end()))
+                    .call(u"QxScreenshot", {Variant(std::u16string(shot.begin(), shot.end()))});
+            } catch (const qx::Error& e) {
+                shotError = e.message();
+            }
+            CoUninitialize();
+        });
+        camera.join();
+        user.releaseAt(to);
+        user.key(VK_RETURN);
+    });
+    EXPECT_EQ(shotError, u"");
+    EXPECT_EQ(result.ids, (Ids{entity(2), entity(7), entity(10)}));
+
+    auto bmp = readBitmap(shot);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    EXPECT_EQ(bmp.width, client.right);
+    EXPECT_EQ(bmp.height, client.bottom);
+    EXPECT_TRUE(bmp.has(RGB(90, 180, 255))) << "no highlight";
+    EXPECT_TRUE(bmp.has(RGB(100, 220, 120))) << "no crossing window";
+    EXPECT_TRUE(bmp.has(RGB(235, 235, 235))) << "no lines";
+}
+
+TEST_F(DrawingServerWindow, QuitWhileTheUserPicksCancelsThePickAndEndsTheServer) {
+    POINT line = at(30, 0);
+    Dispatch set =
+        doc_.get(u"SelectionSets").toDispatch().call(u"Add", {Variant::byRef(Variant(u"ssTemp"))}).toDispatch();
+    User user(hwnd_);
+    std::thread hand([&] {
+        if (user.waitForPrompt()) {
+            user.click(line);
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            try {
+                ComConnector().attach(std::u16string(kProgId.begin(), kProgId.end())).call(u"Quit");
+            } catch (const qx::Error& e) {
+                user.problems.push_back(qx::toUtf8(e.message()));
+            }
+            CoUninitialize();
+        }
+        user.makeSureThePickEnds();
+    });
+    std::u16string error;
+    try {
+        set.call(u"SelectOnScreen");
+    } catch (const qx::Error& e) {
+        error = e.message();
+    }
+    hand.join();
+    for (const auto& problem : user.problems)
+        ADD_FAILURE() << problem;
+    EXPECT_NE(error.find(u"the pick was cancelled"), std::u16string::npos) << qx::toUtf8(error);
+    set = {};
+    app_ = doc_ = {};
+    EXPECT_EQ(server_->quit(), 0u);  // already gone, with a clean exit
+    server_.reset();
+}

@@ -1,0 +1,451 @@
+// The program's real windows under Wine: started and closed, typed into,
+// clicked, with the clipboard, the candidate pop-up and the three dialogs.
+// Each test saves screenshots of what it drove.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "app/programWin32.h"
+#include "cad/drawingFile.h"
+#include "screenshot.h"
+#include "widgets/stringGridWin32.h"
+
+using namespace qx;
+using namespace qx::win32;
+
+namespace {
+
+std::wstring exeFolder() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path, n);
+    return p.substr(0, p.find_last_of(L"\\/") + 1);
+}
+
+std::wstring iniPath() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path, n);
+    return p.substr(0, p.find_last_of(L'.')) + L".ini";
+}
+
+std::wstring readIni(const wchar_t* section, const wchar_t* key) {
+    wchar_t buf[256];
+    GetPrivateProfileStringW(section, key, L"<missing>", buf, 256, iniPath().c_str());
+    return buf;
+}
+
+std::u16string u16(const std::wstring& s) {
+    return std::u16string(s.begin(), s.end());
+}
+
+std::wstring textOf(HWND h) {
+    wchar_t buf[512];
+    int n = GetWindowTextW(h, buf, 512);
+    return std::wstring(buf, n > 0 ? n : 0);
+}
+
+// A visible top-level window of this process with that caption (any thread).
+HWND waitForWindow(const wchar_t* cls, const wchar_t* caption, int ms = 10000) {
+    for (int waited = 0; waited < ms; waited += 20) {
+        HWND h = FindWindowW(cls, caption);
+        if (h && IsWindowVisible(h))
+            return h;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+void key(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+void typeText(const std::wstring& text) {
+    for (wchar_t c : text) {
+        INPUT in[2]{};
+        for (int i = 0; i < 2; ++i) {
+            in[i].type = INPUT_KEYBOARD;
+            in[i].ki.wScan = c;
+            in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+        }
+        SendInput(2, in, sizeof in[0]);
+    }
+}
+
+void press(WORD vk, WORD modifier = 0) {
+    if (modifier)
+        key(modifier, false);
+    key(vk, false);
+    key(vk, true);
+    if (modifier)
+        key(modifier, true);
+}
+
+class Gui : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&icc);
+        DeleteFileW(iniPath().c_str());
+        DeleteFileW((exeFolder() + L"TargetCAD_APIVersion.txt").c_str());
+    }
+    void TearDown() override {
+        closeProgram();
+        program.reset();
+        CoUninitialize();
+    }
+    void start(cad::CadConnector* cad = nullptr) {
+        program = std::make_unique<Program>(cad);
+        program->start();
+        SetForegroundWindow(main());
+        pumpUntil([&] { return IsWindowVisible(main()) != FALSE; });
+        pumpFor(200);
+    }
+    void closeProgram() {
+        if (program && IsWindow(main())) {
+            PostMessageW(main(), WM_CLOSE, 0, 0);
+            pumpUntil([&] { return !IsWindow(main()); });
+        }
+    }
+    HWND main() const { return program->mainWindow->hwnd(); }
+    HWND grid() const { return program->mainWindow->gridHwnd(); }
+    VivazQDLForm& form() { return *program->form; }
+    StringGrid& cells() { return form().StringGrid1; }
+
+    template <typename F>
+    bool pumpUntil(F done, int ms = 10000) {
+        for (int waited = 0; waited <= ms; waited += 10) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT)
+                    continue;  // the main window closed; keep pumping the rest
+                if (!IsWindow(main()) || !IsDialogMessageW(main(), &msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageW(&msg);
+                }
+            }
+            if (done())
+                return true;
+            Sleep(10);
+        }
+        return false;
+    }
+    void pumpFor(int ms) {
+        pumpUntil([] { return false; }, ms);
+    }
+    // Clicks a cell of the working grid with the left button.
+    void clickCell(int col, int row) {
+        HWND g = grid();
+        int x = 0, y = 0;
+        for (int c = 0; c < col; ++c)
+            x += cells().ColWidths(c) + 1;
+        for (int r = 0; r < row; ++r)
+            y += cells().RowHeights(r) + 1;
+        LPARAM at = MAKELPARAM(x + 5, y + 5);
+        PostMessageW(g, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(g, WM_LBUTTONUP, 0, at);
+        pumpUntil([&] { return cells().Col() == col && cells().Row() == row; }, 3000);
+    }
+    // The parts list as a drawing in memory, fetched with the Get button.
+    void getPartsList() {
+        std::ifstream in(std::string(QX_SAMPLES) + "/partsList.txt", std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        drawing = cad::loadDrawing(fromUtf8(bytes.str()));
+        drawing->pickAll();
+        memory.registerProgId(kDefaultProgID, drawing->application());
+        start(&memory);
+        HWND get = FindWindowExW(main(), nullptr, L"BUTTON", L"取得");
+        ASSERT_NE(get, nullptr);
+        SendMessageW(get, BM_CLICK, 0, 0);
+        ASSERT_TRUE(pumpUntil([&] { return cells().RowCount() == 31; }));
+        SetForegroundWindow(main());
+        pumpFor(200);
+    }
+
+    std::unique_ptr<Program> program;
+    std::unique_ptr<cad::MemDrawing> drawing;
+    cad::MemConnector memory;
+};
+
+}  // namespace
+
+TEST_F(Gui, StartsCentredWithoutSettingsAndWritesAllSevenKeysOnClose) {
+    start();
+    RECT r;
+    GetWindowRect(main(), &r);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2);
+    EXPECT_EQ(textOf(main()), L"Quadrel 2023 for AutoCAD 2021～2023");
+    EXPECT_FALSE(IsWindowEnabled(FindWindowExW(main(), nullptr, L"BUTTON", L"更新 (Ctrl+Enter) ")));
+    qx::test::saveWindows(L"main-start.bmp", main());
+    closeProgram();
+    EXPECT_EQ(readIni(L"AcadQDL", L"Left"), std::to_wstring(r.left));
+    EXPECT_EQ(readIni(L"AcadQDL", L"Top"), std::to_wstring(r.top));
+    EXPECT_EQ(readIni(L"AcadQDL", L"chk2"), L"0");
+    EXPECT_EQ(readIni(L"AcadQDL", L"chk3"), L"0");
+    EXPECT_EQ(readIni(L"AcadQDL", L"chk4"), L"0");
+    EXPECT_EQ(readIni(L"AcadQDL", L"edt1"), L"0.1");
+    EXPECT_EQ(readIni(L"Target", L"ProgID"), L"BricscadApp.AcadApplication");
+}
+
+TEST_F(Gui, WindowPositionAndOptionsRoundTripThroughTheIniFile) {
+    WritePrivateProfileStringW(L"AcadQDL", L"Left", L"120", iniPath().c_str());
+    WritePrivateProfileStringW(L"AcadQDL", L"Top", L"90", iniPath().c_str());
+    WritePrivateProfileStringW(L"AcadQDL", L"chk3", L"1", iniPath().c_str());
+    WritePrivateProfileStringW(L"AcadQDL", L"edt1", L"0.25", iniPath().c_str());
+    start();
+    RECT r;
+    GetWindowRect(main(), &r);
+    EXPECT_EQ(r.left, 120);
+    EXPECT_EQ(r.top, 90);
+    HWND down = FindWindowExW(main(), nullptr, L"BUTTON", L"Enter:[↓]");
+    EXPECT_EQ(SendMessageW(down, BM_GETCHECK, 0, 0), BST_CHECKED);
+    SetWindowPos(main(), nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    pumpFor(100);
+    closeProgram();
+    EXPECT_EQ(readIni(L"AcadQDL", L"Left"), L"200");
+    EXPECT_EQ(readIni(L"AcadQDL", L"Top"), L"150");
+    EXPECT_EQ(readIni(L"AcadQDL", L"chk3"), L"1");
+    EXPECT_EQ(readIni(L"AcadQDL", L"edt1"), L"0.25");
+}
+
+TEST_F(Gui, TypingWithEnterMovingRightThenDown) {
+    start();
+    HWND right = FindWindowExW(main(), nullptr, L"BUTTON", L"Enter:[→]");
+    SendMessageW(right, BM_CLICK, 0, 0);
+    EXPECT_TRUE(form().CheckBox2.Checked());
+    SetFocus(grid());
+    clickCell(1, 1);
+    typeText(L"ab");
+    press(VK_RETURN);
+    ASSERT_TRUE(pumpUntil([&] { return cells().Col() == 2; }, 5000)) << cells().Col() << "," << cells().Row();
+    EXPECT_EQ(cells().Cells(1, 1), u"ab");
+    EXPECT_EQ(cells().Row(), 1);
+
+    SendMessageW(FindWindowExW(main(), nullptr, L"BUTTON", L"Enter:[↓]"), BM_CLICK, 0, 0);
+    EXPECT_FALSE(form().CheckBox2.Checked());
+    SetFocus(grid());
+    typeText(L"部品");
+    press(VK_RETURN);
+    ASSERT_TRUE(pumpUntil([&] { return cells().Row() == 2; }, 5000));
+    EXPECT_EQ(cells().Cells(2, 1), u"部品");
+    EXPECT_EQ(cells().Col(), 2);
+    pumpFor(100);
+    qx::test::saveWindows(L"typing.bmp", main());
+}
+
+TEST_F(Gui, CopyAndPasteThroughTheClipboardEvenWhileAnotherHolderHasItOpen) {
+    start();
+    cells().setCells(1, 1, u"a");
+    cells().setCells(2, 1, u"品名");
+    cells().setCells(1, 2, u"c");
+    cells().setSelection({1, 1, 2, 2});
+    SetFocus(grid());
+    // Another process holds the clipboard open for a moment: the copy retries.
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"QuadcelXClipboardHeld");
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring line = L"\"" + std::wstring(exe) +
+                        L"\" --gtest_also_run_disabled_tests --gtest_filter=ClipboardHolder.DISABLED_HoldsItOpen";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION holder{};
+    ASSERT_TRUE(CreateProcessW(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &holder));
+    ASSERT_EQ(WaitForSingleObject(held, 20000), WAIT_OBJECT_0);
+    press('C', VK_CONTROL);
+    ASSERT_TRUE(pumpUntil([&] { return !form().Memo1.Lines().empty(); }, 8000));
+    EXPECT_EQ(WaitForSingleObject(holder.hProcess, 20000), WAIT_OBJECT_0);
+    CloseHandle(holder.hProcess);
+    CloseHandle(holder.hThread);
+    CloseHandle(held);
+    // The copied block, then the key's log line.
+    EXPECT_EQ(form().Memo1.text(), u"a\t品名\r\nc\t\r\n[Ctrl]+[C]\r\n");
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    ASSERT_NE(data, nullptr);
+    std::wstring text(static_cast<const wchar_t*>(GlobalLock(data)));
+    GlobalUnlock(data);
+    CloseClipboard();
+    EXPECT_EQ(text, L"a\t品名\r\nc\t\r\n");
+
+    cells().setSelection({3, 3, 3, 3});
+    press('V', VK_CONTROL);
+    ASSERT_TRUE(pumpUntil([&] { return cells().Cells(4, 3) == u"品名"; }, 5000));
+    EXPECT_EQ(cells().Cells(3, 3), u"a");
+    EXPECT_EQ(cells().Cells(3, 4), u"c");
+    qx::test::saveWindows(L"clipboard.bmp", main());
+}
+
+TEST_F(Gui, CandidatePopUpOpensAboveTheCellAndWritesTheChoice) {
+    getPartsList();
+    clickCell(4, 10);  // 材質
+    SetFocus(grid());
+    RECT cellOnScreen{};
+    std::wstring shot = qx::test::screenshotPath(L"candidates.bmp");
+    HWND mainHwnd = main();
+    std::thread driver([&] {
+        HWND popup = waitForWindow(nullptr, L"入力候補");
+        if (!popup)
+            return;
+        Sleep(300);
+        RECT r;
+        GetWindowRect(popup, &r);
+        RECT m;
+        GetWindowRect(mainHwnd, &m);
+        UnionRect(&m, &m, &r);
+        qx::test::saveScreen(m, shot);
+        cellOnScreen = r;
+        HWND list = FindWindowExW(popup, nullptr, L"LISTBOX", nullptr);
+        PostMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    press(VK_SPACE, VK_CONTROL);
+    ASSERT_TRUE(pumpUntil([&] { return cells().Cells(4, 10) != u"SS400" || !driver.joinable(); }, 10000));
+    driver.join();
+    // Sorted candidates (A5052, ABS, CAC406, ...): the second one was chosen.
+    EXPECT_EQ(cells().Cells(4, 10), u"ABS") << toUtf8(cells().Cells(4, 10));
+    // The pop-up stood just above the current cell, its left edge near the cell's.
+    RECT cell = program->mainWindow->grid().cellRect(4, 10);
+    MapWindowPoints(grid(), nullptr, reinterpret_cast<POINT*>(&cell), 2);
+    EXPECT_LE(cellOnScreen.bottom, cell.top);
+    EXPECT_GE(cellOnScreen.bottom, cell.top - 24);
+    EXPECT_NEAR(cellOnScreen.left, cell.left, 45);
+    EXPECT_EQ(form().Memo1.Lines().back(), u"[Ctrl]+[Space]");
+}
+
+TEST_F(Gui, ReplaceDialogReplacesInTheSelection) {
+    getPartsList();
+    cells().setSelection({4, 1, 4, 29});
+    std::wstring shot = qx::test::screenshotPath(L"replace.bmp");
+    HWND mainHwnd = main();
+    std::thread driver([&] {
+        HWND dialog = waitForWindow(nullptr, L"文字列置換");
+        if (!dialog)
+            return;
+        HWND edit1 = FindWindowExW(dialog, nullptr, L"EDIT", nullptr);
+        HWND edit2 = FindWindowExW(dialog, edit1, L"EDIT", nullptr);
+        SendMessageW(edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"sus"));
+        SendMessageW(edit2, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"SUS316-"));
+        Sleep(300);
+        RECT a, b;
+        GetWindowRect(mainHwnd, &a);
+        GetWindowRect(dialog, &b);
+        UnionRect(&a, &a, &b);
+        qx::test::saveScreen(a, shot);
+        PostMessageW(FindWindowExW(dialog, nullptr, L"BUTTON", L"実行"), BM_CLICK, 0, 0);
+    });
+    form().N21Click();
+    driver.join();
+    EXPECT_EQ(cells().Cells(4, 4), u"SUS316-304");  // ticked box: case ignored
+    EXPECT_EQ(cells().Cells(4, 2), u"SS400");
+    form().UNDO1Click();
+    EXPECT_EQ(cells().Cells(4, 4), u"SUS304");
+}
+
+TEST_F(Gui, TargetDialogAddsAnEntryAndChangesTheCaption) {
+    start();
+    std::wstring shot = qx::test::screenshotPath(L"target.bmp");
+    std::thread driver([&] {
+        HWND dialog = waitForWindow(nullptr, L"ターゲット CAD");
+        if (!dialog)
+            return;
+        HWND edit1 = FindWindowExW(dialog, nullptr, L"EDIT", nullptr);
+        HWND edit2 = FindWindowExW(dialog, edit1, L"EDIT", nullptr);
+        SendMessageW(edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"図面サーバー"));
+        SendMessageW(edit2, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"QuadcelX.DrawingServer"));
+        SendMessageW(FindWindowExW(dialog, nullptr, L"BUTTON", L"追加"), BM_CLICK, 0, 0);
+        Sleep(300);
+        RECT r;
+        GetWindowRect(dialog, &r);
+        qx::test::saveScreen(r, shot);
+        PostMessageW(FindWindowExW(dialog, nullptr, L"BUTTON", L"OK"), BM_CLICK, 0, 0);
+    });
+    // The right mouse button on Get opens it.
+    HWND get = FindWindowExW(main(), nullptr, L"BUTTON", L"取得");
+    PostMessageW(get, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    pumpUntil([&] { return form().targetProgID == u"QuadcelX.DrawingServer"; });
+    driver.join();
+    EXPECT_EQ(textOf(main()), L"QuadcelX [ 図面サーバー ]");
+    EXPECT_EQ(form().targetProgID, u"QuadcelX.DrawingServer");
+    std::ifstream list((exeFolder() + L"TargetCAD_APIVersion.txt").c_str(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(list)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "\x90\x7d\x96\xca\x83\x54\x81\x5b\x83\x6f\x81\x5b\tQuadcelX.DrawingServer\r\n");  // Shift-JIS
+}
+
+TEST_F(Gui, AboutBoxShowsTheVersionLine) {
+    start();
+    std::wstring text;
+    std::wstring shot = qx::test::screenshotPath(L"about.bmp");
+    std::thread driver([&] {
+        HWND box = waitForWindow(L"#32770", L"QuadcelX");
+        if (!box)
+            return;
+        EnumChildWindows(
+            box,
+            [](HWND child, LPARAM all) {
+                reinterpret_cast<std::wstring*>(all)->append(textOf(child) + L"|");
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&text));
+        Sleep(200);
+        RECT r;
+        GetWindowRect(box, &r);
+        qx::test::saveScreen(r, shot);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    form().menuItem(u"N24").click();
+    driver.join();
+    EXPECT_NE(text.find(L"QuadrelX.exe 2023.08.10\n"), std::wstring::npos) << toUtf8(u16(text));
+    EXPECT_NE(text.find(L"OK"), std::wstring::npos);
+}
+
+TEST_F(Gui, FilledTableAndItsPopUpMenu) {
+    getPartsList();
+    clickCell(2, 3);
+    qx::test::saveWindows(L"main-table.bmp", main());
+    std::wstring shot = qx::test::screenshotPath(L"menu.bmp");
+    HWND mainHwnd = main();
+    std::atomic<bool> shown{false};
+    std::thread driver([&] {
+        HWND menu = waitForWindow(L"#32768", nullptr);
+        if (!menu)
+            return;
+        shown = true;
+        Sleep(300);
+        RECT a, b;
+        GetWindowRect(mainHwnd, &a);
+        GetWindowRect(menu, &b);
+        UnionRect(&a, &a, &b);
+        qx::test::saveScreen(a, shot);
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        key(VK_ESCAPE, false);
+        key(VK_ESCAPE, true);
+    });
+    RECT g;
+    GetWindowRect(grid(), &g);
+    SendMessageW(main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid()), MAKELPARAM(g.left + 120, g.top + 60));
+    driver.join();
+    EXPECT_TRUE(shown);
+}
+
+// Run by the clipboard test as a separate process.
+TEST(ClipboardHolder, DISABLED_HoldsItOpen) {
+    HANDLE held = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"QuadcelXClipboardHeld");
+    ASSERT_NE(held, nullptr);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    SetEvent(held);
+    Sleep(700);
+    CloseClipboard();
+    CloseHandle(held);
+}

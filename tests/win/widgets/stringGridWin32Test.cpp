@@ -1,0 +1,726 @@
+// The grid control in a real window: input messages go through the message
+// loop (TranslateMessage makes the characters), and the model tells the result.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/platformWin32.h"
+#include "widgets/stringGrid.h"
+#include "widgets/stringGridWin32.h"
+
+using namespace qx;
+using qx::win32::GridControl;
+
+namespace {
+
+void pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+template <typename Done>
+bool pumpUntil(Done done) {
+    for (int i = 0; i < 500 && !done(); ++i) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        pump();
+    }
+    return done();
+}
+
+HWND makeHost(int width, int height) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = L"QxGridTestHost";
+    RegisterClassW(&wc);  // fails harmlessly from the second test on
+    return CreateWindowExW(0, L"QxGridTestHost", L"グリッド", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, width, height,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+// A picture of a window's client area: as it paints itself (WM_PRINTCLIENT) or as the screen shows it.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> bits;  // top-down BGRA
+    COLORREF at(int x, int y) const {
+        const std::uint32_t p = bits[static_cast<std::size_t>(y) * width + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+};
+
+Picture take(HWND hwnd, bool printClient) {
+    RECT rc{};
+    GetClientRect(hwnd, &rc);
+    Picture p;
+    p.width = rc.right - rc.left;
+    p.height = rc.bottom - rc.top;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = p.width;
+    bi.bmiHeader.biHeight = -p.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC mem = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    if (printClient) {
+        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+    } else {
+        HDC dc = GetDC(hwnd);
+        BitBlt(mem, 0, 0, p.width, p.height, dc, 0, 0, SRCCOPY);
+        ReleaseDC(hwnd, dc);
+    }
+    GdiFlush();
+    const auto* src = static_cast<const std::uint32_t*>(bits);
+    p.bits.assign(src, src + static_cast<std::size_t>(p.width) * p.height);
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    return p;
+}
+
+std::wstring screenshotPath(const wchar_t* name) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dir(exe);
+    dir.resize(dir.find_last_of(L"\\/") + 1);
+    dir += L"screenshots";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir + L"\\" + name;
+}
+
+bool writeBmp(const std::wstring& path, const Picture& p) {
+    const int stride = (p.width * 3 + 3) & ~3;
+    BITMAPFILEHEADER fh{};
+    BITMAPINFOHEADER ih{};
+    ih.biSize = sizeof ih;
+    ih.biWidth = p.width;
+    ih.biHeight = p.height;  // bottom-up
+    ih.biPlanes = 1;
+    ih.biBitCount = 24;
+    ih.biSizeImage = static_cast<DWORD>(stride * p.height);
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = fh.bfOffBits + ih.biSizeImage;
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    if (!f) {
+        return false;
+    }
+    fwrite(&fh, sizeof fh, 1, f);
+    fwrite(&ih, sizeof ih, 1, f);
+    std::vector<unsigned char> row(static_cast<std::size_t>(stride));
+    for (int y = p.height - 1; y >= 0; --y) {
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint32_t v = p.bits[static_cast<std::size_t>(y) * p.width + x];
+            row[x * 3] = v & 0xFF;
+            row[x * 3 + 1] = (v >> 8) & 0xFF;
+            row[x * 3 + 2] = (v >> 16) & 0xFF;
+        }
+        fwrite(row.data(), 1, row.size(), f);
+    }
+    return fclose(f) == 0;
+}
+
+class GridControlTest : public ::testing::Test {
+protected:
+    static constexpr int kCols = 6, kRows = 40;
+    StringGrid g{kCols, kRows};
+    static inline HWND host = nullptr;
+    std::unique_ptr<GridControl> grid;
+    std::vector<std::string> events;
+    std::function<char16_t(char16_t, bool, bool)> press;  // the test's key-press rule
+
+    void SetUp() override {
+        for (int c = 1; c < kCols; ++c) {
+            g.setCells(c, 0, fromUtf8(std::to_string(c)));
+        }
+        for (int r = 1; r < kRows; ++r) {
+            g.setCells(0, r, fromUtf8(std::to_string(r)));
+        }
+        ASSERT_TRUE(host);
+        g.onSelectCell = [this](int c, int r) { log("select", c, r); };
+        g.onClick = [this] { events.push_back("click"); };
+        g.onGetEditText = [this](int c, int r) { log("get", c, r); };
+        grid = std::make_unique<GridControl>(g);
+        grid->onKeyPress = [this](char16_t k, bool ctrl, bool shift) {
+            events.push_back("press " + std::to_string(k) + (ctrl ? " ctrl" : "") + (shift ? " shift" : ""));
+            return press ? press(k, ctrl, shift) : k;
+        };
+        grid->onKeyUp = [this](std::uint16_t& k, unsigned mods) { log("up", k, static_cast<int>(mods)); };
+        grid->onMouseDown = [this](bool left, int c, int r) {
+            log(left ? "down L" : "down R", c, r);
+            log("  at", g.Col(), g.Row());
+        };
+        grid->onMouseMove = [this](int c, int r) { log("move", c, r); };
+        grid->onMouseUp = [this] { events.push_back("mouseup"); };
+        grid->onDblClick = [this] { events.push_back("dblclick"); };
+        grid->onFixedCellClick = [this](int c, int r) { log("fixed", c, r); };
+        grid->create(host, 100, 0, 0, 600, 300);
+        SetForegroundWindow(host);
+        SetFocus(grid->hwnd());
+        pump();
+        events.clear();
+    }
+
+    void TearDown() override {
+        grid.reset();
+        pump();
+    }
+
+    // One host for all: Wine takes seconds to destroy an active top-level window.
+    static void SetUpTestSuite() { host = makeHost(640, 400); }
+    static void TearDownTestSuite() {
+        DestroyWindow(host);
+        host = nullptr;
+    }
+
+    void log(const char* what, int a, int b) {
+        events.push_back(std::string(what) + " " + std::to_string(a) + "," + std::to_string(b));
+    }
+
+    static void setModifiers(unsigned mods) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = keys[VK_LSHIFT] = (mods & 1) ? 0x80 : 0;
+        keys[VK_MENU] = keys[VK_LMENU] = (mods & 2) ? 0x80 : 0;
+        keys[VK_CONTROL] = keys[VK_LCONTROL] = (mods & 4) ? 0x80 : 0;
+        SetKeyboardState(keys);
+    }
+
+    // A key pressed and released on the focused window, modifiers held.
+    void key(UINT vk, unsigned mods = 0) {
+        setModifiers(mods);
+        const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+        PostMessageW(GetFocus(), WM_KEYDOWN, vk, 1 | scan);
+        pump();
+        PostMessageW(GetFocus(), WM_KEYUP, vk, 1 | scan | (LPARAM{3} << 30));
+        pump();
+        setModifiers(0);
+    }
+
+    void type(const std::u16string& text) {
+        for (char16_t ch : text) {
+            PostMessageW(GetFocus(), WM_CHAR, ch, 1);
+            pump();
+        }
+    }
+
+    POINT centre(int c, int r) const {
+        const RECT rc = grid->cellRect(c, r);
+        return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    }
+
+    void mouse(UINT msg, POINT p, WPARAM keys = 0) { SendMessageW(grid->hwnd(), msg, keys, MAKELPARAM(p.x, p.y)); }
+
+    void click(int c, int r, WPARAM keys = 0) {
+        mouse(WM_LBUTTONDOWN, centre(c, r), MK_LBUTTON | keys);
+        mouse(WM_LBUTTONUP, centre(c, r), keys);
+    }
+
+    bool editorVisible() const { return IsWindowVisible(grid->editorHwnd()); }
+    std::u16string editorText() const {
+        wchar_t buf[256] = {};
+        GetWindowTextW(grid->editorHwnd(), buf, 256);
+        return win32::narrow16(buf);
+    }
+    int count(const std::string& what) const {
+        return static_cast<int>(std::count(events.begin(), events.end(), what));
+    }
+};
+
+TEST_F(GridControlTest, KeysMoveTheCurrentCellWithinTheDataCells) {
+    struct Step {
+        UINT vk;
+        unsigned mods;
+        int col, row;
+    };
+    const int lc = kCols - 1, lr = kRows - 1;
+    const Step steps[] = {
+        {VK_UP, 0, 1, 1},      // the header row is never entered
+        {VK_LEFT, 0, 1, 1},    // nor the header column
+        {VK_RIGHT, 0, 2, 1},   //
+        {VK_DOWN, 0, 2, 2},    //
+        {VK_END, 0, lc, 2},    //
+        {VK_RIGHT, 0, lc, 2},  // at the edge: stays
+        {VK_TAB, 0, 1, 3},     // Tab wraps into the next row
+        {VK_TAB, 1, lc, 2},    // Shift+Tab back
+        {VK_HOME, 0, 1, 2},    //
+        {VK_END, 4, lc, lr},   // Ctrl+End: the last cell
+        {VK_TAB, 0, 1, 1},     // Tab from the last cell to the first
+        {VK_TAB, 1, lc, lr},   // and back
+        {VK_HOME, 4, 1, 1},    // Ctrl+Home
+    };
+    for (const Step& s : steps) {
+        key(s.vk, s.mods);
+        EXPECT_EQ(g.Col(), s.col) << "key " << s.vk;
+        EXPECT_EQ(g.Row(), s.row) << "key " << s.vk;
+        EXPECT_EQ(g.Selection(), (GridRect{s.col, s.row, s.col, s.row}));
+    }
+    // With a second fixed row the current cell may sit in it; the keys lead into the data.
+    key(VK_HOME, 4);
+    g.setFixedRows(2);
+    key(VK_RIGHT);
+    EXPECT_EQ(g.Row(), 2);
+    g.setFixedRows(1);
+    key(VK_HOME, 4);
+
+    // A move that changes both coordinates is one move.
+    key(VK_END);
+    events.clear();
+    key(VK_TAB);
+    EXPECT_EQ(count("select 1,2"), 1);
+    EXPECT_EQ(count("click"), 1);
+
+    // Page down moves by the rows in view and keeps the current cell in view.
+    const int before = g.Row();
+    key(VK_NEXT);
+    EXPECT_GT(g.Row(), before + 5);
+    key(VK_END, 4);
+    EXPECT_EQ(g.TopRow(), grid->maxTopRow());
+    RECT client;
+    GetClientRect(grid->hwnd(), &client);
+    const RECT last = grid->cellRect(lc, lr);
+    EXPECT_FALSE(IsRectEmpty(&last));
+    EXPECT_LE(last.bottom, client.bottom);
+}
+
+TEST_F(GridControlTest, ShiftArrowsExtendTheSelectionFromTheAnchor) {
+    key(VK_RIGHT);
+    key(VK_DOWN);  // (2, 2)
+    events.clear();
+    key(VK_RIGHT, 1);
+    key(VK_DOWN, 1);
+    key(VK_DOWN, 1);
+    EXPECT_EQ(g.Selection(), (GridRect{2, 2, 3, 4}));
+    EXPECT_EQ(g.Col(), 3);
+    EXPECT_EQ(g.Row(), 4);
+    key(VK_LEFT, 1);
+    key(VK_LEFT, 1);  // past the anchor
+    EXPECT_EQ(g.Selection(), (GridRect{1, 2, 2, 4}));
+    EXPECT_EQ(count("click"), 0);  // the current cell did not move, the range grew
+    key(VK_RIGHT);
+    EXPECT_EQ(g.Selection(), (GridRect{2, 4, 2, 4}));
+}
+
+TEST_F(GridControlTest, TypingOpensTheEditorWhichWritesThroughUntilEnterClosesIt) {
+    type(u"ab");
+    ASSERT_TRUE(g.EditorMode());
+    EXPECT_TRUE(editorVisible());
+    EXPECT_EQ(GetFocus(), grid->editorHwnd());
+    EXPECT_EQ(g.Cells(1, 1), u"ab");
+    EXPECT_EQ(editorText(), u"ab");
+    EXPECT_EQ(events.front(), "press 97");
+    EXPECT_EQ(count("get 1,1"), 1);
+    RECT er, cell = grid->cellRect(1, 1);
+    GetWindowRect(grid->editorHwnd(), &er);
+    MapWindowPoints(nullptr, grid->hwnd(), reinterpret_cast<POINT*>(&er), 2);
+    EXPECT_GE(er.left, cell.left);
+    EXPECT_GE(er.top, cell.top);
+    EXPECT_LE(er.right, cell.right);
+    EXPECT_LE(er.bottom, cell.bottom);
+
+    key(VK_RETURN);
+    EXPECT_FALSE(g.EditorMode());
+    EXPECT_FALSE(editorVisible());
+    EXPECT_EQ(GetFocus(), grid->hwnd());
+    EXPECT_EQ(g.Cells(1, 1), u"ab");
+
+    key(VK_RETURN);  // opens with the whole text selected: typing replaces it
+    ASSERT_TRUE(g.EditorMode());
+    DWORD from = 1, to = 0;
+    SendMessageW(grid->editorHwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, 0u);
+    EXPECT_EQ(to, 2u);
+    type(u"x");
+    key(VK_LEFT);  // left and right stay in the text
+    type(u"y");
+    EXPECT_TRUE(g.EditorMode());
+    EXPECT_EQ(g.Cells(1, 1), u"yx");
+
+    key(VK_DOWN);  // up and down leave the cell
+    EXPECT_FALSE(g.EditorMode());
+    EXPECT_EQ(g.Row(), 2);
+    EXPECT_EQ(g.Cells(1, 1), u"yx");
+
+    g.setCells(1, 2, u"消す");
+    key(VK_BACK);  // backspace on a closed editor empties the cell and keeps editing
+    EXPECT_TRUE(g.EditorMode());
+    EXPECT_EQ(g.Cells(1, 2), u"");
+}
+
+TEST_F(GridControlTest, TheKeyHandlersSeeEveryKeyFirstAsTheEditorPassesThemOn) {
+    press = [](char16_t k, bool, bool) -> char16_t {
+        if (k == u'#') {
+            return 0;
+        }
+        return (k >= u'a' && k <= u'z') ? static_cast<char16_t>(k - 32) : k;
+    };
+    type(u"a#bｃ");
+    EXPECT_EQ(g.Cells(1, 1), u"ABｃ");
+
+    events.clear();
+    key('C', 4);  // Ctrl+C types character 3 and is released with Ctrl held
+    EXPECT_EQ(count("press 3 ctrl"), 1);
+    EXPECT_EQ(count("up 67,4"), 1);
+    EXPECT_EQ(g.Cells(1, 1), u"ABｃ");
+
+    key(VK_ESCAPE);  // the handler sees it; the editor stays open
+    EXPECT_EQ(count("press 27"), 1);
+    EXPECT_TRUE(g.EditorMode());
+
+    // Delete: the editor removes a character first, then the release reaches the handler.
+    std::u16string atRelease;
+    grid->onKeyUp = [&](std::uint16_t& k, unsigned) {
+        if (k == VK_DELETE) {
+            atRelease = g.Cells(1, 1);
+        }
+    };
+    key(VK_HOME);
+    key(VK_DELETE);
+    EXPECT_EQ(atRelease, u"Bｃ");
+
+    // Ctrl+Z is the editor's own single step, through the model.
+    key('Z', 4);
+    EXPECT_EQ(g.Cells(1, 1), u"ABｃ");
+    EXPECT_EQ(editorText(), u"ABｃ");
+
+    // A cancelled Enter neither opens nor closes the editor.
+    press = [](char16_t k, bool, bool) -> char16_t { return k == 13 ? 0 : k; };
+    key(VK_RETURN);
+    EXPECT_TRUE(g.EditorMode());
+    // Ctrl+Enter reaches the handler as character 10 with Ctrl.
+    events.clear();
+    key(VK_RETURN, 4);
+    EXPECT_EQ(count("press 10 ctrl"), 1);
+}
+
+TEST_F(GridControlTest, EnterAfterAMoveByTheHandlerEditsTheNextCell) {
+    press = [this](char16_t k, bool, bool) -> char16_t {
+        if (k == 13) {
+            g.setCol(g.Col() + 1);  // what the Enter option does
+        }
+        return k;
+    };
+    type(u"1");
+    key(VK_RETURN);
+    EXPECT_EQ(g.Cells(1, 1), u"1");
+    EXPECT_EQ(g.Col(), 2);
+    EXPECT_TRUE(g.EditorMode());
+    EXPECT_EQ(GetFocus(), grid->editorHwnd());
+    type(u"2");
+    EXPECT_EQ(g.Cells(2, 1), u"2");
+    EXPECT_EQ(g.Cells(1, 1), u"1");
+}
+
+TEST_F(GridControlTest, ChangesFromOutsideReachTheOpenEditorAndNeverLandInAnotherCell) {
+    type(u"ab");
+    g.setCells(1, 1, u"外から");  // a paste or an undo while editing
+    EXPECT_EQ(editorText(), u"外から");
+    EXPECT_EQ(g.editorText(), u"外から");
+    g.editorUndo();  // what Escape asks for
+    EXPECT_EQ(editorText(), g.Cells(1, 1));
+
+    const std::u16string kept = g.Cells(1, 1);
+    g.setCells(3, 3, u"別");
+    g.setSelection({1, 1, 3, 3});  // the current cell moves under the editor
+    EXPECT_FALSE(g.EditorMode());
+    EXPECT_FALSE(editorVisible());
+    EXPECT_EQ(g.Cells(1, 1), kept);
+    EXPECT_EQ(g.Cells(3, 3), u"別");
+
+    // A block undo released from the editor: the grid comes back from a copy in one
+    // update, then the saved selection and its first cell; the typed text stays undone.
+    click(2, 2);
+    type(u"新しい");
+    grid->onKeyUp = [this](std::uint16_t& k, unsigned mods) {
+        if (k == 'Z' && (mods & 4)) {
+            g.beginUpdate();
+            for (int r = 1; r < kRows; ++r) {
+                for (int c = 1; c < kCols; ++c) {
+                    g.setCells(c, r, u"");
+                }
+            }
+            g.endUpdate();
+            g.setSelection({2, 2, 4, 4});
+            g.setCol(2);
+            g.setRow(2);
+        }
+    };
+    key('Z', 4);
+    EXPECT_FALSE(g.EditorMode());
+    for (auto [c, r] : {std::pair{2, 2}, std::pair{4, 4}, std::pair{1, 1}}) {
+        EXPECT_EQ(g.Cells(c, r), u"") << c << "," << r;
+    }
+}
+
+TEST_F(GridControlTest, AnImeCompositionLandsInTheEditor) {
+    key(VK_RIGHT);
+    g.setCells(2, 1, u"旧");
+    SendMessageW(grid->hwnd(), WM_IME_STARTCOMPOSITION, 0, 0);
+    ASSERT_TRUE(g.EditorMode());
+    EXPECT_EQ(GetFocus(), grid->editorHwnd());
+    EXPECT_EQ(count("get 2,1"), 1);
+    SendMessageW(GetFocus(), WM_IME_CHAR, L'表', 1);
+    SendMessageW(GetFocus(), WM_IME_CHAR, L'示', 1);
+    pump();
+    EXPECT_EQ(g.Cells(2, 1), u"表示");                  // the old text was selected and is replaced
+    SendMessageW(grid->hwnd(), WM_IME_CHAR, L'欄', 1);  // a late result sent to the grid
+    pump();
+    EXPECT_EQ(g.Cells(2, 1), u"表示欄");
+
+    key(VK_DOWN);
+    ASSERT_FALSE(g.EditorMode());
+    SendMessageW(grid->hwnd(), WM_KEYDOWN, VK_PROCESSKEY, 1);  // a key the IME took
+    EXPECT_TRUE(g.EditorMode());
+    EXPECT_EQ(GetFocus(), grid->editorHwnd());
+}
+
+TEST_F(GridControlTest, MouseClicksDragsAndHeaderClicks) {
+    click(3, 4);
+    const std::vector<std::string> expected{"select 3,4", "click", "down L 3,4", "  at 3,4", "click", "mouseup"};
+    EXPECT_EQ(events, expected);
+
+    events.clear();
+    mouse(WM_LBUTTONDOWN, centre(2, 2), MK_LBUTTON);
+    mouse(WM_MOUSEMOVE, centre(3, 3), MK_LBUTTON);
+    mouse(WM_MOUSEMOVE, centre(4, 5), MK_LBUTTON);
+    EXPECT_EQ(g.Selection(), (GridRect{2, 2, 4, 5}));
+    mouse(WM_MOUSEMOVE, POINT{-5, centre(4, 5).y}, MK_LBUTTON);  // outside the cells
+    mouse(WM_LBUTTONUP, centre(4, 5));
+    EXPECT_EQ(count("move 4,5"), 1);
+    EXPECT_EQ(count("move -1,5"), 1);
+    events.clear();
+    mouse(WM_MOUSEMOVE, centre(1, 1));  // no button held
+    EXPECT_TRUE(events.empty());
+
+    g.setCol(2);
+    g.setRow(2);
+    click(4, 3, MK_SHIFT);
+    EXPECT_EQ(g.Selection(), (GridRect{2, 2, 4, 3}));
+
+    events.clear();
+    mouse(WM_RBUTTONDOWN, centre(5, 5), MK_RBUTTON);
+    mouse(WM_RBUTTONUP, centre(5, 5));
+    EXPECT_EQ(events.front(), "down R 5,5");
+    EXPECT_EQ(g.Col(), 4);  // the right button does not move the current cell
+
+    struct HeaderPress {
+        int c, r, upC, upR;
+        bool fires;
+    };
+    const HeaderPress presses[] = {{3, 0, 3, 0, true}, {0, 7, 0, 7, true}, {0, 0, 0, 0, true}, {3, 0, 4, 0, false}};
+    for (const HeaderPress& p : presses) {
+        events.clear();
+        const RECT rc = grid->cellRect(p.c, p.r);
+        const RECT up = grid->cellRect(p.upC, p.upR);
+        mouse(WM_LBUTTONDOWN, POINT{rc.left + 5, rc.top + 5}, MK_LBUTTON);  // away from the sizing lines
+        mouse(WM_LBUTTONUP, POINT{up.left + 5, up.top + 5});
+        EXPECT_EQ(count("fixed " + std::to_string(p.c) + "," + std::to_string(p.r)), p.fires ? 1 : 0);
+        EXPECT_EQ(count("click"), 0);
+    }
+
+    events.clear();
+    mouse(WM_LBUTTONDBLCLK, centre(2, 2), MK_LBUTTON);
+    mouse(WM_LBUTTONUP, centre(2, 2));
+    EXPECT_EQ(count("dblclick"), 1);
+    type(u"x");  // and inside the editor
+    SendMessageW(grid->editorHwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageW(grid->editorHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(count("dblclick"), 2);
+    EXPECT_TRUE(g.EditorMode());
+}
+
+TEST_F(GridControlTest, HeaderLinesResizeColumnsAndRows) {
+    const RECT col2 = grid->cellRect(2, 0);
+    events.clear();
+    mouse(WM_LBUTTONDOWN, POINT{col2.right, 10}, MK_LBUTTON);
+    mouse(WM_MOUSEMOVE, POINT{col2.right + 10, 10}, MK_LBUTTON);
+    mouse(WM_MOUSEMOVE, POINT{col2.right + 25, 10}, MK_LBUTTON);
+    mouse(WM_LBUTTONUP, POINT{col2.right + 25, 10});
+    EXPECT_EQ(g.ColWidths(2), StringGrid::kDefaultColWidth + 25);
+    EXPECT_EQ(g.ColWidths(3), StringGrid::kDefaultColWidth);
+    EXPECT_EQ(count("fixed 2,0") + count("fixed 3,0"), 0);
+    EXPECT_EQ(g.Col(), 1);
+    EXPECT_EQ(grid->cellRect(3, 1).left, col2.right + 25 + 1);
+
+    const RECT row3 = grid->cellRect(0, 3);
+    mouse(WM_LBUTTONDOWN, POINT{10, row3.bottom + 1}, MK_LBUTTON);
+    mouse(WM_MOUSEMOVE, POINT{10, row3.bottom + 11}, MK_LBUTTON);
+    mouse(WM_LBUTTONUP, POINT{10, row3.bottom + 11});
+    EXPECT_EQ(g.RowHeights(3), StringGrid::kDefaultRowHeight + 10);
+
+    mouse(WM_LBUTTONDOWN, POINT{grid->cellRect(1, 0).right, 10}, MK_LBUTTON);
+    mouse(WM_MOUSEMOVE, POINT{-300, 10}, MK_LBUTTON);
+    mouse(WM_LBUTTONUP, POINT{-300, 10});
+    EXPECT_GT(g.ColWidths(1), 0);  // never sized away
+
+    // The line between two data cells sizes nothing.
+    const RECT data = grid->cellRect(2, 5);
+    mouse(WM_LBUTTONDOWN, POINT{data.right, data.top + 5}, MK_LBUTTON);
+    mouse(WM_MOUSEMOVE, POINT{data.right + 30, data.top + 5}, MK_LBUTTON);
+    mouse(WM_LBUTTONUP, POINT{data.right + 30, data.top + 5});
+    EXPECT_EQ(g.ColWidths(2), StringGrid::kDefaultColWidth + 25);
+}
+
+TEST_F(GridControlTest, ScrollBarsAndWheelScrollTheDataButNotTheHeaders) {
+    SendMessageW(grid->hwnd(), WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(g.TopRow(), 2);
+    SendMessageW(grid->hwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 10), 0);
+    EXPECT_EQ(g.TopRow(), 11);
+    EXPECT_EQ(GetScrollPos(grid->hwnd(), SB_VERT), 10);
+    SendMessageW(grid->hwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 500), 0);
+    EXPECT_EQ(g.TopRow(), grid->maxTopRow());
+    SendMessageW(grid->hwnd(), WM_VSCROLL, SB_TOP, 0);
+    EXPECT_EQ(g.TopRow(), 1);
+
+    UINT lines = 3;
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    SendMessageW(grid->hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(g.TopRow(), 1 + static_cast<int>(lines));
+    SendMessageW(grid->hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA / 2)), 0);
+    EXPECT_EQ(g.TopRow(), 1 + static_cast<int>(lines));  // half a notch waits for the other half
+
+    // The headers stay; the first row under them is TopRow.
+    const int top = g.TopRow();
+    EXPECT_EQ(grid->cellRect(2, 0).top, 0);
+    const RECT above = grid->cellRect(2, 1);
+    EXPECT_TRUE(IsRectEmpty(&above));
+    mouse(WM_LBUTTONDOWN, POINT{centre(2, 0).x, StringGrid::kDefaultRowHeight + 5}, MK_LBUTTON);
+    mouse(WM_LBUTTONUP, POINT{centre(2, 0).x, StringGrid::kDefaultRowHeight + 5});
+    EXPECT_EQ(g.Row(), top);
+    EXPECT_EQ(g.TopRow(), top);  // a click in view scrolls nothing
+
+    for (int c = 1; c < kCols; ++c) {
+        g.setColWidths(c, 200);
+    }
+    SendMessageW(grid->hwnd(), WM_HSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(g.LeftCol(), 2);
+    EXPECT_EQ(grid->cellRect(0, 0).left, 0);
+    mouse(WM_LBUTTONDOWN, POINT{StringGrid::kDefaultColWidth + 5, centre(0, top).y}, MK_LBUTTON);
+    mouse(WM_LBUTTONUP, POINT{StringGrid::kDefaultColWidth + 5, centre(0, top).y});
+    EXPECT_EQ(g.Col(), 2);
+}
+
+TEST_F(GridControlTest, PaintingShowsHeadersSelectionGreyColumnsAndLines) {
+    std::set<std::pair<int, int>> asked;
+    grid->paintsGrey = [&](int c, int r) {
+        asked.insert({c, r});
+        return c == 4;
+    };
+    g.setSelection({1, 1, 2, 2});
+    const Picture p = take(grid->hwnd(), true);
+    auto inside = [&](int c, int r) {
+        const RECT rc = grid->cellRect(c, r);
+        return p.at((rc.left + rc.right) / 2, rc.bottom - 3);  // clear of the text and the edges
+    };
+    EXPECT_EQ(inside(3, 0), RGB(0xA6, 0xCA, 0xF0));
+    EXPECT_EQ(inside(0, 5), RGB(0xA6, 0xCA, 0xF0));
+    EXPECT_EQ(inside(1, 1), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(inside(2, 2), GetSysColor(COLOR_WINDOW));  // the current cell is not highlighted
+    EXPECT_EQ(inside(3, 3), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(inside(4, 3), GetSysColor(COLOR_BTNFACE));
+    const RECT grey = grid->cellRect(4, 3);
+    EXPECT_EQ(p.at(grey.left + 5, grey.bottom), GetSysColor(COLOR_BTNFACE));  // one band: no line inside
+    const RECT plain = grid->cellRect(3, 3);
+    EXPECT_EQ(p.at(plain.left + 5, plain.bottom), RGB(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(p.at(grid->cellRect(1, 0).right, 5), RGB(0, 0, 0));
+    for (const auto& [c, r] : asked) {
+        EXPECT_TRUE(c >= 1 && r >= 1) << c << "," << r;  // header cells are never grey
+    }
+    EXPECT_TRUE(asked.count({4, 1}) && asked.count({4, g.TopRow() + 5}));
+}
+
+TEST_F(GridControlTest, RepaintWaitsForTheEndOfAnUpdate) {
+    UpdateWindow(grid->hwnd());
+    const Picture before = take(grid->hwnd(), true);
+    const int paints = grid->paintCount();
+    g.beginUpdate();
+    g.setCells(1, 1, u"途中の文字");
+    g.setColWidths(1, 90);
+    InvalidateRect(grid->hwnd(), nullptr, FALSE);  // the window asks to be painted anyway
+    UpdateWindow(grid->hwnd());
+    pump();
+    EXPECT_EQ(grid->paintCount(), paints);
+    const Picture during = take(grid->hwnd(), true);
+    EXPECT_EQ(during.bits, before.bits);  // the last picture stands
+    g.endUpdate();
+    EXPECT_TRUE(pumpUntil([&] { return grid->paintCount() > paints; }));
+    EXPECT_NE(take(grid->hwnd(), true).bits, before.bits);
+}
+
+TEST_F(GridControlTest, MeasuresInTheGridFontAndScalesWithTheDpi) {
+    const int kanji = g.textWidth(u"日本語");
+    EXPECT_GE(kanji, 36);
+    EXPECT_LE(kanji, 42);
+    EXPECT_LT(g.textWidth(u"abc"), kanji);
+    EXPECT_EQ(g.textWidth(u""), 0);
+
+    grid->setScale(1.5);
+    const RECT rc = grid->cellRect(3, 3);
+    EXPECT_EQ(rc.right - rc.left, 60);
+    EXPECT_EQ(rc.bottom - rc.top, 30);
+    EXPECT_EQ(g.ColWidths(3), StringGrid::kDefaultColWidth);  // the model stays at 96 dpi
+    EXPECT_EQ(g.textWidth(u"日本語"), kanji);
+    click(3, 3);
+    EXPECT_EQ(g.Col(), 3);
+    EXPECT_EQ(g.Row(), 3);
+    type(u"拡");
+    RECT er;
+    GetWindowRect(grid->editorHwnd(), &er);
+    EXPECT_EQ(er.right - er.left, 60);
+    const RECT line = grid->cellRect(1, 0);
+    mouse(WM_LBUTTONDOWN, POINT{line.right, 10}, MK_LBUTTON);
+    mouse(WM_MOUSEMOVE, POINT{line.right + 15, 10}, MK_LBUTTON);
+    mouse(WM_LBUTTONUP, POINT{line.right + 15, 10});
+    EXPECT_EQ(g.ColWidths(1), StringGrid::kDefaultColWidth + 10);  // 15 screen pixels at 1.5
+}
+
+TEST_F(GridControlTest, ScreenshotOfAJapaneseTable) {
+    const char16_t* head[] = {u"", u"部品名", u"数量", u"材質", u"備考", u"図番"};
+    const char16_t* rows[][5] = {{u"ボルト M12×40", u"８", u"SS400", u"", u"Ａ－１０１"},
+                                 {u"六角ナット", u"16", u"S45C", u"", u"A-102"},
+                                 {u"平座金", u"１６", u"SUS304", u"", u"Ａ－１０３"},
+                                 {u"ｶﾞｽｹｯﾄ（半角）", u"2", u"NBR", u"", u""}};
+    g.setColWidths(1, 110);
+    g.setColWidths(3, 60);
+    g.setColWidths(5, 80);
+    for (int c = 1; c < kCols; ++c) {
+        g.setCells(c, 0, head[c]);
+    }
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 5; ++c) {
+            g.setCells(c + 1, r + 1, rows[r][c]);
+        }
+    }
+    grid->paintsGrey = [](int c, int) { return c == 4; };
+    click(3, 4);
+    type(u"編集中");
+    g.setSelection({1, 2, 3, 4});  // a range around the cell being edited
+    UpdateWindow(host);
+    pump();
+    const Picture shot = take(host, false);  // the screen, with the editor on top
+    const std::wstring path = screenshotPath(L"stringGrid.bmp");
+    ASSERT_TRUE(writeBmp(path, shot));
+    std::set<std::uint32_t> colours(shot.bits.begin(), shot.bits.end());
+    EXPECT_GT(colours.size(), 6u);  // headers, cells, lines, text, selection, grey
+
+    key(VK_RETURN);  // closed again: the focused current cell
+    key(VK_LEFT);
+    UpdateWindow(host);
+    ASSERT_TRUE(writeBmp(screenshotPath(L"stringGridFocus.bmp"), take(host, false)));
+}
+
+}  // namespace

@@ -1,0 +1,490 @@
+#include "drawingViewWin32.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+namespace qx::cad {
+
+namespace {
+
+// Sizes in pixels.
+constexpr int kStatusHeight = 24;
+constexpr double kMargin = 24;
+constexpr double kPickTolerance = 4;
+constexpr int kDragDistance = 4;
+constexpr double kMinTextHeight = 12;
+constexpr double kMaxTextHeight = 120;
+constexpr double kMarkerSize = 9;
+// Texts carry no height in the drawing; this is the usual one in millimetres.
+constexpr double kTextHeight = 2.5;
+
+const COLORREF kBackground = RGB(33, 38, 46);
+const COLORREF kLineColour = RGB(235, 235, 235);
+const COLORREF kTextColour = RGB(255, 236, 150);
+const COLORREF kMarkerColour = RGB(255, 150, 90);
+const COLORREF kPickedColour = RGB(90, 180, 255);
+const COLORREF kInsideWindowColour = RGB(90, 140, 255);
+const COLORREF kCrossingWindowColour = RGB(100, 220, 120);
+const COLORREF kStatusBackground = RGB(50, 56, 66);
+const COLORREF kStatusText = RGB(225, 225, 225);
+const wchar_t* const kFontName = L"ＭＳ ゴシック";
+
+std::wstring wide(const std::u16string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+
+std::wstring decimal(double v, int digits) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", digits, v);
+    return std::wstring(text, text + std::strlen(text));
+}
+
+// GDI wants integers; keep far-off points from overflowing them.
+int px(double v) {
+    if (std::isnan(v))
+        return 0;
+    return static_cast<int>(std::lround(std::clamp(v, -1e6, 1e6)));
+}
+
+// A GDI object deleted at the end of its scope.
+class Gdi {
+public:
+    explicit Gdi(HGDIOBJ object) : object_(object) {}
+    ~Gdi() {
+        if (object_)
+            DeleteObject(object_);
+    }
+    Gdi(const Gdi&) = delete;
+    Gdi& operator=(const Gdi&) = delete;
+    HGDIOBJ get() const { return object_; }
+
+private:
+    HGDIOBJ object_;
+};
+
+// Selects an object into a DC for the scope and puts the previous one back.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~Selected() { SelectObject(dc_, previous_); }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+HFONT gothic(int height) {
+    return CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN, kFontName);
+}
+
+HPEN pen(COLORREF colour, bool dashed) {
+    return CreatePen(dashed ? PS_DASH : PS_SOLID, 1, colour);
+}
+
+bool isPicked(const std::vector<std::int64_t>& picked, std::int64_t id) {
+    return std::find(picked.begin(), picked.end(), id) != picked.end();
+}
+
+// The outline's edges in pixels, cut to what can be seen.
+void drawOutline(HDC dc, const Outline& outline, const ViewTransform& view, const Box& visible) {
+    const auto& pts = outline.points;
+    auto edge = [&](Point2 a, Point2 b) {
+        auto part = clipSegment(view.toScreen(a), view.toScreen(b), visible);
+        if (!part)
+            return;
+        MoveToEx(dc, px(part->first.x), px(part->first.y), nullptr);
+        LineTo(dc, px(part->second.x), px(part->second.y));
+    };
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+        edge(pts[i], pts[i + 1]);
+    if (outline.closed && pts.size() > 2)
+        edge(pts.back(), pts.front());
+}
+
+}  // namespace
+
+DrawingView::DrawingView(MemDrawing& drawing) : drawing_(drawing) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.lpszClassName = kClassName;
+    RegisterClassExW(&wc);  // fails harmlessly when a second view registers it again
+    hwnd_ = CreateWindowExW(0, kClassName, wide(drawing.fullName()).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 960, 640, nullptr, nullptr, instance, this);
+    if (!hwnd_)
+        throw Error(u"cannot create the drawing window (error " + fromUtf8(std::to_string(GetLastError())) + u")");
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    UpdateWindow(hwnd_);
+    drawing_.setOnChanged([this] { redraw(); });
+}
+
+DrawingView::~DrawingView() {
+    drawing_.setOnChanged({});
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+}
+
+std::optional<std::vector<std::int64_t>> DrawingView::pick(const PickFilter& filter) {
+    if (picking_)
+        throw Error(u"another pick is already running");
+    picking_ = true;
+    outcome_ = Outcome::Running;
+    filter_ = filter;
+    picked_.clear();
+    pressed_ = dragging_ = false;
+    // Keys typed before the prompt appeared (the client's Escape that ends
+    // any command running) are not meant for this pick.
+    MSG msg;
+    while (PeekMessageW(&msg, hwnd_, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    if (IsIconic(hwnd_))
+        ShowWindow(hwnd_, SW_RESTORE);
+    SetForegroundWindow(hwnd_);
+    SetFocus(hwnd_);
+    updateCaption();
+    redraw();
+
+    while (outcome_ == Outcome::Running) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // Quit while picking: the pick is cancelled and the server still ends.
+            outcome_ = Outcome::Cancelled;
+            if (got == 0)
+                PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+
+    picking_ = false;
+    pressed_ = dragging_ = false;
+    if (GetCapture() == hwnd_)
+        ReleaseCapture();
+    filter_ = {};
+    auto picked = std::move(picked_);
+    picked_.clear();
+    updateCaption();
+    redraw();
+    if (outcome_ == Outcome::Cancelled)
+        return std::nullopt;
+    return picked;
+}
+
+Point2 DrawingView::clientPoint(Point2 drawingPoint) const {
+    return layout().view.toScreen(drawingPoint);
+}
+
+void DrawingView::saveImage(const std::wstring& path) const {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    int width = std::max<int>(client.right, 1), height = std::max<int>(client.bottom, 1);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file stores its rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    Gdi bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!bitmap.get() || !dc) {
+        if (dc)
+            DeleteDC(dc);
+        throw Error(u"cannot make a bitmap of the drawing window");
+    }
+    {
+        Selected selected(dc, bitmap.get());
+        paint(dc, RECT{0, 0, width, height});
+        GdiFlush();
+    }
+    DeleteDC(dc);
+
+    DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageSize;
+    info.bmiHeader.biSizeImage = imageSize;
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), imageSize);
+    if (!out.flush())
+        throw Error(u"cannot write " + std::u16string(path.begin(), path.end()));
+}
+
+LRESULT CALLBACK DrawingView::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* view = reinterpret_cast<DrawingView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!view || view->hwnd_ != hwnd)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    try {
+        return view->handle(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        // Nothing may be thrown through the system's dispatching.
+        std::fprintf(stderr, "drawing window: %s\n", e.what());
+        return 0;
+    }
+}
+
+LRESULT DrawingView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd_, &ps);
+            RECT client;
+            GetClientRect(hwnd_, &client);
+            // Painted off screen first, so that a redraw does not flicker.
+            HDC memory = CreateCompatibleDC(dc);
+            Gdi bitmap(CreateCompatibleBitmap(dc, std::max<int>(client.right, 1), std::max<int>(client.bottom, 1)));
+            {
+                Selected selected(memory, bitmap.get());
+                paint(memory, client);
+                BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+            }
+            DeleteDC(memory);
+            EndPaint(hwnd_, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_SIZE:
+            redraw();
+            return 0;
+        case WM_SETCURSOR:
+            if (picking_ && LOWORD(lParam) == HTCLIENT) {
+                SetCursor(LoadCursorW(nullptr, IDC_CROSS));
+                return TRUE;
+            }
+            break;
+        case WM_MOUSEMOVE:
+            cursor_ = at;
+            cursorInside_ = true;
+            if (pressed_ && !dragging_ &&
+                (std::abs(at.x - anchor_.x) > kDragDistance || std::abs(at.y - anchor_.y) > kDragDistance)) {
+                dragging_ = true;
+            }
+            redraw();
+            return 0;
+        case WM_LBUTTONDOWN:
+            if (picking_) {
+                anchor_ = cursor_ = at;
+                pressed_ = true;
+                dragging_ = false;
+                SetCapture(hwnd_);
+                SetFocus(hwnd_);
+            }
+            return 0;
+        case WM_LBUTTONUP:
+            if (pressed_)
+                release(at, (wParam & MK_SHIFT) != 0);
+            return 0;
+        case WM_CAPTURECHANGED:
+            // Capture taken away mid-drag: the drag is dropped, nothing picked.
+            if (pressed_) {
+                pressed_ = dragging_ = false;
+                redraw();
+            }
+            return 0;
+        case WM_RBUTTONDOWN:
+            return 0;
+        case WM_RBUTTONUP:
+            if (picking_)
+                finish(Outcome::Done);
+            return 0;
+        case WM_KEYDOWN:
+            if (picking_) {
+                if (wParam == VK_RETURN || wParam == VK_SPACE)
+                    finish(Outcome::Done);
+                else if (wParam == VK_ESCAPE)
+                    finish(Outcome::Cancelled);
+            }
+            return 0;
+        case WM_CLOSE:
+            // Closing the window ends the server, as closing a CAD application would.
+            if (picking_)
+                finish(Outcome::Cancelled);
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+DrawingView::Layout DrawingView::layout() const {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    return layout(client);
+}
+
+DrawingView::Layout DrawingView::layout(const RECT& client) const {
+    Layout l;
+    l.area = client;
+    l.area.bottom = std::max<LONG>(client.top, client.bottom - kStatusHeight);
+    auto entities = drawing_.liveEntities();
+    auto extent = drawingExtent(entities, PickSizes{kTextHeight, 0}).value_or(Box{0, 0, 100, 100});
+    l.view = fitView(extent, l.area.right - l.area.left, l.area.bottom - l.area.top, kMargin);
+    // Texts keep to a readable size on screen whatever the scale.
+    double textPixels = std::clamp(kTextHeight * l.view.scale, kMinTextHeight, kMaxTextHeight);
+    l.sizes = PickSizes{textPixels / l.view.scale, kMarkerSize / l.view.scale};
+    return l;
+}
+
+void DrawingView::paint(HDC dc, const RECT& client) const {
+    auto l = layout(client);
+    Gdi background(CreateSolidBrush(kBackground));
+    FillRect(dc, &client, static_cast<HBRUSH>(background.get()));
+    SetBkMode(dc, TRANSPARENT);
+    HRGN clip = CreateRectRgnIndirect(&l.area);
+    SelectClipRgn(dc, clip);
+    DeleteObject(clip);
+
+    // Cut lines a little outside the area, so that no end shows.
+    Box visible{l.area.left - 16.0, l.area.top - 16.0, l.area.right + 16.0, l.area.bottom + 16.0};
+    int textPixels = px(l.sizes.textHeight * l.view.scale);
+    Gdi textFont(gothic(textPixels));
+    Gdi labelFont(gothic(11));
+    Gdi linePen(pen(kLineColour, false));
+    Gdi markerPen(pen(kMarkerColour, false));
+    Gdi pickedPen(pen(kPickedColour, true));
+    Gdi pickedTextPen(pen(kPickedColour, false));
+    Selected hollow(dc, GetStockObject(NULL_BRUSH));
+
+    for (const auto& e : drawing_.liveEntities()) {
+        bool picked = isPicked(picked_, e.id);
+        auto outline = outlineOf(e, l.sizes);
+        if (e.kind == EntityKind::Line || e.kind == EntityKind::Polyline) {
+            Selected p(dc, picked ? pickedPen.get() : linePen.get());
+            drawOutline(dc, outline, l.view, visible);
+        } else if (e.kind == EntityKind::Text) {
+            auto placement = textPlacement(e);
+            auto box = textBox(e, l.sizes.textHeight);
+            auto anchor = l.view.toScreen({placement.position.x, box.bottom});
+            if (!std::isfinite(anchor.x) || !std::isfinite(anchor.y))
+                continue;
+            Selected f(dc, textFont.get());
+            UINT align = TA_BASELINE | (placement.horizontal == HorizontalAlign::Center  ? TA_CENTER
+                                        : placement.horizontal == HorizontalAlign::Right ? TA_RIGHT
+                                                                                         : TA_LEFT);
+            SetTextAlign(dc, align);
+            SetTextColor(dc, picked ? kPickedColour : kTextColour);
+            auto text = wide(e.text);
+            TextOutW(dc, px(anchor.x), px(anchor.y), text.c_str(), static_cast<int>(text.size()));
+            if (picked) {
+                Selected p(dc, pickedPen.get());
+                drawOutline(dc, outline, l.view, visible);
+            }
+        } else {
+            // Kinds the viewer cannot draw: a crossed square and the type name.
+            Selected p(dc, picked ? pickedTextPen.get() : markerPen.get());
+            drawOutline(dc, outline, l.view, visible);
+            auto& pts = outline.points;
+            drawOutline(dc, {{pts[0], pts[2]}, false, false}, l.view, visible);
+            drawOutline(dc, {{pts[1], pts[3]}, false, false}, l.view, visible);
+            auto corner = l.view.toScreen(pts[2]);
+            Selected f(dc, labelFont.get());
+            SetTextAlign(dc, TA_LEFT | TA_BOTTOM);
+            SetTextColor(dc, picked ? kPickedColour : kMarkerColour);
+            auto name = wide(dxfName(e.kind));
+            TextOutW(dc, px(corner.x) + 2, px(corner.y), name.c_str(), static_cast<int>(name.size()));
+        }
+    }
+
+    if (picking_ && dragging_) {
+        bool crossing = cursor_.x < anchor_.x;
+        Gdi bandPen(pen(crossing ? kCrossingWindowColour : kInsideWindowColour, crossing));
+        Selected p(dc, bandPen.get());
+        Rectangle(dc, std::min(anchor_.x, cursor_.x), std::min(anchor_.y, cursor_.y),
+                  std::max(anchor_.x, cursor_.x) + 1, std::max(anchor_.y, cursor_.y) + 1);
+    }
+    SelectClipRgn(dc, nullptr);
+    paintStatus(dc, client, l);
+}
+
+void DrawingView::paintStatus(HDC dc, const RECT& client, const Layout& l) const {
+    RECT status = client;
+    status.top = l.area.bottom;
+    Gdi brush(CreateSolidBrush(kStatusBackground));
+    FillRect(dc, &status, static_cast<HBRUSH>(brush.get()));
+    Gdi font(gothic(14));
+    Selected f(dc, font.get());
+    SetTextColor(dc, kStatusText);
+    SetBkMode(dc, TRANSPARENT);
+    std::wstring text = picking_ ? std::wstring(kPrompt) + L"    選択: " + std::to_wstring(picked_.size()) + L" 個"
+                                 : L"図形: " + std::to_wstring(drawing_.liveIds().size()) + L" 個";
+    int baseline = (status.top + status.bottom) / 2 + 5;
+    SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+    TextOutW(dc, 8, baseline, text.c_str(), static_cast<int>(text.size()));
+    if (cursorInside_ && cursor_.y < l.area.bottom) {
+        auto p = l.view.toDrawing({static_cast<double>(cursor_.x), static_cast<double>(cursor_.y)});
+        text = L"X " + decimal(p.x, 3) + L"  Y " + decimal(p.y, 3);
+        SetTextAlign(dc, TA_RIGHT | TA_BASELINE);
+        TextOutW(dc, status.right - 8, baseline, text.c_str(), static_cast<int>(text.size()));
+    }
+}
+
+void DrawingView::release(POINT at, bool remove) {
+    // Decided by where the button went up, not by the moves seen on the way:
+    // the system may report moves of its own while the button is down.
+    bool window = std::abs(at.x - anchor_.x) > kDragDistance || std::abs(at.y - anchor_.y) > kDragDistance;
+    pressed_ = dragging_ = false;
+    ReleaseCapture();
+    auto l = layout();
+    auto entities = drawing_.liveEntities();
+    auto here = l.view.toDrawing({static_cast<double>(at.x), static_cast<double>(at.y)});
+    std::vector<std::int64_t> ids;
+    if (window) {
+        auto from = l.view.toDrawing({static_cast<double>(anchor_.x), static_cast<double>(anchor_.y)});
+        ids = entitiesInWindow(entities, from, here, l.sizes, filter_);
+    } else if (auto id = entityAt(entities, here, kPickTolerance / l.view.scale, l.sizes, filter_)) {
+        ids.push_back(*id);
+    }
+    for (auto id : ids) {
+        auto it = std::find(picked_.begin(), picked_.end(), id);
+        if (remove && it != picked_.end())
+            picked_.erase(it);
+        else if (!remove && it == picked_.end())
+            picked_.push_back(id);
+    }
+    updateCaption();
+    redraw();
+}
+
+void DrawingView::finish(Outcome outcome) {
+    outcome_ = outcome;
+    // Wakes the pick loop when this came as a sent message, which GetMessage
+    // handles without returning.
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+void DrawingView::updateCaption() const {
+    auto caption = wide(drawing_.fullName());
+    if (picking_)
+        caption += std::wstring(L" - ") + kPrompt;
+    SetWindowTextW(hwnd_, caption.c_str());
+}
+
+void DrawingView::redraw() const {
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+}  // namespace qx::cad

@@ -1,0 +1,160 @@
+// The Win32 grid control over the string grid model: painting with fixed
+// rows and columns, scrolling, hit-testing, keyboard and mouse, column and row
+// sizing in the headers, and an EDIT child as the in-place editor. Sizes in the
+// model are 96-dpi pixels; the control scales them when it paints and hit-tests.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "widgets/stringGrid.h"
+
+namespace qx::win32 {
+
+struct GridOptions {
+    std::wstring fontFace = L"ＭＳ ゴシック";
+    int fontHeight = 13;  // character height in 96-dpi pixels
+    BYTE fontCharset = SHIFTJIS_CHARSET;
+    COLORREF fixedColor = RGB(0xA6, 0xCA, 0xF0);  // sky blue header cells
+    COLORREF lineColor = RGB(0xC0, 0xC0, 0xC0);
+    COLORREF fixedLineColor = RGB(0x00, 0x00, 0x00);
+    bool border = false;      // the working grid sits flush in its window
+    bool rangeSelect = true;  // Shift+arrows, Shift+click and dragging select a range
+    bool colSizing = true;    // drag the lines between header cells
+    bool rowSizing = true;
+    bool editing = true;         // typing and Enter open the in-place editor
+    bool tabs = true;            // Tab and Shift+Tab move between cells
+    bool thumbTracking = true;   // scroll while the thumb is dragged
+    bool fixedCellClick = true;  // report clicks on header cells
+};
+
+// The model must outlive the control.
+class GridControl {
+public:
+    explicit GridControl(StringGrid& model, GridOptions options = {});
+    ~GridControl();
+    GridControl(const GridControl&) = delete;
+    GridControl& operator=(const GridControl&) = delete;
+
+    // Creates the child window at a place in the parent's client pixels (already scaled).
+    void create(HWND parent, int id, int x, int y, int width, int height);
+    HWND hwnd() const { return hwnd_; }
+    HWND editorHwnd() const { return edit_; }
+    StringGrid& model() { return m_; }
+    const GridOptions& options() const { return o_; }
+
+    // Screen pixels per 96-dpi pixel; fonts and sizes follow at once.
+    void setScale(double scale);
+    void setDpi(int dpi) { setScale(dpi / 96.0); }
+    double scale() const { return scale_; }
+
+    // A cell's rectangle in client pixels, grid lines excluded; empty when it is out of view.
+    RECT cellRect(int col, int row) const;
+    // Moves the view so that a data cell is fully visible (as far as the client area allows).
+    void scrollIntoView(int col, int row);
+    // Last scrollable row (column) that may be the first in view.
+    int maxTopRow() const;
+    int maxLeftCol() const;
+    // How often the cells were drawn; a paint inside the model's update shows the last picture.
+    int paintCount() const { return paintCount_; }
+
+    // The window's handlers. KeyPress returns the character to keep (0 cancels).
+    std::function<char16_t(char16_t key, bool ctrl, bool shift)> onKeyPress;
+    std::function<void(std::uint16_t& key, unsigned modifiers)> onKeyUp;  // Shift 1, Alt 2, Ctrl 4
+    std::function<void(bool left, int col, int row)> onMouseDown;         // col/row -1 outside the cells
+    std::function<void(int col, int row)> onMouseMove;                    // while a button is held
+    std::function<void()> onMouseUp;
+    std::function<void()> onDblClick;
+    std::function<void(int col, int row)> onFixedCellClick;
+    std::function<void(int screenX, int screenY)> onContextMenu;  // unset: the parent gets WM_CONTEXTMENU
+    // Data cells for which this is true are painted in the button-face colour.
+    std::function<bool(int col, int row)> paintsGrey;
+    // Runs every handler; unset, an error a handler throws is shown in a message box.
+    std::function<void(const std::function<void()>&)> guard;
+
+private:
+    enum class Drag { None, Select, Fixed, SizeCol, SizeRow, Other };
+
+    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK editProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT handleEdit(HWND edit, UINT msg, WPARAM wp, LPARAM lp);
+    void run(const std::function<void()>& handler);
+
+    // Model -> window.
+    void modelChanged();
+    void syncAll();
+    void syncEditor();
+    void updateScrollBars();
+    void placeEditor();
+    void hideEdit();
+    void makeFonts();
+
+    // Painting.
+    void paint(HDC dc, const RECT& area);
+    void render(HDC dc, int width, int height);
+    void ensureBuffer(int width, int height);
+
+    // Geometry, in model (96-dpi) units unless named otherwise.
+    int px(int units) const;
+    int units(int pixels) const;
+    int clientUnits(bool vertical) const;
+    int fullyVisible(bool vertical) const;  // scrollable cells fully in view from LeftCol/TopRow
+    std::pair<int, int> hit(int x, int y) const;
+    int sizingLine(bool vertical, int x, int y) const;  // the column (row) whose end line is under the pointer
+
+    // Input.
+    void keyDown(UINT vk);
+    void typed(char16_t ch);
+    void editTyped(HWND edit, char16_t ch, LPARAM lp);
+    void moveCurrent(int col, int row);
+    void extendSelection(int col, int row);
+    void scrollRows(int first);
+    void scrollCols(int first);
+    void onScroll(bool vertical, int code, int thumb);
+    void mouseDown(bool left, int x, int y, bool shift);
+    void mouseMove(int x, int y);
+    void mouseUp(int x, int y);
+    bool openEditorForIme();
+    unsigned modifiers() const;
+
+    StringGrid& m_;
+    GridOptions o_;
+    double scale_ = 1.0;
+    HWND hwnd_ = nullptr;
+    HWND edit_ = nullptr;
+    WNDPROC editDefault_ = nullptr;
+    HFONT font_ = nullptr;         // painting, scaled
+    HFONT measureFont_ = nullptr;  // measuring, 96 dpi
+    HDC measureDc_ = nullptr;
+    int lineHeight_ = 13;  // text line height of the painting font, in pixels
+    HDC backDc_ = nullptr;
+    HBITMAP backBitmap_ = nullptr;
+    HGDIOBJ backOld_ = nullptr;
+    int backW_ = 0, backH_ = 0;
+    bool backValid_ = false;
+    int paintCount_ = 0;
+
+    std::function<void()> chainedRepaint_;
+    bool inSync_ = false, syncAgain_ = false;
+    bool settingEditText_ = false;
+    bool editorShown_ = false;
+    int editorCol_ = -1, editorRow_ = -1;
+    int lastCol_ = -1, lastRow_ = -1;
+    std::array<int, 4> vbar_{-1, -1, -1, -1},
+        hbar_{-1, -1, -1, -1};  // what the scroll bars show: count, fixed, first, last first
+
+    Drag drag_ = Drag::None;
+    int dragIndex_ = -1;  // sized column or row, or pressed fixed cell's column
+    int dragRow_ = -1;    // pressed fixed cell's row
+    int dragStart_ = 0;   // pointer position (pixels) at the press
+    int dragSize_ = 0;    // size (units) at the press
+    int anchorCol_ = -1, anchorRow_ = -1;
+    int wheelRest_ = 0, hwheelRest_ = 0;
+};
+
+}  // namespace qx::win32
