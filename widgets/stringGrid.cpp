@@ -79,6 +79,9 @@ void StringGrid::setFixedRows(int n) {
 
 void StringGrid::setCells(int c, int r, std::u16string text) {
     at(c, r).text = std::move(text);
+    if (editorOpen_ && c == col_ && r == row_) {
+        editorText_ = at(c, r).text;  // the open editor shows what the cell now holds
+    }
     invalidate();
 }
 
@@ -171,6 +174,11 @@ GridRect StringGrid::Selection() const {
 }
 
 void StringGrid::setSelection(const GridRect& rect) {
+    const int c = std::clamp(rect.Right, 0, std::max(cols_ - 1, 0));
+    const int r = std::clamp(rect.Bottom, 0, std::max(rows_ - 1, 0));
+    if (editorOpen_ && (c != col_ || r != row_)) {
+        hideEditor();  // else its text would land in the new current cell
+    }
     anchorCol_ = std::clamp(rect.Left, 0, std::max(cols_ - 1, 0));
     anchorRow_ = std::clamp(rect.Top, 0, std::max(rows_ - 1, 0));
     col_ = std::clamp(rect.Right, 0, std::max(cols_ - 1, 0));

@@ -85,3 +85,23 @@ TEST(StringGridHitTest, FixedCellsStayAndScrolledCellsFollowTheirWidths) {
     EXPECT_EQ(g.cellAt(41, 0).first, 3);
     EXPECT_EQ(g.cellOrigin(4, 0).first, 41 + 41);
 }
+
+TEST(StringGridEditor, SelectionMovedOrCellSetFromOutsideNeverWritesTheWrongCell) {
+    qx::StringGrid g(4, 4);
+    g.setCol(1);
+    g.setRow(1);
+    g.typeChar(u'x');
+    ASSERT_TRUE(g.EditorMode());
+    // A block operation selects elsewhere while the editor is open.
+    g.setSelection({2, 2, 3, 3});
+    EXPECT_FALSE(g.EditorMode());
+    EXPECT_EQ(g.Cells(1, 1), u"x");
+    EXPECT_EQ(g.Cells(3, 3), u"");
+
+    g.setCol(2);
+    g.typeChar(u'y');
+    g.setCells(2, 3, u"chosen");  // e.g. a candidate written into the edited cell
+    EXPECT_EQ(g.editorText(), u"chosen");
+    g.hideEditor();
+    EXPECT_EQ(g.Cells(2, 3), u"chosen");
+}
