@@ -25,6 +25,8 @@ using namespace qx::cad;
 
 namespace {
 
+constexpr UINT kBusyMessage = WM_APP + 40;
+
 const wchar_t* kDefaultProgId = L"QuadcelX.DrawingServer";
 const wchar_t* kDefaultClsid = L"{5C1A0D1E-7F53-4C1B-9E0A-51D2A7C30B61}";
 
@@ -43,8 +45,9 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as the server
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
-        if (rejectNext > 0) {
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
+        // Only automation calls: a client's reference counting goes through.
+        if (rejectNext > 0 && (!info || IsEqualIID(info->iid, IID_IDispatch))) {
             --rejectNext;
             return SERVERCALL_REJECTED;
         }
@@ -114,6 +117,9 @@ public:
             drawing_.erase(arg(0).toInt64());
         } else if (name == u"qxfailcall") {
             drawing_.failCall(arg(0).toString(), arg(1).toInt32(), arg(2).toString());
+        } else if (name == u"qxbusyfor") {
+            // A command of the server's own: calls wait until it is done.
+            PostThreadMessageW(GetCurrentThreadId(), kBusyMessage, static_cast<WPARAM>(arg(0).toInt32()), 0);
         } else if (name == u"qxrejectcalls") {
             filter_.rejectNext = arg(0).toInt32();
         } else if (name == u"qxcallcount") {
@@ -257,6 +263,10 @@ int serve(const wchar_t* path, const wchar_t* progId) {
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == kBusyMessage && !msg.hwnd) {
+            Sleep(static_cast<DWORD>(msg.wParam));
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -13,6 +13,7 @@
 
 #include "app/programWin32.h"
 #include "cad/drawingFile.h"
+#include "guiDriver.h"
 #include "screenshot.h"
 #include "widgets/stringGridWin32.h"
 
@@ -21,19 +22,7 @@ using namespace qx::win32;
 
 namespace {
 
-std::wstring exeFolder() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L"\\/") + 1);
-}
-
-std::wstring iniPath() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L'.')) + L".ini";
-}
+using namespace qx::test;
 
 std::wstring readIni(const wchar_t* section, const wchar_t* key) {
     wchar_t buf[256];
@@ -43,52 +32,6 @@ std::wstring readIni(const wchar_t* section, const wchar_t* key) {
 
 std::u16string u16(const std::wstring& s) {
     return std::u16string(s.begin(), s.end());
-}
-
-std::wstring textOf(HWND h) {
-    wchar_t buf[512];
-    int n = GetWindowTextW(h, buf, 512);
-    return std::wstring(buf, n > 0 ? n : 0);
-}
-
-// A visible top-level window of this process with that caption (any thread).
-HWND waitForWindow(const wchar_t* cls, const wchar_t* caption, int ms = 10000) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        HWND h = FindWindowW(cls, caption);
-        if (h && IsWindowVisible(h))
-            return h;
-        Sleep(20);
-    }
-    return nullptr;
-}
-
-void key(WORD vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &in, sizeof in);
-}
-
-void typeText(const std::wstring& text) {
-    for (wchar_t c : text) {
-        INPUT in[2]{};
-        for (int i = 0; i < 2; ++i) {
-            in[i].type = INPUT_KEYBOARD;
-            in[i].ki.wScan = c;
-            in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
-        }
-        SendInput(2, in, sizeof in[0]);
-    }
-}
-
-void press(WORD vk, WORD modifier = 0) {
-    if (modifier)
-        key(modifier, false);
-    key(vk, false);
-    key(vk, true);
-    if (modifier)
-        key(modifier, true);
 }
 
 class Gui : public testing::Test {
@@ -123,23 +66,8 @@ protected:
     VivazQDLForm& form() { return *program->form; }
     StringGrid& cells() { return form().StringGrid1; }
 
-    template <typename F>
-    bool pumpUntil(F done, int ms = 10000) {
-        for (int waited = 0; waited <= ms; waited += 10) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT)
-                    continue;  // the main window closed; keep pumping the rest
-                if (!IsWindow(main()) || !IsDialogMessageW(main(), &msg)) {
-                    TranslateMessage(&msg);
-                    DispatchMessageW(&msg);
-                }
-            }
-            if (done())
-                return true;
-            Sleep(10);
-        }
-        return false;
+    bool pumpUntil(const std::function<bool()>& done, int ms = 10000) {
+        return qx::test::pumpUntil(program && IsWindow(main()) ? main() : nullptr, done, ms);
     }
     void pumpFor(int ms) {
         pumpUntil([] { return false; }, ms);
@@ -391,13 +319,7 @@ TEST_F(Gui, AboutBoxShowsTheVersionLine) {
         HWND box = waitForWindow(L"#32770", L"QuadcelX");
         if (!box)
             return;
-        EnumChildWindows(
-            box,
-            [](HWND child, LPARAM all) {
-                reinterpret_cast<std::wstring*>(all)->append(textOf(child) + L"|");
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&text));
+        text = childTexts(box);
         Sleep(200);
         RECT r;
         GetWindowRect(box, &r);

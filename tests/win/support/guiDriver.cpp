@@ -1,0 +1,94 @@
+#include "guiDriver.h"
+
+namespace qx::test {
+
+std::wstring exeFolder() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path, n);
+    return p.substr(0, p.find_last_of(L"\\/") + 1);
+}
+
+std::wstring iniPath() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path, n);
+    return p.substr(0, p.find_last_of(L'.')) + L".ini";
+}
+
+std::wstring textOf(HWND h) {
+    wchar_t buf[1024];
+    int n = GetWindowTextW(h, buf, 1024);
+    return std::wstring(buf, n > 0 ? n : 0);
+}
+
+std::wstring childTexts(HWND h) {
+    std::wstring all;
+    EnumChildWindows(
+        h,
+        [](HWND child, LPARAM out) {
+            reinterpret_cast<std::wstring*>(out)->append(textOf(child) + L"|");
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+HWND waitForWindow(const wchar_t* cls, const wchar_t* caption, int ms) {
+    for (int waited = 0; waited < ms; waited += 20) {
+        HWND h = FindWindowW(cls, caption);
+        if (h && IsWindowVisible(h))
+            return h;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+void key(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+void press(WORD vk, WORD modifier) {
+    if (modifier)
+        key(modifier, false);
+    key(vk, false);
+    key(vk, true);
+    if (modifier)
+        key(modifier, true);
+}
+
+void typeText(const std::wstring& text) {
+    for (wchar_t c : text) {
+        INPUT in[2]{};
+        for (int i = 0; i < 2; ++i) {
+            in[i].type = INPUT_KEYBOARD;
+            in[i].ki.wScan = c;
+            in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+        }
+        SendInput(2, in, sizeof in[0]);
+    }
+}
+
+bool pumpUntil(HWND dialog, const std::function<bool()>& done, int ms) {
+    for (int waited = 0; waited <= ms; waited += 10) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                continue;  // the main window closed; the rest still needs pumping
+            if (!IsWindow(dialog) || !IsDialogMessageW(dialog, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        if (done())
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+}  // namespace qx::test
