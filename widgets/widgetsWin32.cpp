@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <imm.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/platform.h"
@@ -260,8 +261,19 @@ void ProgressPeer::build(HWND parent, int id) {
 }
 
 void ProgressPeer::sync() {
-    SendMessageW(hwnd_, PBM_SETRANGE32, 0, m_.Max());
+    // A command moves the bar once per item: repaint only when the bar grows
+    // by a pixel, so that showing the progress costs nothing against the calls.
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    const int max = std::max(m_.Max(), 1);
+    const int filled = static_cast<int>(static_cast<long long>(std::clamp(m_.Position(), 0, max)) * r.right / max);
+    if (m_.Max() == shownMax_ && filled == shownFilled_)
+        return;
+    if (m_.Max() != shownMax_)
+        SendMessageW(hwnd_, PBM_SETRANGE32, 0, m_.Max());
     SendMessageW(hwnd_, PBM_SETPOS, m_.Position(), 0);
+    shownMax_ = m_.Max();
+    shownFilled_ = filled;
 }
 
 // ---- StatusBar
@@ -283,15 +295,20 @@ void StatusBarPeer::resized() {
     SendMessageW(hwnd_, SB_SETMINHEIGHT, static_cast<WPARAM>(19 * scale_), 0);
     SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
     SendMessageW(hwnd_, WM_SIZE, 0, 0);
+    shown_.clear();
     sync();
 }
 
 void StatusBarPeer::sync() {
+    shown_.resize(m_.Panels.size());
     for (std::size_t i = 0; i < m_.Panels.size(); ++i) {
         const auto& p = m_.Panels[i];
         // A leading tab centres a status bar part's text.
         std::u16string text = p.Alignment == StatusBar::Panel::Align::Center ? u"\t" + p.Text : p.Text;
-        SendMessageW(hwnd_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(w(text)));
+        if (text != shown_[i]) {
+            SendMessageW(hwnd_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(w(text)));
+            shown_[i] = std::move(text);
+        }
     }
 }
 
@@ -406,12 +423,11 @@ FormWindow::FormWindow(Form& model, FormStyle style, HWND owner) : m_(model), st
 
 FormWindow::~FormWindow() {
     m_.onChanged = nullptr;
-    for (auto& p : peers_)
-        p.reset();
-    if (hwnd_) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    // The windows go first: their last messages still reach live peers.
+    if (IsWindow(hwnd_))
         DestroyWindow(hwnd_);
-    }
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    peers_.clear();
 }
 
 void FormWindow::adopt(std::unique_ptr<Peer> peer) {

@@ -78,6 +78,7 @@ private:
 class ButtonPeer : public Peer {
 public:
     ButtonPeer(Button& model, bool flat = false) : m_(model), flat_(flat) {}
+    ~ButtonPeer() override { m_.onChanged = nullptr; }
     void build(HWND parent, int id);
     void command(WORD code) override;
     void sync() override;
@@ -92,6 +93,7 @@ private:
 class CheckBoxPeer : public Peer {
 public:
     explicit CheckBoxPeer(CheckBox& model) : m_(model) {}
+    ~CheckBoxPeer() override { m_.onChanged = nullptr; }
     void build(HWND parent, int id);
     void command(WORD code) override;
     void sync() override;
@@ -109,6 +111,7 @@ struct EditOptions {
 class EditPeer : public Peer {
 public:
     EditPeer(Edit& model, EditOptions options = {}) : m_(model), o_(options) {}
+    ~EditPeer() override { m_.onChanged = nullptr; }
     void build(HWND parent, int id);
     void command(WORD code) override;
     void sync() override;
@@ -124,6 +127,7 @@ private:
 class MemoPeer : public Peer {
 public:
     explicit MemoPeer(Memo& model) : m_(model) {}
+    ~MemoPeer() override { m_.onChanged = nullptr; }
     void build(HWND parent, int id);
     void sync() override;
 
@@ -136,16 +140,19 @@ private:
 class ProgressPeer : public Peer {
 public:
     explicit ProgressPeer(ProgressBar& model) : m_(model) {}
+    ~ProgressPeer() override { m_.onChanged = nullptr; }
     void build(HWND parent, int id);
     void sync() override;
 
 private:
     ProgressBar& m_;
+    int shownMax_ = -1, shownFilled_ = -1;
 };
 
 class StatusBarPeer : public Peer {
 public:
     explicit StatusBarPeer(StatusBar& model) : m_(model) {}
+    ~StatusBarPeer() override { m_.onChanged = nullptr; }
     void build(HWND parent, int id);
     void sync() override;
     void resized();  // the host's size changed
@@ -153,11 +160,13 @@ public:
 private:
     StatusBar& m_;
     double scale_ = 1;
+    std::vector<std::u16string> shown_;
 };
 
 class ListBoxPeer : public Peer {
 public:
     ListBoxPeer(ListBox& model, int itemHeight = 0) : m_(model), itemHeight_(itemHeight) {}
+    ~ListBoxPeer() override { m_.onChanged = nullptr; }
     void build(HWND parent, int id);
     void command(WORD code) override;
     void sync() override;

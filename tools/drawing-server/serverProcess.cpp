@@ -43,7 +43,13 @@ std::wstring exeFolder() {
 }
 
 std::wstring DrawingServerProcess::defaultExe() {
-    return exeFolder() + L"..\\tools\\drawing-server\\qx-drawing-server.exe";
+    // Beside the caller, or where the build puts it for tests/, bench/ and tools/demo/.
+    for (const wchar_t* place : {L"", L"..\\tools\\drawing-server\\", L"..\\drawing-server\\"}) {
+        std::wstring exe = exeFolder() + place + L"qx-drawing-server.exe";
+        if (GetFileAttributesW(exe.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return exe;
+    }
+    return exeFolder() + L"qx-drawing-server.exe";
 }
 
 DWORD runProgram(const std::wstring& exe, const std::wstring& args) {

@@ -1,0 +1,266 @@
+// Get and Update of the 100 x 100 sample through real COM against the drawing
+// server, beside the floor that the automation contract allows (the same
+// cross-process calls from a bare client with DISPIDs known) and a late-bound
+// client that looks every name up before each call. QuadcelX runs in its real
+// window, repainting its progress.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "app/programWin32.h"
+#include "serverProcess.h"
+
+using namespace qx;
+using namespace qx::cad;
+using namespace qx::cad::com;
+
+namespace {
+
+double seconds(const std::function<void()>& work) {
+    LARGE_INTEGER f, a, b;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&a);
+    work();
+    QueryPerformanceCounter(&b);
+    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+}
+
+// A bare IDispatch client: names to DISPIDs once per member name (the floor)
+// or before every call (the naive late-bound client).
+class Bare {
+public:
+    explicit Bare(bool lookUpEveryTime) : everyTime_(lookUpEveryTime) {}
+    // An object from a property (no arguments) or a method.
+    ComPtr<IDispatch> object(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args = {}) {
+        OleVariant r;
+        invoke(d, name, args.empty() ? DISPATCH_PROPERTYGET : DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, r.get());
+        ComPtr<IDispatch> out;
+        if ((*r).vt == VT_DISPATCH && (*r).pdispVal) {
+            (*r).pdispVal->AddRef();
+            out = ComPtr<IDispatch>((*r).pdispVal);
+        }
+        return out;
+    }
+    void read(IDispatch* d, const wchar_t* name) {
+        OleVariant r;
+        invoke(d, name, DISPATCH_PROPERTYGET, {}, r.get());
+    }
+    long readLong(IDispatch* d, const wchar_t* name) {
+        OleVariant r;
+        invoke(d, name, DISPATCH_PROPERTYGET, {}, r.get());
+        return (*r).lVal;
+    }
+    std::wstring readString(IDispatch* d, const wchar_t* name) {
+        OleVariant r;
+        invoke(d, name, DISPATCH_PROPERTYGET, {}, r.get());
+        return (*r).bstrVal ? std::wstring((*r).bstrVal, SysStringLen((*r).bstrVal)) : std::wstring();
+    }
+    void call(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args = {}) {
+        OleVariant r;
+        invoke(d, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, r.get());
+    }
+    void putString(IDispatch* d, const wchar_t* name, const std::wstring& text) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_BSTR;
+        v.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        invoke(d, name, DISPATCH_PROPERTYPUT, {v}, nullptr);
+        VariantClear(&v);
+    }
+
+private:
+    DISPID id(IDispatch* d, const wchar_t* name) {
+        if (!everyTime_) {
+            if (auto it = ids_.find(name); it != ids_.end())
+                return it->second;
+        }
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        DISPID id = DISPID_UNKNOWN;
+        if (FAILED(d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
+            throw Error(u"GetIDsOfNames failed");
+        ids_[name] = id;
+        return id;
+    }
+    void invoke(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result) {
+        DISPID put = DISPID_PROPERTYPUT;
+        DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        if (flags == DISPATCH_PROPERTYPUT) {
+            params.rgdispidNamedArgs = &put;
+            params.cNamedArgs = 1;
+        }
+        HRESULT hr = d->Invoke(id(d, name), IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
+        if (FAILED(hr))
+            throw Error(u"Invoke of " + std::u16string(name, name + wcslen(name)) + u": " + hresultText(hr));
+    }
+    bool everyTime_;
+    std::map<std::wstring, DISPID> ids_;
+};
+
+VARIANT int32(long v) {
+    VARIANT x;
+    VariantInit(&x);
+    x.vt = VT_I4;
+    x.lVal = v;
+    return x;
+}
+
+// The calls of a Get: the set, the pick, then per entity Item and its members.
+void bareGet(Bare& b, IDispatch* app) {
+    auto doc = b.object(app, L"ActiveDocument");
+    b.readString(doc.get(), L"FullName");
+    auto sets = b.object(doc.get(), L"SelectionSets");
+    VARIANT name;
+    VariantInit(&name);
+    name.vt = VT_BSTR;
+    name.bstrVal = SysAllocString(L"ssBare");
+    auto set = b.object(sets.get(), L"Add", {name});
+    VariantClear(&name);
+    // The selection filter by reference, as the Get passes it.
+    OleVariant type, data;
+    SAFEARRAY* types = SafeArrayCreateVector(VT_I2, 0, 1);
+    LONG at = 0;
+    SHORT zero = 0;
+    SafeArrayPutElement(types, &at, &zero);
+    (*type.get()).vt = VT_ARRAY | VT_I2;
+    (*type.get()).parray = types;
+    SAFEARRAY* patterns = SafeArrayCreateVector(VT_VARIANT, 0, 1);
+    VARIANT pattern;
+    VariantInit(&pattern);
+    pattern.vt = VT_BSTR;
+    pattern.bstrVal = SysAllocString(L"TEXT,*LINE");
+    SafeArrayPutElement(patterns, &at, &pattern);
+    VariantClear(&pattern);
+    (*data.get()).vt = VT_ARRAY | VT_VARIANT;
+    (*data.get()).parray = patterns;
+    VARIANT byRef[2];
+    VariantInit(&byRef[0]);
+    VariantInit(&byRef[1]);
+    byRef[0].vt = byRef[1].vt = VT_BYREF | VT_VARIANT;
+    byRef[0].pvarVal = data.get();  // arguments go last first
+    byRef[1].pvarVal = type.get();
+    b.call(set.get(), L"SelectOnScreen", {byRef[0], byRef[1]});
+    long n = b.readLong(set.get(), L"Count");
+    for (long i = 0; i < n; ++i) {
+        auto e = b.object(set.get(), L"Item", {int32(i)});
+        std::wstring kind = b.readString(e.get(), L"EntityName");
+        if (kind == L"AcDbText") {
+            for (const wchar_t* m :
+                 {L"InsertionPoint", L"TextAlignmentPoint", L"Alignment", L"ObjectID", L"TextString"})
+                b.read(e.get(), m);
+        } else if (kind == L"AcDbLine") {
+            b.read(e.get(), L"StartPoint");
+            b.read(e.get(), L"EndPoint");
+        } else if (kind == L"AcDbPolyline") {
+            b.read(e.get(), L"Coordinates");
+            b.read(e.get(), L"Closed");
+        }
+    }
+    b.call(set.get(), L"Clear");
+    b.call(set.get(), L"Delete");
+}
+
+// The calls of an Update that changes the given texts.
+void bareUpdate(Bare& b, IDispatch* app, const std::vector<std::pair<std::int64_t, std::wstring>>& changes) {
+    auto doc = b.object(app, L"ActiveDocument");
+    for (const auto& [id, text] : changes) {
+        LONGLONG value = id;
+        VARIANT ref;
+        VariantInit(&ref);
+        ref.vt = VT_BYREF | VT_I8;
+        ref.pllVal = &value;
+        auto e = b.object(doc.get(), L"ObjectIdToObject", {ref});
+        b.putString(e.get(), L"TextString", text);
+        b.call(e.get(), L"Update");
+    }
+    b.call(doc.get(), L"Regen", {int32(0)});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: com_commands_bench DRAWING [repeats]\n");
+        return 2;
+    }
+    const int repeats = argc > 2 ? std::atoi(argv[2]) : 1;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 1;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    int rc = 0;
+    try {
+        // The drawing with a scripted pick of everything.
+        std::ifstream in(argv[1], std::ios::binary);
+        if (!in)
+            throw Error(u"cannot read the drawing");
+        std::stringstream bytes;
+        bytes << in.rdbuf() << "pick all\n";
+        std::wstring file = exeFolder() + L"commandsComBench.txt";
+        std::ofstream(file.c_str(), std::ios::binary) << bytes.str();
+        const wchar_t* progId = L"QuadcelX.CommandsBench";
+        DrawingServerProcess server(DrawingServerProcess::defaultExe(), file, progId,
+                                    L"{0C7A2E91-6D3B-4F85-A1E4-9B2D5C8F7E06}");
+        win32::Program program;
+        program.start();
+        VivazQDLForm& form = *program.form;
+        form.targetProgID = u"QuadcelX.CommandsBench";
+        IDispatch* app = comObjectOf(server.application());
+        Dispatch keep = server.application();
+        app = comObjectOf(keep);
+
+        double qxGet = 1e9, floorGet = 1e9, naiveGet = 1e9, qxUpd = 1e9, floorUpd = 1e9, naiveUpd = 1e9;
+        for (int round = 0; round < repeats; ++round) {
+            qxGet = std::min(qxGet, seconds([&] { form.Button1Click(); }));
+            const int rows = form.StringGrid1.RowCount() - 1, cols = form.StringGrid1.ColCount() - 1;
+            if (rows < 10 || cols < 10)
+                throw Error(u"the Get did not build a table of at least 10 x 10 cells");
+            Bare floor(false), naive(true);
+            floorGet = std::min(floorGet, seconds([&] { bareGet(floor, app); }));
+            naiveGet = std::min(naiveGet, seconds([&] { bareGet(naive, app); }));
+
+            // 10 % of the cells: every tenth cell, changed differently for each client.
+            auto changes = [&](const wchar_t* tag) {
+                std::vector<std::pair<std::int64_t, std::wstring>> out;
+                for (int r = 1; r <= rows; ++r)
+                    for (int c = 1 + (r % 10); c <= cols; c += 10)
+                        out.emplace_back(form.StringGrid1.Objects(c, r),
+                                         std::wstring(tag) + std::to_wstring(round) + L"-" + std::to_wstring(c));
+                return out;
+            };
+            auto mine = changes(L"qx");
+            for (int r = 1; r <= rows; ++r)
+                for (int c = 1 + (r % 10); c <= cols; c += 10)
+                    form.StringGrid1.setCells(
+                        c, r, u"qx" + fromUtf8(std::to_string(round)) + u"-" + fromUtf8(std::to_string(c)));
+            form.Memo1.clear();
+            qxUpd = std::min(qxUpd, seconds([&] { form.Button2Click(); }));
+            const std::u16string expected =
+                u"[更新] 編集 = " + fromUtf8(std::to_string(mine.size())) + u", 追加 = 0, 削除 = 0";
+            if (form.Memo1.Lines().empty() || form.Memo1.Lines().back() != expected)
+                throw Error(u"the Update did not change every tenth text");
+            floorUpd = std::min(floorUpd, seconds([&] { bareUpdate(floor, app, changes(L"floor")); }));
+            naiveUpd = std::min(naiveUpd, seconds([&] { bareUpdate(naive, app, changes(L"naive")); }));
+        }
+        std::printf("%-10s %12s %12s %12s %10s %10s\n", "command", "floor", "QuadcelX", "look-up", "QX/floor",
+                    "look-up/QX");
+        std::printf("%-10s %10.2f s %10.2f s %10.2f s %10.3f %10.2f\n", "Get", floorGet, qxGet, naiveGet,
+                    qxGet / floorGet, naiveGet / qxGet);
+        std::printf("%-10s %10.2f s %10.2f s %10.2f s %10.3f %10.2f\n", "Update10%", floorUpd, qxUpd, naiveUpd,
+                    qxUpd / floorUpd, naiveUpd / qxUpd);
+        keep = Dispatch();
+        PostMessageW(program.mainWindow->hwnd(), WM_CLOSE, 0, 0);
+        program.run();
+        DeleteFileW(file.c_str());
+    } catch (const Error& e) {
+        std::fprintf(stderr, "com_commands_bench: %s\n", e.what());
+        rc = 1;
+    }
+    CoUninitialize();
+    return rc;
+}
