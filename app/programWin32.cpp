@@ -1,9 +1,19 @@
 #include "app/programWin32.h"
 
+#include <commctrl.h>
+
 #include "cad/com/messageFilter.h"
 #include "target/targetList.h"
 
 namespace qx::win32 {
+
+bool Program::initialiseThread() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return false;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    return true;
+}
 
 Program::Program(cad::CadConnector* cad) {
     VivazQDLForm::Services s;

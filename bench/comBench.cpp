@@ -9,20 +9,12 @@
 
 #include "cad/com/comDispatch.h"
 #include "serverProcess.h"
+#include "stopwatch.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;
 
 namespace {
-
-double seconds(const std::function<void()>& work) {
-    LARGE_INTEGER f, a, b;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&a);
-    work();
-    QueryPerformanceCounter(&b);
-    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
-}
 
 // A bare late-bound read: GetIDsOfNames, then Invoke.
 void lookUpAndRead(IDispatch* d, const wchar_t* name) {

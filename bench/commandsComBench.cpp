@@ -15,21 +15,13 @@
 
 #include "app/programWin32.h"
 #include "serverProcess.h"
+#include "stopwatch.h"
 
 using namespace qx;
 using namespace qx::cad;
 using namespace qx::cad::com;
 
 namespace {
-
-double seconds(const std::function<void()>& work) {
-    LARGE_INTEGER f, a, b;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&a);
-    work();
-    QueryPerformanceCounter(&b);
-    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
-}
 
 // A bare IDispatch client: names to DISPIDs once per member name (the floor)
 // or before every call (the naive late-bound client).
@@ -189,10 +181,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int repeats = argc > 2 ? std::atoi(argv[2]) : 1;
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+    if (!win32::Program::initialiseThread())
         return 1;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
     int rc = 0;
     try {
         // The drawing with a scripted pick of everything.

@@ -31,6 +31,9 @@ public:
 class Win32Pump : public MessagePump {
 public:
     void processMessages() override;
+
+private:
+    long long lastPass_ = 0;  // performance counter at the last look at the queue
 };
 
 class Win32Clock : public Clock {

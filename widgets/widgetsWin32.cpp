@@ -278,10 +278,31 @@ void ProgressPeer::sync() {
 
 // ---- StatusBar
 
+namespace {
+constexpr UINT_PTR kStatusTimer = 1;
+constexpr DWORD kStatusInterval = 50;  // ms
+}  // namespace
+
+StatusBarPeer::~StatusBarPeer() {
+    m_.onChanged = nullptr;
+    if (timer_ && IsWindow(hwnd_))
+        KillTimer(hwnd_, kStatusTimer);
+}
+
 void StatusBarPeer::build(HWND parent, int id) {
     create(parent, id, STATUSCLASSNAMEW, u"", CCS_BOTTOM | SBARS_SIZEGRIP);
+    subclass();
     m_.onChanged = [this] { sync(); };
     resized();
+}
+
+bool StatusBarPeer::own(UINT msg, WPARAM wp, LPARAM, LRESULT&) {
+    if (msg != WM_TIMER || wp != kStatusTimer)
+        return false;
+    KillTimer(hwnd_, kStatusTimer);
+    timer_ = false;
+    show();
+    return true;
 }
 
 void StatusBarPeer::resized() {
@@ -296,10 +317,23 @@ void StatusBarPeer::resized() {
     SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
     SendMessageW(hwnd_, WM_SIZE, 0, 0);
     shown_.clear();
-    sync();
+    show();
 }
 
 void StatusBarPeer::sync() {
+    // A command counts its items here, thousands a second: the bar shows the
+    // count twenty times a second and the last text always.
+    if (GetTickCount() - shownAt_ < kStatusInterval) {
+        if (!timer_)
+            timer_ = SetTimer(hwnd_, kStatusTimer, kStatusInterval, nullptr) != 0;
+        if (timer_)
+            return;
+    }
+    show();
+}
+
+void StatusBarPeer::show() {
+    shownAt_ = GetTickCount();
     shown_.resize(m_.Panels.size());
     for (std::size_t i = 0; i < m_.Panels.size(); ++i) {
         const auto& p = m_.Panels[i];

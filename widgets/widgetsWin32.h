@@ -152,15 +152,19 @@ private:
 class StatusBarPeer : public Peer {
 public:
     explicit StatusBarPeer(StatusBar& model) : m_(model) {}
-    ~StatusBarPeer() override { m_.onChanged = nullptr; }
+    ~StatusBarPeer() override;
     void build(HWND parent, int id);
     void sync() override;
     void resized();  // the host's size changed
 
 private:
+    bool own(UINT msg, WPARAM, LPARAM, LRESULT&) override;
+    void show();
     StatusBar& m_;
     double scale_ = 1;
     std::vector<std::u16string> shown_;
+    DWORD shownAt_ = 0;
+    bool timer_ = false;
 };
 
 class ListBoxPeer : public Peer {

@@ -8,12 +8,10 @@
 #include "app/programWin32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    if (!qx::win32::Program::initialiseThread()) {
         MessageBoxW(nullptr, L"COM を初期化できません", L"QuadcelX", MB_OK | MB_ICONERROR);
         return 1;
     }
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
     int rc = 1;
     try {
         qx::win32::Program program;

@@ -149,10 +149,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: qx-demo DRAWING OUTPUT-FOLDER\n");
         return 2;
     }
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+    if (!win32::Program::initialiseThread())
         return 1;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
     int rc = 0;
     try {
         Demo demo(argv[1], argv[2]);

@@ -39,11 +39,8 @@ std::wstring drawingFile(const wchar_t* name, const std::string& content) {
 class EndToEnd : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&icc);
-        DeleteFileW(iniPath().c_str());
-        DeleteFileW((exeFolder() + L"TargetCAD_APIVersion.txt").c_str());
+        ASSERT_TRUE(Program::initialiseThread());
+        removeSettings();
     }
     void TearDown() override {
         if (program && IsWindow(main())) {

@@ -37,11 +37,8 @@ std::u16string u16(const std::wstring& s) {
 class Gui : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&icc);
-        DeleteFileW(iniPath().c_str());
-        DeleteFileW((exeFolder() + L"TargetCAD_APIVersion.txt").c_str());
+        ASSERT_TRUE(Program::initialiseThread());
+        removeSettings();
     }
     void TearDown() override {
         closeProgram();

@@ -86,3 +86,25 @@ TEST(Win32Main, MainWindowSettingsThroughTheRealProfile) {
     EXPECT_EQ(g.targetProgID, u"図面.App");
     DeleteFileW(win32::wide(file).c_str());
 }
+
+TEST(Win32Pump, DeliversPostedMessagesAtLeastEveryFewMilliseconds) {
+    qx::win32::Win32Pump pump;
+    static int delivered = 0;
+    delivered = 0;
+    HWND h = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+                          if (m == WM_APP)
+                              ++delivered;
+                          return DefWindowProcW(w, m, wp, lp);
+                      }));
+    PostMessageW(h, WM_APP, 0, 0);
+    pump.processMessages();
+    EXPECT_EQ(delivered, 1);
+    PostMessageW(h, WM_APP, 0, 0);
+    for (int i = 0; i < 1000 && delivered < 2; ++i) {
+        Sleep(1);
+        pump.processMessages();
+    }
+    EXPECT_EQ(delivered, 2);
+    DestroyWindow(h);
+}

@@ -16,6 +16,11 @@ std::wstring iniPath() {
     return p.substr(0, p.find_last_of(L'.')) + L".ini";
 }
 
+void removeSettings() {
+    DeleteFileW(iniPath().c_str());
+    DeleteFileW((exeFolder() + L"TargetCAD_APIVersion.txt").c_str());
+}
+
 std::wstring textOf(HWND h) {
     wchar_t buf[1024];
     int n = GetWindowTextW(h, buf, 1024);

@@ -12,6 +12,8 @@ namespace qx::test {
 std::wstring exeFolder();
 // The test executable's settings file (its path with the extension ".ini").
 std::wstring iniPath();
+// No settings file or target list beside the tests: the program starts as new.
+void removeSettings();
 std::wstring textOf(HWND h);
 // The texts of a window's children, each followed by '|'.
 std::wstring childTexts(HWND h);
