@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/platformWin32.h"
+#include "widgets/widgetsWin32.h"
 
 namespace qx::win32 {
 
@@ -161,18 +162,9 @@ void GridControl::create(HWND parent, int id, int x, int y, int width, int heigh
 void GridControl::run(const std::function<void()>& handler) {
     if (guard) {
         guard(handler);
-        return;
+    } else {
+        guarded(handler);
     }
-    std::u16string message;
-    try {
-        handler();
-        return;
-    } catch (const Error& e) {
-        message = e.message();
-    } catch (const std::exception& e) {
-        message = fromUtf8(e.what());
-    }
-    MessageBoxW(hwnd_ ? GetAncestor(hwnd_, GA_ROOT) : nullptr, w(message), L"QuadcelX", MB_OK | MB_ICONERROR);
 }
 
 LRESULT CALLBACK GridControl::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {

@@ -51,6 +51,8 @@ void guarded(const std::function<void()>& handler) {
     }
     if (errorReport()) {
         errorReport()(message);
+    } else {
+        MessageBoxW(GetActiveWindow(), w(message), L"QuadcelX", MB_OK | MB_ICONERROR);
     }
 }
 

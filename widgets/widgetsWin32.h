@@ -15,7 +15,8 @@
 namespace qx::win32 {
 
 // Every window procedure of the program runs its handlers through this:
-// an error that a handler does not catch is shown, and the program goes on.
+// an error that a handler does not catch is shown (by the report that is set,
+// else in a message box), and the program goes on.
 void setErrorReport(std::function<void(const std::u16string& message)> report);
 void guarded(const std::function<void()>& handler);
 
