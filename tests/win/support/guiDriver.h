@@ -7,9 +7,11 @@
 #include <functional>
 #include <string>
 
+#include "serverProcess.h"
+
 namespace qx::test {
 
-std::wstring exeFolder();
+using cad::com::exeFolder;
 // The test executable's settings file (its path with the extension ".ini").
 std::wstring iniPath();
 // No settings file or target list beside the tests: the program starts as new.
