@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cad/connector.h"
+#include "cad/updateTable.h"
 #include "editor/blockOps.h"
 #include "editor/qdlInputListUnit.h"
 #include "editor/undoCells.h"
@@ -115,11 +116,6 @@ public:
 
     // First record of textAry with that object ID, -1 when none.
     int textIndexOfId(std::int64_t id) const;
-    struct Template {
-        std::int64_t id = 0;
-        double dx = 0, dy = 0;
-    };
-    Template findTemplateText(int col) const;
     static std::u16string aboutText();
     // Sets the caption by the target list rule, for the name of an entry.
     void setTargetCaption(const std::u16string& name);
@@ -131,16 +127,16 @@ public:
 private:
     void buildMenu();
     void buildCaption();
+    class FetchWindow;
+    class UpdateWindow;
     void finishGet();
-    void rebuildTextIndex();
-    void indexText(std::size_t i);
-    void unindexText(std::size_t i);
     void bringCadToFront(const cad::Dispatch& app);
     void bringSelfToFront();
     Services s_;
     GridCommandGuard gridCommand_;
-    // objID -> indices of textAry holding it, ascending; keeps lookups constant-time.
-    std::unordered_map<std::int64_t, std::vector<std::size_t>> textIndex_;
+    cad::TextIndex textIndex_;
+    // The drawing that textAry was read from; an Update writes only to it.
+    cad::DocumentKey listsDocument_;
     bool filterRegistered_ = false;
 };
 

@@ -46,6 +46,13 @@ private:
     std::shared_ptr<DispatchObject> object_;
 };
 
+// The object has no member of that name: an application of the same object
+// model may lack a member that another one serves.
+class MemberNotFound : public Error {
+public:
+    using Error::Error;
+};
+
 // The error of a failed automation call, naming the member, the object kind
 // and the reason: "document.ObjectIdToObject: no object has the ID 42".
 Error dispatchError(std::u16string_view kind, std::u16string_view member, std::u16string_view reason);

@@ -97,6 +97,9 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text) {
             name = restOf(line, 1);
             if (name.empty())
                 throw lineError(line, u"the name is missing");
+        } else if (line.words[0] == u"unsaved") {
+            expectWords(line, 1);
+            name.clear();
         } else if (line.words[0] == u"firstid") {
             expectWords(line, 2);
             firstId = integer(line, 1);
@@ -109,8 +112,11 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text) {
     std::function<void()> pick = [] {};
     for (const auto& line : lines) {
         const auto& what = line.words[0];
-        if (what == u"name" || what == u"firstid") {
+        if (what == u"name" || what == u"firstid" || what == u"unsaved") {
             continue;
+        } else if (what == u"missing") {
+            expectWords(line, 2);
+            drawing->withoutMember(line.words[1]);
         } else if (what == u"hwnd") {
             expectWords(line, 2);
             drawing->setHwnd(static_cast<std::uint64_t>(integer(line, 1)));
@@ -215,7 +221,7 @@ std::u16string singleLine(std::u16string s) {
 
 std::u16string saveDrawing(const MemDrawing& drawing) {
     auto ids = drawing.liveIds();
-    std::u16string out = u"name " + drawing.fullName() + u"\n";
+    std::u16string out = drawing.fullName().empty() ? u"unsaved\n" : u"name " + drawing.fullName() + u"\n";
     if (!ids.empty())
         out += u"firstid " + fromUtf8(std::to_string(ids.front())) + u"\n";
     if (drawing.hwnd() != 0)

@@ -3,11 +3,15 @@
 // a comment line:
 //
 //   name C:\drawings\table.dwg          the document's FullName
+//   unsaved                             a drawing never saved: FullName "", Name "Drawing1.dwg"
 //   firstid 4294967290                  the first object ID handed out
 //   hwnd 655406                         the application's window handle
 //   line x1 y1 x2 y2
 //   polyline open|closed x y x y ...    a lightweight polyline
-//   text alignment ix iy ax ay TEXT     insertion and alignment point; TEXT is the rest of the line
+//   text alignment ix iy ax ay TEXT     insertion and alignment point; TEXT is the rest of the line.
+//                                       The drawing derives the insertion point of texts that are
+//                                       not left (0), aligned (3) or fit (5): ix iy are ignored there
+//   missing MEMBER                      the application serves no member of that name
 //   entity POLYLINE|SPLINE|MTEXT|CIRCLE x y
 //   pick all | none | cancel | rect x1 y1 x2 y2 | entities n ...
 //                                       what SelectOnScreen picks; n counts the entities from 1

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cad/pickGeometry.h"
+
 namespace qx::cad {
 
 namespace {
@@ -133,13 +135,28 @@ bool matchesWildcards(std::u16string_view name, std::u16string_view patterns) {
     }
 }
 
-struct MemDrawing::State {
-    std::u16string fullName;
-    std::uint64_t hwnd = 0x000A'0C2E;
-    std::int64_t nextId;
+// One open drawing: its entities and selection sets.
+struct MemDocument {
+    std::u16string fullName;  // "" for a drawing never saved
+    std::u16string name;
     std::vector<MemEntity> entities;
     std::map<std::int64_t, std::size_t> index;
     std::vector<std::shared_ptr<SelSet>> sets;
+    bool closed = false;
+
+    MemEntity* find(std::int64_t id) {
+        auto it = index.find(id);
+        return it == index.end() ? nullptr : &entities[it->second];
+    }
+};
+
+struct MemDrawing::State {
+    std::uint64_t hwnd = 0x000A'0C2E;
+    std::int64_t nextId;
+    std::vector<std::shared_ptr<MemDocument>> documents;
+    std::shared_ptr<MemDocument> active;
+    int untitled = 0;  // the number of the last "DrawingN.dwg"
+    std::vector<std::u16string> missing;  // lower case
     Pick pick = Pick::Nothing;
     std::vector<std::int64_t> pickIds;
     double rect[4] = {0, 0, 0, 0};
@@ -163,21 +180,45 @@ struct MemDrawing::State {
                 throw dispatchError(kind, member, message);
             }
         }
+        if (std::find(missing.begin(), missing.end(), key) != missing.end()) {
+            throw MemberNotFound(dispatchError(kind, member, u"no such member").message());
+        }
     }
 
-    MemEntity* find(std::int64_t id) {
-        auto it = index.find(id);
-        return it == index.end() ? nullptr : &entities[it->second];
+    std::shared_ptr<MemDocument> open(std::u16string fullName) {
+        auto doc = std::make_shared<MemDocument>();
+        if (fullName.empty()) {
+            doc->name = u"Drawing" + decimal(++untitled) + u".dwg";
+        } else {
+            auto slash = fullName.find_last_of(u"\\/");
+            doc->name = slash == std::u16string::npos ? fullName : fullName.substr(slash + 1);
+        }
+        doc->fullName = std::move(fullName);
+        documents.push_back(doc);
+        active = doc;
+        changed();
+        return doc;
     }
 
-    std::int64_t add(MemEntity e) {
+    std::int64_t add(MemDocument& doc, MemEntity e) {
         e.id = nextId++;
         e.erased = false;
         e.updates = 0;
-        index[e.id] = entities.size();
-        entities.push_back(std::move(e));
+        if (e.kind == EntityKind::Text)
+            placeText(e);
+        doc.index[e.id] = doc.entities.size();
+        doc.entities.push_back(std::move(e));
         changed();
-        return entities.back().id;
+        return doc.entities.back().id;
+    }
+
+    // The drawing keeps a text's derived insertion point in step with its
+    // alignment point and contents.
+    static void placeText(MemEntity& e) {
+        if (insertionPointWritable(e.alignment))
+            return;
+        auto box = textBox(e, kMemTextHeight);
+        e.insertionPoint = {box.left, box.bottom, e.alignmentPoint.z};
     }
 
     void changed() const {
@@ -219,32 +260,36 @@ using State = MemDrawing::State;
 
 class MemObject : public DispatchObject {
 public:
-    explicit MemObject(std::shared_ptr<State> state) : st_(std::move(state)) {}
+    MemObject(std::shared_ptr<State> state, std::shared_ptr<MemDocument> doc)
+        : st_(std::move(state)), doc_(std::move(doc)) {}
 
     Variant get(std::u16string_view member) override {
         st_->enter(kind(), member);
+        open(member);
         return doGet(lower(member), member);
     }
     void put(std::u16string_view member, const Variant& value) override {
         st_->enter(kind(), member);
+        open(member);
         doPut(lower(member), member, value);
     }
     Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
         st_->enter(kind(), member);
         st_->lastArgs[lower(member)] = args;
+        open(member);
         return doCall(lower(member), member, args);
     }
 
 protected:
     virtual Variant doGet(const std::u16string&, std::u16string_view member) {
-        throw fail(member, u"no such property");
+        throw MemberNotFound(fail(member, u"no such property").message());
     }
     virtual void doPut(const std::u16string& key, std::u16string_view member, const Variant&) {
         doGet(key, member);  // fails for unknown names
         throw fail(member, u"the property is read-only");
     }
     virtual Variant doCall(const std::u16string&, std::u16string_view member, const std::vector<Variant>&) {
-        throw fail(member, u"no such method");
+        throw MemberNotFound(fail(member, u"no such method").message());
     }
 
     Error fail(std::u16string_view member, std::u16string_view reason) const {
@@ -265,19 +310,61 @@ protected:
             throw fail(member, u"invalid argument: " + e.message());
         }
     }
+    Point3 pointArg(std::u16string_view member, const Variant& value) const {
+        auto xyz = convert(member, [&] { return value.toDoubles(); });
+        if (xyz.size() != 3) {
+            throw fail(member, u"a point needs 3 coordinates");
+        }
+        return {xyz[0], xyz[1], xyz[2]};
+    }
 
     std::shared_ptr<State> st_;
+    std::shared_ptr<MemDocument> doc_;  // null for the application
+
+private:
+    void open(std::u16string_view member) const {
+        if (doc_ && doc_->closed)
+            throw fail(member, u"the document has been closed");
+    }
 };
+
+void moveBy(MemEntity& e, double dx, double dy, double dz) {
+    auto shift = [&](Point3& p) {
+        p.x += dx;
+        p.y += dy;
+        p.z += dz;
+    };
+    switch (e.kind) {
+        case EntityKind::Line:
+            shift(e.start);
+            shift(e.end);
+            break;
+        case EntityKind::Polyline:
+            for (std::size_t i = 0; i + 1 < e.coordinates.size(); i += 2) {
+                e.coordinates[i] += dx;
+                e.coordinates[i + 1] += dy;
+            }
+            break;
+        case EntityKind::Text:
+            // A left-aligned text's alignment point stays (0, 0, 0).
+            if (e.alignment != 0)
+                shift(e.alignmentPoint);
+            shift(e.insertionPoint);
+            break;
+        default:
+            shift(e.insertionPoint);
+    }
+}
 
 class EntityObject : public MemObject {
 public:
-    EntityObject(std::shared_ptr<State> state, std::int64_t id, EntityKind kind)
-        : MemObject(std::move(state)), id_(id), kind_(kind) {}
+    EntityObject(std::shared_ptr<State> state, std::shared_ptr<MemDocument> doc, std::int64_t id, EntityKind kind)
+        : MemObject(std::move(state), std::move(doc)), id_(id), kind_(kind) {}
     std::u16string kind() const override { return kindName(kind_); }
 
 protected:
     MemEntity& live(std::u16string_view member) const {
-        auto* e = st_->find(id_);
+        auto* e = doc_->find(id_);
         if (!e || e->erased) {
             throw fail(member, u"the object is erased");
         }
@@ -287,7 +374,7 @@ protected:
 
     Variant doGet(const std::u16string& key, std::u16string_view member) override {
         auto& e = live(member);
-        if (key == u"entityname")
+        if (key == u"entityname" || key == u"objectname")
             return entityName(e.kind);
         if (key == u"objectid")
             return Variant::int64(e.id);
@@ -320,15 +407,27 @@ protected:
         auto& e = live(member);
         if (isText() && key == u"textstring") {
             e.text = convert(member, [&] { return value.toString(); });
+            State::placeText(e);
             st_->changed();
             return;
         }
-        if (isText() && (key == u"insertionpoint" || key == u"textalignmentpoint")) {
-            auto xyz = convert(member, [&] { return value.toDoubles(); });
-            if (xyz.size() != 3) {
-                throw fail(member, u"a point needs 3 coordinates");
+        if (isText() && key == u"insertionpoint") {
+            auto p = pointArg(member, value);
+            if (!insertionPointWritable(e.alignment)) {
+                throw fail(member, u"not applicable: the insertion point of a text aligned " +
+                                       decimal(e.alignment) + u" is read-only");
             }
-            (key == u"insertionpoint" ? e.insertionPoint : e.alignmentPoint) = {xyz[0], xyz[1], xyz[2]};
+            e.insertionPoint = p;
+            st_->changed();
+            return;
+        }
+        if (isText() && key == u"textalignmentpoint") {
+            auto p = pointArg(member, value);
+            if (!alignmentPointWritable(e.alignment)) {
+                throw fail(member, u"not applicable: a left-aligned text has no alignment point");
+            }
+            e.alignmentPoint = p;
+            State::placeText(e);
             st_->changed();
             return;
         }
@@ -352,8 +451,16 @@ protected:
         if (key == u"copy") {
             expectArgs(member, args, 0);
             MemEntity copy = e;  // add() may move the vector under e
-            auto id = st_->add(std::move(copy));
-            return Dispatch(std::make_shared<EntityObject>(st_, id, kind_));
+            auto id = st_->add(*doc_, std::move(copy));
+            return Dispatch(std::make_shared<EntityObject>(st_, doc_, id, kind_));
+        }
+        if (key == u"move") {
+            expectArgs(member, args, 2);
+            auto from = pointArg(member, args[0]);
+            auto to = pointArg(member, args[1]);
+            moveBy(e, to.x - from.x, to.y - from.y, to.z - from.z);
+            st_->changed();
+            return {};
         }
         return MemObject::doCall(key, member, args);
     }
@@ -363,14 +470,14 @@ private:
     EntityKind kind_;
 };
 
-Dispatch entityObject(const std::shared_ptr<State>& st, std::int64_t id) {
-    return Dispatch(std::make_shared<EntityObject>(st, id, st->find(id)->kind));
+Dispatch entityObject(const std::shared_ptr<State>& st, const std::shared_ptr<MemDocument>& doc, std::int64_t id) {
+    return Dispatch(std::make_shared<EntityObject>(st, doc, id, doc->find(id)->kind));
 }
 
 class SetObject : public MemObject {
 public:
-    SetObject(std::shared_ptr<State> state, std::shared_ptr<SelSet> set)
-        : MemObject(std::move(state)), set_(std::move(set)) {}
+    SetObject(std::shared_ptr<State> state, std::shared_ptr<MemDocument> doc, std::shared_ptr<SelSet> set)
+        : MemObject(std::move(state), std::move(doc)), set_(std::move(set)) {}
     std::u16string kind() const override { return u"selection set"; }
 
 protected:
@@ -402,12 +509,12 @@ protected:
             if (i < 0 || i >= static_cast<std::int64_t>(set_->ids.size())) {
                 throw fail(member, u"index " + decimal(i) + u" out of range");
             }
-            return entityObject(st_, set_->ids[static_cast<std::size_t>(i)]);
+            return entityObject(st_, doc_, set_->ids[static_cast<std::size_t>(i)]);
         }
         if (key == u"delete") {
             expectArgs(member, args, 0);
             set_->deleted = true;
-            std::erase(st_->sets, set_);
+            std::erase(doc_->sets, set_);
             return {};
         }
         if (key == u"selectonscreen") {
@@ -459,7 +566,10 @@ private:
             }
             answered = std::move(*answer);
         }
-        for (const auto& e : st_->entities) {
+        if (set_->deleted || doc_->closed) {
+            throw fail(member, u"the selection set was deleted while the user picked");
+        }
+        for (const auto& e : doc_->entities) {
             bool picked =
                 interactive ? std::find(answered.begin(), answered.end(), e.id) != answered.end() : st_->picked(e);
             if (e.erased || !picked || !admits(e))
@@ -481,7 +591,7 @@ public:
 protected:
     Variant doGet(const std::u16string& key, std::u16string_view member) override {
         if (key == u"count")
-            return static_cast<std::int32_t>(st_->sets.size());
+            return static_cast<std::int32_t>(doc_->sets.size());
         return MemObject::doGet(key, member);
     }
 
@@ -489,17 +599,17 @@ protected:
         if (key == u"item") {
             expectArgs(member, args, 1);
             if (args[0].type() == Variant::Type::String) {
-                for (const auto& s : st_->sets) {
+                for (const auto& s : doc_->sets) {
                     if (lower(s->name) == lower(args[0].toString()))
-                        return Dispatch(std::make_shared<SetObject>(st_, s));
+                        return Dispatch(std::make_shared<SetObject>(st_, doc_, s));
                 }
                 throw fail(member, u"no selection set named \"" + args[0].toString() + u"\"");
             }
             auto i = convert(member, [&] { return args[0].toInt64(); });
-            if (i < 0 || i >= static_cast<std::int64_t>(st_->sets.size())) {
+            if (i < 0 || i >= static_cast<std::int64_t>(doc_->sets.size())) {
                 throw fail(member, u"index " + decimal(i) + u" out of range");
             }
-            return Dispatch(std::make_shared<SetObject>(st_, st_->sets[static_cast<std::size_t>(i)]));
+            return Dispatch(std::make_shared<SetObject>(st_, doc_, doc_->sets[static_cast<std::size_t>(i)]));
         }
         if (key == u"add") {
             expectArgs(member, args, 1);
@@ -507,7 +617,7 @@ protected:
             if (name.empty()) {
                 throw fail(member, u"a selection set needs a name");
             }
-            for (const auto& s : st_->sets) {
+            for (const auto& s : doc_->sets) {
                 // Set names are case-insensitive in the CAD application.
                 if (lower(s->name) == lower(name)) {
                     throw fail(member, u"a selection set named \"" + name + u"\" already exists");
@@ -515,8 +625,8 @@ protected:
             }
             auto set = std::make_shared<SelSet>();
             set->name = name;
-            st_->sets.push_back(set);
-            return Dispatch(std::make_shared<SetObject>(st_, set));
+            doc_->sets.push_back(set);
+            return Dispatch(std::make_shared<SetObject>(st_, doc_, set));
         }
         return MemObject::doCall(key, member, args);
     }
@@ -530,9 +640,11 @@ public:
 protected:
     Variant doGet(const std::u16string& key, std::u16string_view member) override {
         if (key == u"fullname")
-            return st_->fullName;
+            return doc_->fullName;
+        if (key == u"name")
+            return doc_->name;
         if (key == u"selectionsets")
-            return Dispatch(std::make_shared<SetsObject>(st_));
+            return Dispatch(std::make_shared<SetsObject>(st_, doc_));
         return MemObject::doGet(key, member);
     }
 
@@ -540,11 +652,11 @@ protected:
         if (key == u"objectidtoobject") {
             expectArgs(member, args, 1);
             auto id = convert(member, [&] { return args[0].toInt64(); });
-            auto* e = st_->find(id);
+            auto* e = doc_->find(id);  // objects of this document only
             if (!e || e->erased) {
                 throw fail(member, u"no object has the ID " + decimal(id));
             }
-            return entityObject(st_, id);
+            return entityObject(st_, doc_, id);
         }
         if (key == u"regen") {
             expectArgs(member, args, 1);
@@ -559,7 +671,7 @@ protected:
 
 class ApplicationObject : public MemObject {
 public:
-    using MemObject::MemObject;
+    explicit ApplicationObject(std::shared_ptr<State> state) : MemObject(std::move(state), nullptr) {}
     std::u16string kind() const override { return u"application"; }
 
 protected:
@@ -567,16 +679,24 @@ protected:
         if (key == u"hwnd")
             return Variant::uint64(st_->hwnd);
         if (key == u"activedocument")
-            return Dispatch(std::make_shared<DocumentObject>(st_));
+            return Dispatch(std::make_shared<DocumentObject>(st_, st_->active));
         return MemObject::doGet(key, member);
     }
 };
 
 }  // namespace
 
+bool insertionPointWritable(std::int32_t alignment) {
+    return alignment == 0 || alignment == 3 || alignment == 5;
+}
+
+bool alignmentPointWritable(std::int32_t alignment) {
+    return alignment != 0;
+}
+
 MemDrawing::MemDrawing(std::u16string fullName, std::int64_t firstId) : state_(std::make_shared<State>()) {
-    state_->fullName = std::move(fullName);
     state_->nextId = firstId;
+    state_->open(std::move(fullName));
 }
 
 MemDrawing::~MemDrawing() = default;
@@ -591,7 +711,44 @@ std::uint64_t MemDrawing::hwnd() const {
     return state_->hwnd;
 }
 const std::u16string& MemDrawing::fullName() const {
-    return state_->fullName;
+    return state_->active->fullName;
+}
+const std::u16string& MemDrawing::name() const {
+    return state_->active->name;
+}
+
+void MemDrawing::newDocument(std::u16string fullName) {
+    state_->open(std::move(fullName));
+}
+
+void MemDrawing::activateDocument(std::size_t index) {
+    if (index >= state_->documents.size() || state_->documents[index]->closed)
+        throw Error(u"no open document " + decimal(static_cast<std::int64_t>(index)));
+    state_->active = state_->documents[index];
+    state_->changed();
+}
+
+std::size_t MemDrawing::documentCount() const {
+    return state_->documents.size();
+}
+
+void MemDrawing::reopen() {
+    auto old = state_->active;
+    old->closed = true;
+    auto doc = std::make_shared<MemDocument>();
+    doc->fullName = old->fullName;
+    doc->name = old->name;
+    std::replace(state_->documents.begin(), state_->documents.end(), old, doc);
+    state_->active = doc;
+    for (const auto& e : old->entities) {
+        if (!e.erased)
+            state_->add(*doc, e);
+    }
+    state_->changed();
+}
+
+void MemDrawing::withoutMember(std::u16string member) {
+    state_->missing.push_back(lower(member));
 }
 
 std::int64_t MemDrawing::addLine(Point3 start, Point3 end) {
@@ -599,7 +756,7 @@ std::int64_t MemDrawing::addLine(Point3 start, Point3 end) {
     e.kind = EntityKind::Line;
     e.start = start;
     e.end = end;
-    return state_->add(std::move(e));
+    return state_->add(*state_->active, std::move(e));
 }
 
 std::int64_t MemDrawing::addPolyline(std::vector<double> coordinates, bool closed) {
@@ -607,7 +764,7 @@ std::int64_t MemDrawing::addPolyline(std::vector<double> coordinates, bool close
     e.kind = EntityKind::Polyline;
     e.coordinates = std::move(coordinates);
     e.closed = closed;
-    return state_->add(std::move(e));
+    return state_->add(*state_->active, std::move(e));
 }
 
 std::int64_t MemDrawing::addText(std::u16string text, Point3 insertionPoint, Point3 alignmentPoint,
@@ -618,24 +775,24 @@ std::int64_t MemDrawing::addText(std::u16string text, Point3 insertionPoint, Poi
     e.insertionPoint = insertionPoint;
     e.alignmentPoint = alignmentPoint;
     e.alignment = alignment;
-    return state_->add(std::move(e));
+    return state_->add(*state_->active, std::move(e));
 }
 
 std::int64_t MemDrawing::addEntity(EntityKind kind, Point3 position) {
     MemEntity e;
     e.kind = kind;
     e.insertionPoint = position;
-    return state_->add(std::move(e));
+    return state_->add(*state_->active, std::move(e));
 }
 
 std::optional<MemEntity> MemDrawing::entity(std::int64_t id) const {
-    auto* e = state_->find(id);
+    auto* e = state_->active->find(id);
     return e ? std::optional<MemEntity>(*e) : std::nullopt;
 }
 
 std::vector<std::int64_t> MemDrawing::liveIds() const {
     std::vector<std::int64_t> ids;
-    for (const auto& e : state_->entities) {
+    for (const auto& e : state_->active->entities) {
         if (!e.erased)
             ids.push_back(e.id);
     }
@@ -644,7 +801,7 @@ std::vector<std::int64_t> MemDrawing::liveIds() const {
 
 std::vector<MemEntity> MemDrawing::liveEntities() const {
     std::vector<MemEntity> live;
-    for (const auto& e : state_->entities) {
+    for (const auto& e : state_->active->entities) {
         if (!e.erased)
             live.push_back(e);
     }
@@ -652,7 +809,7 @@ std::vector<MemEntity> MemDrawing::liveEntities() const {
 }
 
 void MemDrawing::erase(std::int64_t id) {
-    if (auto* e = state_->find(id)) {
+    if (auto* e = state_->active->find(id)) {
         e->erased = true;
         state_->changed();
     }
@@ -724,13 +881,13 @@ int MemDrawing::regenCount() const {
 
 std::vector<std::u16string> MemDrawing::selectionSetNames() const {
     std::vector<std::u16string> names;
-    for (const auto& s : state_->sets)
+    for (const auto& s : state_->active->sets)
         names.push_back(s->name);
     return names;
 }
 
 std::optional<std::vector<std::int64_t>> MemDrawing::selectionSetIds(std::u16string_view name) const {
-    for (const auto& s : state_->sets) {
+    for (const auto& s : state_->active->sets) {
         if (s->name == name)
             return s->ids;
     }

@@ -32,12 +32,25 @@ struct MemEntity {
     std::vector<double> coordinates;  // polyline: x, y per vertex
     bool closed = false;              // polyline
     std::u16string text;              // text
-    Point3 insertionPoint;            // text; also the position of other kinds
-    Point3 alignmentPoint;            // text
-    std::int32_t alignment = 0;       // text
-    int updates = 0;                  // calls of Update
+    // Text: the start of the baseline; for alignments other than left,
+    // aligned and fit the drawing derives it from the alignment point and the
+    // text's width. Also the position of the kinds without geometry here.
+    Point3 insertionPoint;
+    Point3 alignmentPoint;       // text; what a left-aligned text reports, normally (0, 0, 0)
+    std::int32_t alignment = 0;  // text, the CAD object model's values 0 to 14
+    int updates = 0;             // calls of Update
     bool erased = false;
+    friend bool operator==(const MemEntity&, const MemEntity&) = default;
 };
+
+// The text rules of the CAD object model: a left-aligned text (0) is placed
+// by its insertion point, every other alignment by its alignment point;
+// InsertionPoint can be written only for left, aligned (3) and fit (5) texts,
+// TextAlignmentPoint for every alignment but left.
+bool insertionPointWritable(std::int32_t alignment);
+bool alignmentPointWritable(std::int32_t alignment);
+// Height of every text of the in-memory drawing, in drawing units.
+inline constexpr double kMemTextHeight = 2.5;
 
 // "AcDbLine", ... and the DXF type name that the selection filter matches.
 std::u16string entityName(EntityKind kind);
@@ -54,10 +67,14 @@ using PickFilter = std::function<bool(const MemEntity&)>;
 // with its message.
 using PickAsk = std::function<std::optional<std::vector<std::int64_t>>(const PickFilter& filter)>;
 
+// An application with its open documents. Everything below that names no
+// document works on the active one, as ActiveDocument does.
 class MemDrawing {
 public:
-    // IDs are handed out upwards from firstId; the default start puts the
-    // first three below 2^32 and the rest above.
+    // IDs are handed out upwards from firstId, one counter for every document
+    // of the application, so an ID never names objects of two documents; the
+    // default start puts the first three below 2^32 and the rest above. An
+    // empty fullName makes a drawing never saved, named "Drawing1.dwg".
     explicit MemDrawing(std::u16string fullName = u"C:\\drawings\\table.dwg",
                         std::int64_t firstId = (std::int64_t{1} << 32) - 3);
     ~MemDrawing();
@@ -68,7 +85,26 @@ public:
     Dispatch application();
     void setHwnd(std::uint64_t hwnd);
     std::uint64_t hwnd() const;
+    // The active document's FullName ("" when never saved) and Name.
     const std::u16string& fullName() const;
+    const std::u16string& name() const;
+
+    // Opens another, empty drawing and makes it the active document; an empty
+    // fullName makes a new unsaved one ("Drawing2.dwg", ...).
+    void newDocument(std::u16string fullName);
+    // Makes an open document active again; index counts the documents in the
+    // order they were opened.
+    void activateDocument(std::size_t index);
+    std::size_t documentCount() const;
+    // Closes the active document and opens its file again: the same entities
+    // under new object IDs, no selection sets. Objects of the closed document
+    // fail every call.
+    void reopen();
+
+    // The application serves no member of that name (older or other
+    // applications of the same object model): every object answers that it
+    // has none.
+    void withoutMember(std::u16string member);
 
     std::int64_t addLine(Point3 start, Point3 end);
     std::int64_t addPolyline(std::vector<double> coordinates, bool closed);

@@ -93,7 +93,9 @@ std::optional<std::pair<Point2, Point2>> clipSegment(Point2 a, Point2 b, const B
 
 TextPlacement textPlacement(const MemEntity& text) {
     TextPlacement placement;
-    const auto& p = text.alignment == 1 ? text.insertionPoint : text.alignmentPoint;
+    // Left, aligned and fit texts start at their insertion point; the others
+    // stand against their alignment point.
+    const auto& p = insertionPointWritable(text.alignment) ? text.insertionPoint : text.alignmentPoint;
     placement.position = {p.x, p.y};
     // The alignment values of the CAD object model: 0 left, 1 centre, 2 right,
     // 3 aligned, 4 middle, 5 fit, then top, middle and bottom rows of

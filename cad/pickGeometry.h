@@ -51,8 +51,8 @@ struct Outline {
 enum class HorizontalAlign { Left, Center, Right };
 enum class VerticalAlign { Baseline, Middle, Top, Bottom };
 
-// Where a text stands: its position is InsertionPoint for alignment 1 and
-// TextAlignmentPoint for every other value; the alignment value also tells
+// Where a text stands: its position is InsertionPoint for left, aligned and
+// fit texts and TextAlignmentPoint for the others; the alignment value also tells
 // how the text lies against that point (left, centre, right; baseline,
 // middle, top, bottom).
 struct TextPlacement {

@@ -11,5 +11,5 @@ awk -v cols="$cols" -v rows="$rows" 'BEGIN {
   for (r = 1; r < rows; r++) printf "line 0 %d %d %d\n", -r * h, cols * w, -r * h
   for (r = 0; r < rows; r++)
     for (c = 0; c < cols; c++)
-      printf "text 0 0 0 %d %d R%dC%d\n", c * w + 2, -r * h - 6, r + 1, c + 1
+      printf "text 0 %d %d 0 0 R%dC%d\n", c * w + 2, -r * h - 6, r + 1, c + 1
 }'

@@ -23,10 +23,6 @@ void appendLine(std::vector<TQdlLine>& lineAry, const TPoint3& start, const TPoi
     lineAry.push_back({start, end});
 }
 
-TPoint3 textBasePoint(std::int32_t alignment, const TPoint3& insertion, const TPoint3& alignmentPoint) {
-    return alignment == 1 ? insertion : alignmentPoint;
-}
-
 void collectBorders(TQdlLists& lists, double t) {
     if (lists.lineAry.empty()) {
         return;  // the previous boundaries stay in force

@@ -41,8 +41,6 @@ struct TQdlLists {
 // Entity conversion.
 void appendPolyline(std::vector<TQdlLine>& lineAry, TDblAry coordinates, bool closed);
 void appendLine(std::vector<TQdlLine>& lineAry, const TPoint3& start, const TPoint3& end);
-// Alignment 1 places a text by its insertion point, every other value by its alignment point.
-TPoint3 textBasePoint(std::int32_t alignment, const TPoint3& insertion, const TPoint3& alignmentPoint);
 
 void collectBorders(TQdlLists& lists, double tolerance);
 void mergeBorders(TQdlLists& lists, double tolerance);

@@ -139,7 +139,7 @@ public:
 
     Variant get(std::u16string_view member) override {
         Variant v = invoke(member, DISPATCH_PROPERTYGET, {});
-        if (v.type() == Variant::Type::String && lower(member) == u"entityname")
+        if (v.type() == Variant::Type::String && (lower(member) == u"entityname" || lower(member) == u"objectname"))
             kind_ = v.toString();
         return v;
     }
@@ -170,12 +170,21 @@ private:
         DISPID id = DISPID_UNKNOWN;
         HRESULT hr = d_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
         if (FAILED(hr)) {
-            throw dispatchError(kind(), member, hresultText(hr));
+            raise(member, hr, hresultText(hr));
         }
         fresh = true;
         ownIds_[key] = id;
         (*kindIds_)[{kind_, key}] = id;
         return id;
+    }
+
+    // An object without such a member fails as MemberNotFound, so a caller can
+    // ask another member of the same meaning.
+    [[noreturn]] void raise(std::u16string_view member, HRESULT hr, std::u16string_view reason) const {
+        auto e = dispatchError(kind(), member, reason);
+        if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND)
+            throw MemberNotFound(e.message());
+        throw e;
     }
 
     void forget(std::u16string_view member) {
@@ -243,7 +252,7 @@ private:
             SysFreeString(ei.bstrSource);
             SysFreeString(ei.bstrDescription);
             SysFreeString(ei.bstrHelpFile);
-            throw dispatchError(kind(), member, reason);
+            raise(member, hr, reason);
         }
         try {
             ComOrigin child{kind_ + u"." + std::u16string(member), kindIds_};

@@ -111,6 +111,8 @@ public:
             if (result)
                 toOle(answer, *result);
             return S_OK;
+        } catch (const MemberNotFound&) {
+            return DISP_E_MEMBERNOTFOUND;
         } catch (const Error& e) {
             return fail(excep, e.message());
         } catch (const std::exception& e) {

@@ -31,8 +31,10 @@ struct Commands : testing::Test {
         form->FormCreate();
     }
     std::vector<std::u16string> log() const { return form->Memo1.Lines(); }
+    // A text placed at (x, y), as the CAD application reports it: a
+    // left-aligned one by its insertion point, the others by their alignment point.
     std::int64_t text(const char16_t* s, double x, double y, int alignment = 0) {
-        return alignment == 1 ? drawing.addText(s, {x, y, 0}, {0, 0, 0}, 1)
+        return alignment == 0 ? drawing.addText(s, {x, y, 0}, {0, 0, 0}, 0)
                               : drawing.addText(s, {0, 0, 0}, {x, y, 0}, alignment);
     }
     // A closed rectangle 0..20 x 0..-10, split by one inner line each way.
@@ -224,7 +226,7 @@ TEST_F(Update, NewTextIsCopiedFromTheColumnTemplateAtTheSameOffset) {
     ASSERT_TRUE(e);
     EXPECT_EQ(e->text, u"新規");
     EXPECT_EQ(e->alignment, 1);
-    EXPECT_EQ(e->insertionPoint, (Point3{0.5, -12.5, 0}));  // tate[0] + 0.5, yoko[2] - 2.5
+    EXPECT_EQ(e->alignmentPoint, (Point3{0.5, -12.5, 0}));  // tate[0] + 0.5, yoko[2] - 2.5
     const TQdlText& rec = form->lists.textAry.back();
     EXPECT_EQ(rec.objID, id);
     EXPECT_EQ(rec.sText, u"新規");
@@ -244,7 +246,7 @@ TEST_F(Update, NewRecordServesAsTemplateWithItsRealPosition) {
     form->Button2Click();
     const auto e = drawing.entity(g().Objects(1, 2));
     ASSERT_TRUE(e);
-    EXPECT_EQ(e->insertionPoint, (Point3{0.5, -7.5, 0}));
+    EXPECT_EQ(e->alignmentPoint, (Point3{0.5, -7.5, 0}));
 }
 
 TEST_F(Update, ColumnWhoseTextsAllStandInRowOneOffersNoTemplate) {

@@ -14,7 +14,7 @@ TEST(DrawingFile, ReadsEveryItem) {
         u"line 0 0 20 0\n"
         u"polyline closed 0 0 20 0 20 -10 0 -10\n"
         u"\n"
-        u"text 1 1.5 -2 0 0 品名  A-1\n"
+        u"text 0 1.5 -2 0 0 品名  A-1\n"
         u"entity MTEXT 3 -3\n"
         u"pick entities 1 3\n");
     EXPECT_EQ(drawing->fullName(), u"C:\\図面\\my table.dwg");
@@ -26,8 +26,9 @@ TEST(DrawingFile, ReadsEveryItem) {
     EXPECT_TRUE(drawing->entity(ids[1])->closed);
     auto text = *drawing->entity(ids[2]);
     EXPECT_EQ(text.text, u"品名  A-1");  // the rest of the line, inner blanks kept
-    EXPECT_EQ(text.alignment, 1);
+    EXPECT_EQ(text.alignment, 0);
     EXPECT_EQ(text.insertionPoint, (Point3{1.5, -2, 0}));
+    EXPECT_EQ(text.alignmentPoint, (Point3{0, 0, 0}));
     EXPECT_EQ(drawing->entity(ids[3])->kind, EntityKind::MText);
 
     auto doc = drawing->application().get(u"ActiveDocument").toDispatch();
@@ -68,6 +69,26 @@ TEST(DrawingFile, SavedDrawingLoadsAsTheSameEntities) {
     EXPECT_EQ(again->entity(newIds[3])->kind, EntityKind::Spline);
 }
 
+TEST(DrawingFile, UnsavedDrawingAndMissingMembers) {
+    auto drawing = loadDrawing(u"unsaved\nmissing EntityName\ntext 0 1 -1 0 0 x\npick all\n");
+    EXPECT_EQ(drawing->fullName(), u"");
+    EXPECT_EQ(drawing->name(), u"Drawing1.dwg");
+    auto doc = drawing->application().get(u"ActiveDocument").toDispatch();
+    auto text = doc.call(u"ObjectIdToObject", {Variant::int64(drawing->liveIds()[0])}).toDispatch();
+    EXPECT_THROW(text.get(u"EntityName"), qx::cad::MemberNotFound);
+    EXPECT_EQ(text.get(u"ObjectName").toString(), u"AcDbText");
+    EXPECT_EQ(saveDrawing(*drawing).substr(0, 8), u"unsaved\n");
+}
+
+// The file's insertion point of a text that the drawing places by its
+// alignment point is not what the drawing holds: it derives its own.
+TEST(DrawingFile, DerivedInsertionPointIsTheDrawingsOwn) {
+    auto drawing = loadDrawing(u"text 2 99 99 10 -5 ab\n");
+    auto text = *drawing->entity(drawing->liveIds()[0]);
+    EXPECT_EQ(text.alignmentPoint, (Point3{10, -5, 0}));
+    EXPECT_EQ(text.insertionPoint, (Point3{10 - kMemTextHeight, -5, 0}));  // two half-width characters
+}
+
 struct BadLine {
     const char16_t* text;
     const char16_t* message;
@@ -100,4 +121,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{u"firstid 0", u"line 1: object IDs start above 0"},
                       BadLine{u"firstid 99999999999999999999", u"line 1: \"99999999999999999999\" is not an integer"},
                       BadLine{u"name", u"line 1: the name is missing"},
+                      BadLine{u"unsaved now", u"line 1: expected 0 values"},
+                      BadLine{u"missing", u"line 1: expected 1 values"},
                       BadLine{u"circle 0 0 1", u"line 1: unknown item \"circle\""}));

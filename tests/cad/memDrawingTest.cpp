@@ -209,25 +209,126 @@ TEST_F(MemDrawingTest, LineAndPolylineGeometry) {
 }
 
 TEST_F(MemDrawingTest, TextPropertiesReadAndWrite) {
+    // A centred text: its insertion point is the start of the baseline, derived
+    // from the alignment point and the width ("表1" is 1.5 heights wide).
     auto t = object(text);
     EXPECT_EQ(t.get(u"EntityName").toString(), u"AcDbText");
+    EXPECT_EQ(t.get(u"ObjectName").toString(), u"AcDbText");
     EXPECT_EQ(t.get(u"TextString").toString(), u"表1");
     EXPECT_EQ(t.get(u"Alignment"), Variant(1));
-    EXPECT_EQ(t.get(u"InsertionPoint").toDoubles(), (std::vector<double>{1, 1, 0}));
     EXPECT_EQ(t.get(u"TextAlignmentPoint").toDoubles(), (std::vector<double>{2, 1.5, 0}));
+    EXPECT_EQ(t.get(u"InsertionPoint").toDoubles(), (std::vector<double>{2 - 0.75 * kMemTextHeight, 1.5, 0}));
 
+    // The insertion point follows the contents and the alignment point.
     t.put(u"TextString", Variant(u"ＡＢＣ"));
+    EXPECT_EQ(drawing.entity(text)->insertionPoint, (Point3{2 - 1.5 * kMemTextHeight, 1.5, 0}));
     t.put(u"TextAlignmentPoint", Variant::byRef(std::vector<double>{7, 8, 0}));
-    t.put(u"InsertionPoint", Variant(std::vector<Variant>{Variant(3.0), Variant(4.0), Variant(0.0)}));
     auto e = drawing.entity(text);
     EXPECT_EQ(e->text, u"ＡＢＣ");
     EXPECT_EQ(e->alignmentPoint, (Point3{7, 8, 0}));
-    EXPECT_EQ(e->insertionPoint, (Point3{3, 4, 0}));
+    EXPECT_EQ(e->insertionPoint, (Point3{7 - 1.5 * kMemTextHeight, 8, 0}));
 
-    EXPECT_TRUE(contains(errorOf([&] { t.put(u"InsertionPoint", Variant(std::vector<double>{1, 2})); }), u"3"));
+    EXPECT_TRUE(contains(errorOf([&] { t.put(u"TextAlignmentPoint", Variant(std::vector<double>{1, 2})); }), u"3"));
     EXPECT_TRUE(contains(errorOf([&] { t.put(u"TextString", Variant(5)); }), u"type mismatch"));
     EXPECT_EQ(errorOf([&] { t.put(u"ObjectID", Variant::int64(1)); }), u"text.ObjectID: the property is read-only");
     EXPECT_EQ(drawing.entity(text)->text, u"ＡＢＣ");
+}
+
+// What each alignment lets a client write, and how Move carries it: the CAD
+// application refuses an InsertionPoint put unless the text is left, aligned
+// or fit, and a TextAlignmentPoint put on a left-aligned text.
+class TextRules : public ::testing::TestWithParam<int> {};
+
+TEST_P(TextRules, PutsAndMove) {
+    const int alignment = GetParam();
+    const bool left = alignment == 0, twoPoints = alignment == 3 || alignment == 5;
+    MemDrawing drawing;
+    const auto id = left ? drawing.addText(u"ab", {1, 2, 0}, {0, 0, 0}, 0)
+                         : drawing.addText(u"ab", {1, 2, 0}, {6, 2, 0}, alignment);
+    auto doc = drawing.application().get(u"ActiveDocument").toDispatch();
+    auto t = doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))}).toDispatch();
+    const auto before = *drawing.entity(id);
+    if (left) {
+        EXPECT_EQ(t.get(u"TextAlignmentPoint").toDoubles(), (std::vector<double>{0, 0, 0}));
+    }
+
+    const bool insertionPut = [&] {
+        try {
+            t.put(u"InsertionPoint", Variant::byRef(std::vector<double>{1, 2, 0}));
+            return true;
+        } catch (const Error& e) {
+            EXPECT_TRUE(contains(e.message(), u"text.InsertionPoint: not applicable")) << qx::toUtf8(e.message());
+            return false;
+        }
+    }();
+    EXPECT_EQ(insertionPut, left || twoPoints);
+    const bool alignmentPut = [&] {
+        try {
+            t.put(u"TextAlignmentPoint", Variant::byRef(std::vector<double>{6, 2, 0}));
+            return true;
+        } catch (const Error& e) {
+            EXPECT_TRUE(contains(e.message(), u"text.TextAlignmentPoint: not applicable"));
+            return false;
+        }
+    }();
+    EXPECT_EQ(alignmentPut, !left);
+    EXPECT_EQ(*drawing.entity(id), before);  // the same points put back, or refused
+
+    t.call(u"Move", {Variant(std::vector<double>{1, 1, 0}), Variant(std::vector<double>{4, -3, 0})});
+    const auto after = *drawing.entity(id);
+    EXPECT_EQ(after.insertionPoint, (Point3{before.insertionPoint.x + 3, before.insertionPoint.y - 4, 0}));
+    if (left) {
+        EXPECT_EQ(after.alignmentPoint, (Point3{0, 0, 0}));
+    } else {
+        EXPECT_EQ(after.alignmentPoint, (Point3{9, -2, 0}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Alignments, TextRules, ::testing::Range(0, 15));
+
+TEST_F(MemDrawingTest, MoveCarriesEveryKind) {
+    const std::vector<Variant> by{Variant(std::vector<double>{0, 0, 0}), Variant(std::vector<double>{1, -1, 0})};
+    object(line).call(u"Move", by);
+    object(poly).call(u"Move", by);
+    object(poly2d).call(u"Move", by);
+    EXPECT_EQ(drawing.entity(line)->end, (Point3{11, -1, 0}));
+    EXPECT_EQ(drawing.entity(poly)->coordinates, (std::vector<double>{1, -1, 11, -1, 11, 4, 1, 4}));
+    EXPECT_EQ(drawing.entity(poly2d)->insertionPoint, (Point3{4, 2, 0}));
+    EXPECT_TRUE(contains(errorOf([&] { object(line).call(u"Move", {by[0]}); }), u"argument"));
+}
+
+TEST_F(MemDrawingTest, DocumentsHaveTheirOwnObjects) {
+    EXPECT_EQ(doc.get(u"Name").toString(), u"table.dwg");
+    drawing.newDocument(u"");
+    auto other = app.get(u"ActiveDocument").toDispatch();
+    EXPECT_EQ(other.get(u"FullName").toString(), u"");
+    EXPECT_EQ(other.get(u"Name").toString(), u"Drawing1.dwg");
+    const auto mine = drawing.addLine({0, 0, 0}, {1, 0, 0});
+    // An ID names an object of one document only.
+    EXPECT_THROW(other.call(u"ObjectIdToObject", {Variant::int64(line)}), Error);
+    EXPECT_THROW(doc.call(u"ObjectIdToObject", {Variant::int64(mine)}), Error);
+    EXPECT_NO_THROW(doc.call(u"ObjectIdToObject", {Variant::int64(line)}));
+    EXPECT_GT(mine, circle);
+
+    // Reopening gives the same entities new IDs; the old opening is closed.
+    drawing.activateDocument(0);
+    auto oldLine = object(line);
+    drawing.reopen();
+    auto reopened = app.get(u"ActiveDocument").toDispatch();
+    EXPECT_EQ(reopened.get(u"FullName").toString(), u"C:\\drawings\\table.dwg");
+    EXPECT_EQ(drawing.liveIds().size(), 7u);
+    EXPECT_GT(drawing.liveIds().front(), mine);
+    EXPECT_THROW(reopened.call(u"ObjectIdToObject", {Variant::int64(line)}), Error);
+    EXPECT_TRUE(contains(errorOf([&] { oldLine.get(u"StartPoint"); }), u"closed"));
+    EXPECT_TRUE(contains(errorOf([&] { doc.get(u"FullName"); }), u"closed"));
+    EXPECT_EQ(drawing.documentCount(), 2u);
+}
+
+TEST_F(MemDrawingTest, AMissingMemberIsReportedAsSuch) {
+    drawing.withoutMember(u"EntityName");
+    EXPECT_THROW(object(line).get(u"EntityName"), qx::cad::MemberNotFound);
+    EXPECT_EQ(object(line).get(u"ObjectName").toString(), u"AcDbLine");
+    EXPECT_THROW(app.get(u"Visible"), qx::cad::MemberNotFound);
 }
 
 TEST_F(MemDrawingTest, CopyUpdateAndDelete) {
@@ -237,6 +338,7 @@ TEST_F(MemDrawingTest, CopyUpdateAndDelete) {
     EXPECT_NE(copyId, text);
     EXPECT_EQ(copy.get(u"TextString").toString(), u"表1");
     EXPECT_EQ(copy.get(u"Alignment").toInt32(), 1);
+    EXPECT_EQ(drawing.entity(copy.get(u"ObjectID").toInt64())->alignmentPoint, drawing.entity(text)->alignmentPoint);
     copy.put(u"TextString", Variant(u"new"));
     copy.call(u"Update");
     EXPECT_EQ(drawing.entity(copyId)->updates, 1);

@@ -20,10 +20,10 @@ protected:
         line = drawing.addLine({0, 0, 0}, {10, 0, 0});
         closed = drawing.addPolyline({20, 0, 30, 0, 30, 10, 20, 10}, true);
         open = drawing.addPolyline({40, 0, 50, 0, 50, 10, 40, 10}, false);
-        // Centred on its insertion point: the box is 8..12 x 20..22.
-        name = drawing.addText(u"品名", {10, 20, 0}, {0, 0, 0}, 1);
-        // Left on its alignment point: the box is 0..2 x 30..32.
-        code = drawing.addText(u"AB", {99, 99, 0}, {0, 30, 0}, 0);
+        // Centred on its alignment point: the box is 8..12 x 20..22.
+        name = drawing.addText(u"品名", {99, 99, 0}, {10, 20, 0}, 1);
+        // Left-aligned from its insertion point: the box is 0..2 x 30..32.
+        code = drawing.addText(u"AB", {0, 30, 0}, {0, 0, 0}, 0);
         circle = drawing.addEntity(EntityKind::Circle, {60, 30, 0});
     }
     Ids window(Point2 from, Point2 to, const PickFilter& filter = {}) {
@@ -67,11 +67,12 @@ TEST_P(TextAlignment, PositionAndJustification) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AlignmentValues, TextAlignment,
-                         ::testing::Values(AlignmentRow{0, false, HorizontalAlign::Left, VerticalAlign::Baseline},
-                                           AlignmentRow{1, true, HorizontalAlign::Center, VerticalAlign::Baseline},
+                         ::testing::Values(AlignmentRow{0, true, HorizontalAlign::Left, VerticalAlign::Baseline},
+                                           AlignmentRow{1, false, HorizontalAlign::Center, VerticalAlign::Baseline},
                                            AlignmentRow{2, false, HorizontalAlign::Right, VerticalAlign::Baseline},
-                                           AlignmentRow{3, false, HorizontalAlign::Left, VerticalAlign::Baseline},
+                                           AlignmentRow{3, true, HorizontalAlign::Left, VerticalAlign::Baseline},
                                            AlignmentRow{4, false, HorizontalAlign::Center, VerticalAlign::Middle},
+                                           AlignmentRow{5, true, HorizontalAlign::Left, VerticalAlign::Baseline},
                                            AlignmentRow{6, false, HorizontalAlign::Left, VerticalAlign::Top},
                                            AlignmentRow{8, false, HorizontalAlign::Right, VerticalAlign::Top},
                                            AlignmentRow{10, false, HorizontalAlign::Center, VerticalAlign::Middle},
@@ -291,9 +292,13 @@ TEST_F(InteractivePick, ChangesOfTheEntitiesAreReported) {
     Dispatch entity = doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(text))}).toDispatch();
     const std::pair<const char*, std::function<void()>> steps[] = {
         {"TextString", [&] { entity.put(u"TextString", Variant(u"数量")); }},
-        {"InsertionPoint",
+        {"TextAlignmentPoint",
          [&] {
-             entity.put(u"InsertionPoint", Variant::byRef(std::vector<double>{3, 4, 0}));
+             entity.put(u"TextAlignmentPoint", Variant::byRef(std::vector<double>{3, 4, 0}));
+         }},
+        {"Move",
+         [&] {
+             entity.call(u"Move", {Variant(std::vector<double>{0, 0, 0}), Variant(std::vector<double>{1, 0, 0})});
          }},
         {"Copy", [&] { entity.call(u"Copy"); }},
         {"Update", [&] { entity.call(u"Update"); }},

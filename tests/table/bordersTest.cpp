@@ -128,14 +128,6 @@ TEST(EntityConversion, PolylineClosedOpenAndDegenerate) {
     EXPECT_EQ(lines.size(), 3u);
 }
 
-TEST(EntityConversion, TextBasePointByAlignment) {
-    const TPoint3 ins{1, 2, 3}, al{4, 5, 6};
-    EXPECT_EQ(textBasePoint(1, ins, al), ins);
-    for (int code : {0, 2, 4, 9, -1}) {
-        EXPECT_EQ(textBasePoint(code, ins, al), al) << code;
-    }
-}
-
 TEST(IntervalIndex, StrictOpenIntervals) {
     const std::vector<double> tate{0, 10, 50};
     EXPECT_EQ(tateIndexOf(tate, 5), 0);

@@ -1,0 +1,116 @@
+#include "cad/fetchTable.h"
+
+namespace qx::cad {
+
+namespace {
+
+constexpr char16_t kSetName[] = u"ssTemp";
+
+Dispatch getSelectionSet(const Dispatch& document) {
+    const Dispatch sets = document.get(u"SelectionSets").toDispatch();
+    const int n = sets.get(u"Count").toInt32();
+    for (int i = 0; i < n; ++i) {
+        const Dispatch set = sets.call(u"Item", {Variant(std::int32_t{i})}).toDispatch();
+        if (set.get(u"Name").toString() == kSetName) {
+            set.call(u"Clear");
+            return set;
+        }
+    }
+    return sets.call(u"Add", {Variant::byRef(Variant(std::u16string(kSetName)))}).toDispatch();
+}
+
+// The class name of an entity. Applications of the same object model that
+// lack EntityName answer ObjectName with the same names; once one has said
+// so, the rest of the fetch asks ObjectName directly.
+class ClassNames {
+public:
+    std::u16string of(const Dispatch& entity) {
+        if (!objectName_) {
+            try {
+                return entity.get(u"EntityName").toString();
+            } catch (const MemberNotFound&) {
+                objectName_ = true;
+            }
+        }
+        return entity.get(u"ObjectName").toString();
+    }
+
+private:
+    bool objectName_ = false;
+};
+
+void readEntities(const Dispatch& set, int count, TQdlLists& lists, FetchView& view) {
+    lists.lineAry.clear();
+    lists.textAry.clear();
+    ClassNames names;
+    for (int i = 0; i < count; ++i) {
+        view.reading(i + 1, count);
+        const Dispatch e = set.call(u"Item", {Variant(std::int32_t{i})}).toDispatch();
+        const std::u16string name = names.of(e);
+        if (name == u"AcDbPolyline") {
+            TDblAry coords = e.get(u"Coordinates").toDoubles();
+            appendPolyline(lists.lineAry, std::move(coords), e.get(u"Closed").toBool());
+        } else if (name == u"AcDbLine") {
+            const TPoint3 st = pointValue(e.get(u"StartPoint"));
+            appendLine(lists.lineAry, st, pointValue(e.get(u"EndPoint")));
+        } else if (name == u"AcDbText") {
+            TQdlText t;
+            t.code = e.get(u"Alignment").toInt32();
+            t.base = pointValue(e.get(placingPointMember(t.code)));
+            t.objID = e.get(u"ObjectID").toInt64();
+            t.sText = e.get(u"TextString").toString();
+            lists.textAry.push_back(std::move(t));
+        }
+    }
+}
+
+}  // namespace
+
+TPoint3 pointValue(const Variant& v) {
+    const auto d = v.toDoubles();
+    if (d.size() < 3) {
+        throw Error(u"座標の要素が 3 つありません");
+    }
+    return {d[0], d[1], d[2]};
+}
+
+const char16_t* placingPointMember(std::int32_t alignment) {
+    return alignment == 0 ? u"InsertionPoint" : u"TextAlignmentPoint";
+}
+
+FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& view, Clock& clock) {
+    FetchResult result;
+    Dispatch set = getSelectionSet(document);
+    try {
+        set.call(u"Clear");
+        const Variant filterType(std::vector<std::int16_t>{0});
+        const Variant filterData(std::vector<Variant>{Variant(u"TEXT,*LINE")});
+        view.beforePick();
+        try {
+            set.call(u"SelectOnScreen", {Variant::byRef(filterType), Variant::byRef(filterData)});
+        } catch (const Error&) {
+            // A cancelled pick: the count decides what follows.
+        }
+        view.afterPick();
+        result.picked = set.get(u"Count").toInt32();
+        view.picked(result.picked);
+        if (result.picked > 0) {
+            const std::uint32_t start = clock.tickCount();
+            readEntities(set, result.picked, lists, view);
+            result.elapsedMs = clock.tickCount() - start;  // modulo 2^32
+        }
+    } catch (...) {
+        // The document keeps no "ssTemp" set, however the reading ended.
+        try {
+            set.call(u"Clear");
+            set.call(u"Delete");
+        } catch (const Error&) {
+        }
+        throw;
+    }
+    set.call(u"Clear");
+    set.call(u"Delete");
+    return result;
+}
+
+}  // namespace qx::cad

@@ -1,0 +1,196 @@
+#include "cad/updateTable.h"
+
+#include <algorithm>
+
+#include "cad/fetchTable.h"
+
+namespace qx::cad {
+
+void TextIndex::rebuild(const std::vector<TQdlText>& textAry) {
+    indices_.clear();
+    for (std::size_t i = 0; i < textAry.size(); ++i) {
+        add(textAry, i);
+    }
+}
+
+void TextIndex::add(const std::vector<TQdlText>& textAry, std::size_t i) {
+    if (textAry[i].objID != 0) {
+        indices_[textAry[i].objID].push_back(i);  // records are added in ascending order
+    }
+}
+
+void TextIndex::remove(const std::vector<TQdlText>& textAry, std::size_t i) {
+    auto it = indices_.find(textAry[i].objID);
+    if (it != indices_.end()) {
+        std::erase(it->second, i);
+        if (it->second.empty()) {
+            indices_.erase(it);
+        }
+    }
+}
+
+int TextIndex::find(std::int64_t id) const {
+    const auto it = indices_.find(id);
+    return it == indices_.end() ? -1 : static_cast<int>(it->second.front());
+}
+
+TemplateText findTemplateText(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index, int col) {
+    if (grid.RowCount() <= 2) {
+        return {};
+    }
+    for (int r = 2; r < grid.RowCount(); ++r) {
+        const std::int64_t id = grid.Objects(col, r);
+        if (id == 0) {
+            continue;
+        }
+        const int k = index.find(id);
+        if (k < 0) {
+            continue;
+        }
+        const TPoint3& b = lists.textAry[k].base;
+        const int i = tateIndexOf(lists.tateAry, b.x), j = yokoIndexOf(lists.yokoAry, b.y);
+        if (i >= 0 && j >= 0) {
+            return {id, b.x - lists.tateAry[i], b.y - lists.yokoAry[j]};
+        }
+    }
+    return {};
+}
+
+DocumentKey documentKey(const Dispatch& document) {
+    DocumentKey key;
+    key.fullName = document.get(u"FullName").toString();
+    key.name = document.get(u"Name").toString();
+    return key;
+}
+
+namespace {
+
+// The drawing may have lost an entity since the Get: such a cell is passed over.
+Dispatch entityOf(const Dispatch& document, std::int64_t id) {
+    try {
+        return document.call(u"ObjectIdToObject", {Variant::byRef(Variant(id))}).toDispatch();
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+// Why the document is not the opening the Get read; empty when it is. A
+// drawing reopened since keeps its name but none of the recorded IDs: one
+// that still resolves proves the same opening (IDs are never valid in
+// another document).
+std::u16string refusal(const Dispatch& document, const DocumentKey& read, const TQdlLists& lists) {
+    const DocumentKey active = documentKey(document);
+    if (!(active == read)) {
+        return u"表を取得した図面「" + read.shown() + u"」と，現在の図面「" + active.shown() +
+               u"」が異なります．\n図面には何も書き込んでいません．取得した図面に切り替えてから，もう一度更新してください．";
+    }
+    bool anyId = false;
+    for (const TQdlText& t : lists.textAry) {
+        if (t.objID == 0) {
+            continue;
+        }
+        anyId = true;
+        if (entityOf(document, t.objID)) {
+            return {};
+        }
+    }
+    if (!anyId) {
+        return {};
+    }
+    return u"図面「" + read.shown() +
+           u"」は表を取得した後に開き直されたため，表の文字を特定できません．\n図面には何も書き込んでいません．もう一度取得してください．";
+}
+
+// A copy of the template, moved so that its placing point lands on `to`,
+// with the cell's text. A copy whose set-up fails is deleted again, so that
+// the drawing holds no text that the records do not know.
+TQdlText addText(const Dispatch& templateText, const std::u16string& text, const TPoint3& to) {
+    const Dispatch copy = templateText.call(u"Copy").toDispatch();
+    try {
+        copy.put(u"TextString", Variant(text));
+        TQdlText rec;
+        rec.code = copy.get(u"Alignment").toInt32();
+        const TPoint3 from = pointValue(copy.get(placingPointMember(rec.code)));
+        // Move keeps an aligned or fit text's length and direction, and is
+        // allowed for every alignment where putting a point is not.
+        copy.call(u"Move", {Variant(std::vector<double>{from.x, from.y, from.z}),
+                            Variant(std::vector<double>{to.x, to.y, to.z})});
+        rec.objID = copy.get(u"ObjectID").toInt64();
+        rec.sText = copy.get(u"TextString").toString();
+        rec.base = to;  // where it stands now, so it can serve as a template
+        copy.call(u"Update");
+        return rec;
+    } catch (...) {
+        try {
+            copy.call(u"Delete");
+        } catch (const Error&) {
+            // The original error says more; the copy stays as the application left it.
+        }
+        throw;
+    }
+}
+
+}  // namespace
+
+UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdlLists& lists, TextIndex& index,
+                         StringGrid& grid, UpdateView& view) {
+    UpdateResult result;
+    index.rebuild(lists.textAry);
+    result.refusal = refusal(document, read, lists);
+    if (!result.refusal.empty()) {
+        return result;
+    }
+    StringGrid& g = grid;
+    view.start((g.RowCount() - 1) * (g.ColCount() - 1));
+    int visited = 0;
+    for (int r = 1; r < g.RowCount(); ++r) {
+        for (int c = 1; c < g.ColCount(); ++c) {
+            view.visiting(++visited);
+            if (r >= g.RowCount() || c >= g.ColCount()) {
+                continue;  // the grid cannot change size during the pass, but stay safe
+            }
+            const std::int64_t id = g.Objects(c, r);
+            const std::u16string text = g.Cells(c, r);
+            if (id != 0) {
+                const int k = index.find(id);
+                if (k < 0 || text == lists.textAry[k].sText) {
+                    continue;
+                }
+                const Dispatch e = entityOf(document, id);
+                if (!e) {
+                    continue;
+                }
+                if (!text.empty()) {
+                    e.put(u"TextString", Variant(text));
+                    lists.textAry[k].sText = text;
+                    e.call(u"Update");
+                    ++result.edited;
+                } else {
+                    e.call(u"Delete");
+                    index.remove(lists.textAry, static_cast<std::size_t>(k));
+                    lists.textAry[k].sText.clear();
+                    lists.textAry[k].objID = 0;
+                    g.setObjects(c, r, 0);
+                    ++result.deleted;
+                }
+            } else if (!text.empty()) {
+                const TemplateText t = findTemplateText(g, lists, index, c);
+                if (t.id == 0) {
+                    continue;
+                }
+                const Dispatch tmpl = entityOf(document, t.id);
+                if (!tmpl) {
+                    continue;
+                }
+                const TPoint3 to{lists.tateAry[c - 1] + t.dx, lists.yokoAry[r - 1] + t.dy, 0};
+                lists.textAry.push_back(addText(tmpl, text, to));
+                index.add(lists.textAry, lists.textAry.size() - 1);
+                g.setObjects(c, r, lists.textAry.back().objID);
+                ++result.added;
+            }
+        }
+    }
+    return result;
+}
+
+}  // namespace qx::cad
