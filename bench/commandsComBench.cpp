@@ -106,6 +106,7 @@ VARIANT int32(long v) {
 void bareGet(Bare& b, IDispatch* app) {
     auto doc = b.object(app, L"ActiveDocument");
     b.readString(doc.get(), L"FullName");
+    b.readString(doc.get(), L"Name");
     auto sets = b.object(doc.get(), L"SelectionSets");
     VARIANT name;
     VariantInit(&name);
@@ -142,8 +143,9 @@ void bareGet(Bare& b, IDispatch* app) {
         auto e = b.object(set.get(), L"Item", {int32(i)});
         std::wstring kind = b.readString(e.get(), L"EntityName");
         if (kind == L"AcDbText") {
-            for (const wchar_t* m :
-                 {L"InsertionPoint", L"TextAlignmentPoint", L"Alignment", L"ObjectID", L"TextString"})
+            const long alignment = b.readLong(e.get(), L"Alignment");
+            b.read(e.get(), alignment == 0 ? L"InsertionPoint" : L"TextAlignmentPoint");
+            for (const wchar_t* m : {L"ObjectID", L"TextString"})
                 b.read(e.get(), m);
         } else if (kind == L"AcDbLine") {
             b.read(e.get(), L"StartPoint");
@@ -157,9 +159,20 @@ void bareGet(Bare& b, IDispatch* app) {
     b.call(set.get(), L"Delete");
 }
 
-// The calls of an Update that changes the given texts.
+// The calls of an Update that changes the given texts: which drawing is
+// active, one ID that proves it is the same opening, then the changes.
 void bareUpdate(Bare& b, IDispatch* app, const std::vector<std::pair<std::int64_t, std::wstring>>& changes) {
     auto doc = b.object(app, L"ActiveDocument");
+    b.readString(doc.get(), L"FullName");
+    b.readString(doc.get(), L"Name");
+    if (!changes.empty()) {
+        LONGLONG value = changes.front().first;
+        VARIANT ref;
+        VariantInit(&ref);
+        ref.vt = VT_BYREF | VT_I8;
+        ref.pllVal = &value;
+        b.object(doc.get(), L"ObjectIdToObject", {ref});
+    }
     for (const auto& [id, text] : changes) {
         LONGLONG value = id;
         VARIANT ref;

@@ -88,7 +88,7 @@ std::u16string restOf(const Line& line, std::size_t i) {
 
 }  // namespace
 
-std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text) {
+std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<std::int64_t> runFirstId) {
     auto lines = splitLines(text);
     std::u16string name = u"C:\\drawings\\table.dwg";
     std::int64_t firstId = (std::int64_t{1} << 32) - 3;
@@ -107,7 +107,7 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text) {
                 throw lineError(line, u"object IDs start above 0");
         }
     }
-    auto drawing = std::make_unique<MemDrawing>(name, firstId);
+    auto drawing = std::make_unique<MemDrawing>(name, runFirstId.value_or(firstId));
     std::vector<std::int64_t> ids;
     std::function<void()> pick = [] {};
     for (const auto& line : lines) {

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "cad/memDrawing.h"
@@ -25,7 +26,8 @@
 namespace qx::cad {
 
 // Throws qx::Error naming the line for anything it does not understand.
-std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text);
+// firstId, when given, replaces the file's "firstid".
+std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<std::int64_t> firstId = {});
 
 // The drawing's live entities in the same format, so that loading the result
 // gives the same entities (IDs are handed out again, from the first one).

@@ -34,7 +34,7 @@ public:
 };
 
 struct FetchResult {
-    int picked = 0;           // Count of the selection set after the pick
+    int picked = 0;               // Count of the selection set after the pick
     std::uint32_t elapsedMs = 0;  // reading time, when picked > 0
 };
 

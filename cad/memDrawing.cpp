@@ -155,7 +155,7 @@ struct MemDrawing::State {
     std::int64_t nextId;
     std::vector<std::shared_ptr<MemDocument>> documents;
     std::shared_ptr<MemDocument> active;
-    int untitled = 0;  // the number of the last "DrawingN.dwg"
+    int untitled = 0;                     // the number of the last "DrawingN.dwg"
     std::vector<std::u16string> missing;  // lower case
     Pick pick = Pick::Nothing;
     std::vector<std::int64_t> pickIds;
@@ -414,8 +414,8 @@ protected:
         if (isText() && key == u"insertionpoint") {
             auto p = pointArg(member, value);
             if (!insertionPointWritable(e.alignment)) {
-                throw fail(member, u"not applicable: the insertion point of a text aligned " +
-                                       decimal(e.alignment) + u" is read-only");
+                throw fail(member, u"not applicable: the insertion point of a text aligned " + decimal(e.alignment) +
+                                       u" is read-only");
             }
             e.insertionPoint = p;
             st_->changed();

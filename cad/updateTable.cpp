@@ -82,7 +82,8 @@ std::u16string refusal(const Dispatch& document, const DocumentKey& read, const 
     const DocumentKey active = documentKey(document);
     if (!(active == read)) {
         return u"表を取得した図面「" + read.shown() + u"」と，現在の図面「" + active.shown() +
-               u"」が異なります．\n図面には何も書き込んでいません．取得した図面に切り替えてから，もう一度更新してください．";
+               u"」が異なります．\n図面には何も書き込んでいません．取得した図面に切り替えてから，もう一度更新してくださ"
+               u"い．";
     }
     bool anyId = false;
     for (const TQdlText& t : lists.textAry) {
@@ -98,7 +99,8 @@ std::u16string refusal(const Dispatch& document, const DocumentKey& read, const 
         return {};
     }
     return u"図面「" + read.shown() +
-           u"」は表を取得した後に開き直されたため，表の文字を特定できません．\n図面には何も書き込んでいません．もう一度取得してください．";
+           u"」は表を取得した後に開き直されたため，表の文字を特定できません．\n図面には何も書き込んでいません．もう一度"
+           u"取得してください．";
 }
 
 // A copy of the template, moved so that its placing point lands on `to`,

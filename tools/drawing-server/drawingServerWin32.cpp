@@ -126,6 +126,18 @@ public:
             return Variant(static_cast<std::int32_t>(drawing_.callCount(arg(0).toString())));
         } else if (name == u"qxsave") {
             save(arg(0).toString());
+        } else if (name == u"qxnewdocument") {
+            drawing_.newDocument(arg(0).toString());
+        } else if (name == u"qxactivatedocument") {
+            drawing_.activateDocument(static_cast<std::size_t>(arg(0).toInt32()));
+        } else if (name == u"qxreopen") {
+            drawing_.reopen();
+        } else if (name == u"qxids") {
+            // The active document's live object IDs, in drawing order.
+            std::vector<Variant> ids;
+            for (auto id : drawing_.liveIds())
+                ids.push_back(Variant::int64(id));
+            return Variant(std::move(ids));
         } else if (name == u"qxpickinteractive") {
             pickInTheWindow(drawing_, window(member));
         } else if (name == u"qxclientpoint") {
@@ -159,6 +171,15 @@ private:
     DrawingView* view_;
     Dispatch app_;
 };
+
+// Object IDs live for one run, as a CAD application's do for one opening of a
+// drawing: this run hands them out from the time it started, in 100 ns
+// steps, so no later run repeats an ID of an earlier one.
+std::int64_t runFirstId() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+}
 
 bool setKey(const std::wstring& path, const std::wstring& value) {
     HKEY key = nullptr;
@@ -217,7 +238,7 @@ int serve(const wchar_t* path, const wchar_t* progId) {
     bytes << in.rdbuf();
     std::unique_ptr<MemDrawing> drawing;
     try {
-        drawing = loadDrawing(qx::fromUtf8(bytes.str()));
+        drawing = loadDrawing(qx::fromUtf8(bytes.str()), runFirstId());
     } catch (const qx::Error& e) {
         std::fwprintf(stderr, L"%ls: %hs\n", path, e.what());
         return 1;

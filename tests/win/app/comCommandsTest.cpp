@@ -24,21 +24,28 @@ struct ComCommands : testing::Test {
     std::unique_ptr<VivazQDLForm> form;
     std::wstring file;
 
+    std::vector<std::int64_t> ids;  // the drawing file's entities, in this run
+
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         // Two columns, three rows; a text in row 2 serves column 1 as template.
+        start(
+            "name C:\\drawings\\\xe9\x83\xa8\xe5\x93\x81\xe8\xa1\xa8.dwg\n"
+            "polyline closed 0 0 20 0 20 -15 0 -15\n"
+            "line 10 0 10 -15\n"
+            "line 0 -5 20 -5\n"
+            "line 0 -10 20 -10\n"
+            "text 0 1 -1 0 0 abc\n"
+            "text 1 0 0 0.5 -7.5 \xe5\x93\x81\xe5\x90\x8d\n"
+            "text 2 0 0 11 -1 top\n"
+            "entity MTEXT 5 -5\n"
+            "pick all\n");
+    }
+    void start(const std::string& drawing) {
+        form.reset();
+        server.reset();
         file = exeFolder() + L"comCommandsTest.txt";
-        std::ofstream(file.c_str(), std::ios::binary) << "name C:\\drawings\\\xe9\x83\xa8\xe5\x93\x81\xe8\xa1\xa8.dwg\n"
-                                                         "firstid 8589934590\n"
-                                                         "polyline closed 0 0 20 0 20 -15 0 -15\n"
-                                                         "line 10 0 10 -15\n"
-                                                         "line 0 -5 20 -5\n"
-                                                         "line 0 -10 20 -10\n"
-                                                         "text 0 0 0 1 -1 abc\n"
-                                                         "text 1 0.5 -7.5 0 0 \xe5\x93\x81\xe5\x90\x8d\n"
-                                                         "text 2 0 0 11 -1 top\n"
-                                                         "entity MTEXT 5 -5\n"
-                                                         "pick all\n";
+        std::ofstream(file.c_str(), std::ios::binary) << drawing;
         server = std::make_unique<DrawingServerProcess>(DrawingServerProcess::defaultExe(), file, kProgId,
                                                         L"{3B9E6C24-8D1A-4F57-B0C3-6A2E91D47F08}");
         auto* filter = new TMessageFilter;
@@ -56,6 +63,9 @@ struct ComCommands : testing::Test {
         form = std::make_unique<VivazQDLForm>(s);
         form->FormCreate();
         form->targetProgID = std::u16string(kProgId.begin(), kProgId.end());
+        ids.clear();
+        for (const auto& id : server->application().call(u"QxIds").toVariants())
+            ids.push_back(id.toInt64());
     }
     void TearDown() override {
         if (form)
@@ -92,7 +102,7 @@ TEST_F(ComCommands, GetThenUpdateChangeTheServersDrawing) {
     ASSERT_EQ(g.RowCount(), 4);
     EXPECT_EQ(g.Cells(1, 1), u"abc");
     EXPECT_EQ(g.Cells(1, 2), u"品名");
-    EXPECT_EQ(g.Objects(1, 1), 8589934594);
+    EXPECT_EQ(g.Objects(1, 1), ids[4]);
 
     g.setCells(1, 1, u"型式");
     g.setCells(2, 1, u"");
@@ -100,10 +110,10 @@ TEST_F(ComCommands, GetThenUpdateChangeTheServersDrawing) {
     form->Memo1.clear();
     form->Button2Click();
     EXPECT_EQ(form->Memo1.Lines().back(), u"[更新] 編集 = 1, 追加 = 1, 削除 = 1");
-    EXPECT_EQ(textOf(8589934594), u"型式");
-    EXPECT_THROW(textOf(8589934596), Error);  // "top" was erased
+    EXPECT_EQ(textOf(ids[4]), u"型式");
+    EXPECT_THROW(textOf(ids[6]), Error);  // "top" was erased
     const std::int64_t created = g.Objects(1, 3);
-    ASSERT_GT(created, 8589934597);
+    ASSERT_GT(created, ids.back());
     EXPECT_EQ(textOf(created), u"新規");
 
     // The erased entity is passed over; a second Update changes nothing.
@@ -126,4 +136,79 @@ TEST_F(ComCommands, AFailingServerCallEndsTheGetWithTheServersMessage) {
     // The set was deleted on the way out.
     Dispatch sets = server->application().get(u"ActiveDocument").toDispatch().get(u"SelectionSets").toDispatch();
     EXPECT_EQ(sets.get(u"Count").toInt32(), 0);
+}
+
+// One column per alignment value 0 to 14, from a server that has no EntityName
+// (the class names come from ObjectName): every text lands in its cell, and
+// every new text copied from a template of that alignment lands at the
+// template's offset, where a second Get finds it.
+TEST_F(ComCommands, EveryAlignmentThroughAServerWithoutEntityName) {
+    std::string drawing = "name C:\\drawings\\align.dwg\nmissing EntityName\npick all\n";
+    drawing += "polyline closed 0 0 300 0 300 -24 0 -24\nline 0 -8 300 -8\nline 0 -16 300 -16\n";
+    for (int a = 0; a < 15; ++a) {
+        const int x = 20 * a;
+        if (a > 0)
+            drawing += "line " + std::to_string(x) + " 0 " + std::to_string(x) + " -24\n";
+        drawing += "text 0 " + std::to_string(x + 2) + " -6 0 0 H\n";
+        if (a == 0)
+            drawing += "text 0 5 -14 0 0 AB\n";
+        else if (a == 3 || a == 5)
+            drawing += "text " + std::to_string(a) + " " + std::to_string(x + 2) + " -14.5 " + std::to_string(x + 12) +
+                       " -13.5 AB\n";
+        else
+            drawing += "text " + std::to_string(a) + " 0 0 " + std::to_string(x + 5) + " -14 AB\n";
+    }
+    start(drawing);
+    form->Button1Click();
+    StringGrid& g = form->StringGrid1;
+    ASSERT_EQ(g.ColCount(), 16);
+    ASSERT_EQ(g.RowCount(), 4);
+    for (int a = 0; a < 15; ++a) {
+        EXPECT_EQ(g.Cells(a + 1, 2), u"AB") << "alignment " << a;
+        g.setCells(a + 1, 3, u"新規");
+    }
+    form->Button2Click();
+    EXPECT_EQ(form->Memo1.Lines().back(), u"[更新] 編集 = 0, 追加 = 15, 削除 = 0");
+    Dispatch doc = server->application().get(u"ActiveDocument").toDispatch();
+    for (int a = 0; a < 15; ++a) {
+        Dispatch copy =
+            doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(g.Objects(a + 1, 3)))}).toDispatch();
+        Dispatch tmpl =
+            doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(g.Objects(a + 1, 2)))}).toDispatch();
+        const char16_t* placing = a == 0 ? u"InsertionPoint" : u"TextAlignmentPoint";
+        auto p = copy.get(placing).toDoubles(), t = tmpl.get(placing).toDoubles();
+        EXPECT_EQ(p, (std::vector<double>{t[0], t[1] - 8, 0})) << "alignment " << a;
+        if (a == 3 || a == 5) {
+            auto start = copy.get(u"InsertionPoint").toDoubles(), tStart = tmpl.get(u"InsertionPoint").toDoubles();
+            EXPECT_EQ(start, (std::vector<double>{tStart[0], tStart[1] - 8, 0})) << "alignment " << a;
+        }
+    }
+    // A second Get finds every new text in its cell.
+    form->Button1Click();
+    for (int a = 0; a < 15; ++a)
+        EXPECT_EQ(g.Cells(a + 1, 3), u"新規") << "alignment " << a;
+    EXPECT_EQ(server->application().call(u"QxCallCount", {Variant(u"EntityName")}).toInt32(), 2);  // once a Get
+}
+
+TEST_F(ComCommands, AnUpdateOnAnotherDrawingWritesNothingAndSaysSo) {
+    form->Button1Click();
+    StringGrid& g = form->StringGrid1;
+    g.setCells(1, 1, u"型式");
+    server->application().call(u"QxNewDocument", {Variant(u"")});
+    form->Memo1.clear();
+    form->Button2Click();
+    ASSERT_EQ(fakes.dialogs.shown.size(), 1u);
+    EXPECT_NE(fakes.dialogs.shown[0].first.find(u"Drawing1.dwg"), std::u16string::npos)
+        << toUtf8(fakes.dialogs.shown[0].first);
+    EXPECT_TRUE(form->Memo1.Lines().empty());
+    EXPECT_EQ(g.Cells(1, 1), u"型式");
+    server->application().call(u"QxActivateDocument", {Variant(0)});
+    EXPECT_EQ(textOf(ids[4]), u"abc");
+
+    // The same drawing opened again: its IDs are new.
+    server->application().call(u"QxReopen");
+    form->Button2Click();
+    ASSERT_EQ(fakes.dialogs.shown.size(), 2u);
+    EXPECT_NE(fakes.dialogs.shown[1].first.find(u"開き直"), std::u16string::npos)
+        << toUtf8(fakes.dialogs.shown[1].first);
 }

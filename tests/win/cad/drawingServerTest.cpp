@@ -32,6 +32,7 @@ protected:
         server_ = std::make_unique<DrawingServerProcess>(DrawingServerProcess::defaultExe(), file_, kProgId, kClsid);
         app_ = server_->application();
         doc_ = app_.get(u"ActiveDocument").toDispatch();
+        textId_ = app_.call(u"QxIds").toVariants().at(1).toInt64();
     }
     void TearDown() override {
         app_ = doc_ = {};
@@ -54,6 +55,7 @@ protected:
     std::wstring file_;
     std::unique_ptr<DrawingServerProcess> server_;
     Dispatch app_, doc_;
+    std::int64_t textId_ = 0;  // the text's ID in this run
 };
 
 }  // namespace
@@ -64,7 +66,8 @@ TEST_F(DrawingServer, ServesTheDrawingToAnotherProcess) {
     ASSERT_EQ(set.get(u"Count").toInt32(), 2);
     Dispatch text = set.call(u"Item", {Variant(1)}).toDispatch();
     auto id = text.get(u"ObjectID").toInt64();
-    EXPECT_EQ(id, 8589934593);
+    EXPECT_EQ(id, textId_);
+    EXPECT_GT(id, std::int64_t{1} << 32);
     Dispatch same = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))}).toDispatch();
     same.put(u"TextString", Variant(u"数量"));
     EXPECT_EQ(text.get(u"TextString").toString(), u"数量");
@@ -79,7 +82,7 @@ TEST_F(DrawingServer, ServesTheDrawingToAnotherProcess) {
 }
 
 TEST_F(DrawingServer, TestControlsPickFailEraseAndCount) {
-    app_.call(u"QxPickIds", {Variant(std::vector<Variant>{Variant::int64(8589934593)})});
+    app_.call(u"QxPickIds", {Variant(std::vector<Variant>{Variant::int64(textId_)})});
     Dispatch set = pick();
     EXPECT_EQ(set.get(u"Count").toInt32(), 1);
     set.call(u"Delete");
@@ -89,7 +92,7 @@ TEST_F(DrawingServer, TestControlsPickFailEraseAndCount) {
 
     int before = app_.call(u"QxCallCount", {Variant(u"TextString")}).toInt32();
     app_.call(u"QxFailCall", {Variant(u"TextString"), Variant(1), Variant(u"図面が壊れています")});
-    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(8589934593))}).toDispatch();
+    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(textId_))}).toDispatch();
     try {
         text.get(u"TextString");
         ADD_FAILURE() << "no error";
@@ -99,8 +102,43 @@ TEST_F(DrawingServer, TestControlsPickFailEraseAndCount) {
     EXPECT_EQ(text.get(u"TextString").toString(), u"品名");
     EXPECT_EQ(app_.call(u"QxCallCount", {Variant(u"TextString")}).toInt32(), before + 2);
 
-    app_.call(u"QxErase", {Variant::int64(8589934593)});
-    EXPECT_THROW(doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(8589934593))}), qx::Error);
+    app_.call(u"QxErase", {Variant::int64(textId_)});
+    EXPECT_THROW(doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(textId_))}), qx::Error);
+}
+
+// A CAD application refuses to put a point that does not place the text, and
+// its object IDs live for one run: a later run never hands out the same.
+TEST_F(DrawingServer, KeepsTheObjectModelsRulesAcrossTheBoundary) {
+    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(textId_))}).toDispatch();
+    try {
+        text.put(u"TextAlignmentPoint", Variant::byRef(std::vector<double>{5, 5, 0}));
+        ADD_FAILURE() << "no error";
+    } catch (const qx::Error& e) {
+        EXPECT_NE(e.message().find(u"not applicable"), std::u16string::npos) << qx::toUtf8(e.message());
+    }
+    text.call(u"Move", {Variant(std::vector<double>{0, 0, 0}), Variant(std::vector<double>{2, -3, 0})});
+    EXPECT_EQ(text.get(u"InsertionPoint").toDoubles(), (std::vector<double>{3, -4, 0}));
+    EXPECT_EQ(text.get(u"ObjectName").toString(), u"AcDbText");
+    EXPECT_EQ(doc_.get(u"Name").toString(), u"図面.dwg");
+
+    app_.call(u"QxNewDocument", {Variant(u"")});
+    Dispatch other = app_.get(u"ActiveDocument").toDispatch();
+    EXPECT_EQ(other.get(u"FullName").toString(), u"");
+    EXPECT_EQ(other.get(u"Name").toString(), u"Drawing1.dwg");
+    EXPECT_THROW(other.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(textId_))}), qx::Error);
+    app_.call(u"QxActivateDocument", {Variant(0)});
+
+    // The same file served again.
+    const auto firstRun = app_.call(u"QxIds").toVariants();
+    app_ = doc_ = {};
+    EXPECT_EQ(server_->quit(), 0u);
+    server_ = std::make_unique<DrawingServerProcess>(DrawingServerProcess::defaultExe(), file_, kProgId, kClsid);
+    app_ = server_->application();
+    doc_ = app_.get(u"ActiveDocument").toDispatch();
+    for (const auto& id : app_.call(u"QxIds").toVariants()) {
+        for (const auto& old : firstRun)
+            EXPECT_NE(id.toInt64(), old.toInt64());
+    }
 }
 
 TEST_F(DrawingServer, BusyServerRefusesCalls) {
@@ -129,7 +167,7 @@ TEST_F(DrawingServer, MemberIdsCrossTheBoundaryOncePerKindAndName) {
 }
 
 TEST_F(DrawingServer, SavesTheDrawingItServes) {
-    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(8589934593))}).toDispatch();
+    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(textId_))}).toDispatch();
     text.put(u"TextString", Variant(u"型式"));
     auto saved = exeFolder() + L"drawingServerSaved.txt";
     app_.call(u"QxSave", {Variant(u16(saved))});

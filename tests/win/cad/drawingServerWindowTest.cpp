@@ -19,12 +19,7 @@ namespace {
 
 const std::wstring kProgId = L"QuadcelX.DrawingWindowTest";
 const std::wstring kClsid = L"{5B3C8AB6-EBF0-4AA0-9117-E14A4F0793A7}";
-const std::int64_t kFirst = 8589934592;  // the object ID of entity 1
 using Ids = std::vector<std::int64_t>;
-
-std::int64_t entity(int n) {
-    return kFirst + n - 1;
-}
 
 std::wstring caption(HWND hwnd) {
     wchar_t text[512] = {};
@@ -105,14 +100,13 @@ protected:
         // No pick line: the user picks in the window.
         std::ofstream(file_.c_str(), std::ios::binary)
             << "name C:\\\xe5\x9b\xb3\xe9\x9d\xa2\\\xe9\x83\xa8\xe5\x93\x81\xe8\xa1\xa8.dwg\n"  // C:\図面\部品表.dwg
-               "firstid 8589934592\n"
-               "line 0 0 100 0\n"                             // 1
-               "line 0 40 100 40\n"                           // 2
-               "polyline open 0 0 0 40\n"                     // 3
-               "line 100 0 100 40\n"                          // 4
-               "line 50 0 50 40\n"                            // 5
-               "text 1 25 20 0 0 \xe5\x93\x81\xe5\x90\x8d\n"  // 6 品名, centred on (25, 20)
-               "text 0 0 0 60 20 \xe6\x95\xb0\xe9\x87\x8f\n"  // 7 数量, left on (60, 20)
+               "line 0 0 100 0\n"                                                               // 1
+               "line 0 40 100 40\n"                                                             // 2
+               "polyline open 0 0 0 40\n"                                                       // 3
+               "line 100 0 100 40\n"                                                            // 4
+               "line 50 0 50 40\n"                                                              // 5
+               "text 1 0 0 25 20 \xe5\x93\x81\xe5\x90\x8d\n"  // 6 品名, centred on (25, 20)
+               "text 0 60 20 0 0 \xe6\x95\xb0\xe9\x87\x8f\n"  // 7 数量, left from (60, 20)
                "entity CIRCLE 75 30\n"                        // 8
                "entity MTEXT 20 30\n"                         // 9
                "polyline closed 60 4 90 4 90 16 60 16\n";     // 10
@@ -120,7 +114,11 @@ protected:
         app_ = server_->application();
         doc_ = app_.get(u"ActiveDocument").toDispatch();
         hwnd_ = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(app_.get(u"HWND").toUInt64()));
+        for (const auto& id : app_.call(u"QxIds").toVariants())
+            ids_.push_back(id.toInt64());
     }
+    // The object ID of the n-th entity of the file, in this run.
+    std::int64_t entity(int n) const { return ids_.at(static_cast<std::size_t>(n - 1)); }
     void TearDown() override {
         app_ = doc_ = {};
         if (server_) {
@@ -168,6 +166,7 @@ protected:
     std::unique_ptr<DrawingServerProcess> server_;
     Dispatch app_, doc_;
     HWND hwnd_ = nullptr;
+    std::vector<std::int64_t> ids_;
 };
 
 // A 24-bit bottom-up BMP as the server writes it.
@@ -314,7 +313,7 @@ TEST_F(DrawingServerWindow, EscapeCancelsThePickAndTheCallFails) {
 TEST_F(DrawingServerWindow, ShowsChangesAndThePickInAScreenshot) {
     Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(entity(6)))}).toDispatch();
     text.put(u"TextString", Variant(u"型式（変更）"));
-    text.call(u"Copy").toDispatch().put(u"InsertionPoint", Variant::byRef(std::vector<double>{25, 30, 0}));
+    text.call(u"Copy").toDispatch().put(u"TextAlignmentPoint", Variant::byRef(std::vector<double>{25, 30, 0}));
     std::wstring folder = exeFolder() + L"screenshots";
     CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring shot = folder + L"\\drawingServerWindow.bmp";

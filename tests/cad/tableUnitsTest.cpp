@@ -1,0 +1,232 @@
+// The fetch and update units against the in-memory drawing, without a window.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "cad/fetchTable.h"
+#include "cad/memDrawing.h"
+#include "cad/updateTable.h"
+#include "platform/platformFakes.h"
+#include "table/tableGrid.h"
+
+using namespace qx;
+using namespace qx::cad;
+
+namespace {
+
+struct NoWindow : FetchView, UpdateView {
+    int picks = 0, read = 0, visited = 0;
+    void beforePick() override {}
+    void afterPick() override { ++picks; }
+    void picked(int) override {}
+    void reading(int, int) override { ++read; }
+    void start(int) override {}
+    void visiting(int) override { ++visited; }
+};
+
+// A text at (x, y) as the CAD application reports it.
+std::int64_t placeText(MemDrawing& d, const char16_t* s, double x, double y, int alignment) {
+    return alignment == 0 ? d.addText(s, {x, y, 0}, {0, 0, 0}, 0) : d.addText(s, {0, 0, 0}, {x, y, 0}, alignment);
+}
+
+class TableUnits : public ::testing::Test {
+protected:
+    // Get: pick everything, rebuild the boundaries and the grid.
+    FetchResult get() {
+        drawing.pickAll();
+        Dispatch doc = drawing.application().get(u"ActiveDocument").toDispatch();
+        read = documentKey(doc);
+        auto r = fetchTable(doc, lists, window, clock);
+        collectBorders(lists, 0.1);
+        mergeBorders(lists, 0.1);
+        fillGrid(grid, lists);
+        return r;
+    }
+    UpdateResult update() {
+        Dispatch doc = drawing.application().get(u"ActiveDocument").toDispatch();
+        return updateTable(doc, read, lists, index, grid, window);
+    }
+    int liveTexts() const {
+        int n = 0;
+        for (const auto& e : drawing.liveEntities())
+            n += e.kind == EntityKind::Text;
+        return n;
+    }
+
+    MemDrawing drawing;
+    fake::FakeClock clock;
+    NoWindow window;
+    TQdlLists lists;
+    TextIndex index;
+    StringGrid grid{5, 5};
+    DocumentKey read;
+};
+
+// One column per alignment value, 0 to 14: a heading in row 1, a template of
+// that alignment in row 2, a new text typed into row 3.
+class EveryAlignment : public TableUnits {
+protected:
+    static constexpr int kColumns = 15;
+    void SetUp() override {
+        drawing.addPolyline({0, 0, 20.0 * kColumns, 0, 20.0 * kColumns, -24, 0, -24}, true);
+        for (int c = 1; c < kColumns; ++c)
+            drawing.addLine({20.0 * c, 0, 0}, {20.0 * c, -24, 0});
+        drawing.addLine({0, -8, 0}, {20.0 * kColumns, -8, 0});
+        drawing.addLine({0, -16, 0}, {20.0 * kColumns, -16, 0});
+        for (int a = 0; a < kColumns; ++a) {
+            placeText(drawing, u"見出し", 20.0 * a + 2, -6, 0);
+            if (a == 3 || a == 5) {
+                // Fixed by both ends of a slightly slanted baseline.
+                templates.push_back(drawing.addText(u"AB", {20.0 * a + 2, -14.5, 0}, {20.0 * a + 12, -13.5, 0}, a));
+            } else {
+                templates.push_back(placeText(drawing, u"AB", 20.0 * a + 5, -14, a));
+            }
+        }
+    }
+    std::vector<std::int64_t> templates;
+};
+
+}  // namespace
+
+TEST_F(EveryAlignment, GetPlacesEachTextByItsPlacingPoint) {
+    auto fetched = get();
+    EXPECT_EQ(fetched.picked, 1 + (kColumns - 1) + 2 + 2 * kColumns);
+    ASSERT_EQ(grid.ColCount(), kColumns + 1);
+    ASSERT_EQ(grid.RowCount(), 4);
+    for (int a = 0; a < kColumns; ++a) {
+        EXPECT_EQ(grid.Objects(a + 1, 2), templates[a]) << "alignment " << a;
+    }
+    // One point per text: the one that places it.
+    EXPECT_EQ(drawing.callCount(u"InsertionPoint") + drawing.callCount(u"TextAlignmentPoint"), 2 * kColumns);
+    EXPECT_EQ(drawing.callCount(u"InsertionPoint"), kColumns + 1);  // the headings and the left template
+}
+
+TEST_F(EveryAlignment, UpdateCopiesTheTemplateToItsOffsetInTheNewCell) {
+    get();
+    for (int a = 0; a < kColumns; ++a)
+        grid.setCells(a + 1, 3, u"新規");
+    auto result = update();
+    EXPECT_TRUE(result.refusal.empty());
+    EXPECT_EQ(result.added, kColumns);
+    for (int a = 0; a < kColumns; ++a) {
+        const auto copy = drawing.entity(grid.Objects(a + 1, 3));
+        const auto tmpl = drawing.entity(templates[a]);
+        ASSERT_TRUE(copy) << a;
+        EXPECT_EQ(copy->text, u"新規");
+        EXPECT_EQ(copy->alignment, a);
+        // The placing point one row (8 units) lower, at the template's offset.
+        if (a == 0) {
+            EXPECT_EQ(copy->insertionPoint, (Point3{tmpl->insertionPoint.x, tmpl->insertionPoint.y - 8, 0}));
+        } else {
+            EXPECT_EQ(copy->alignmentPoint, (Point3{tmpl->alignmentPoint.x, tmpl->alignmentPoint.y - 8, 0})) << a;
+        }
+        if (a == 3 || a == 5) {
+            // Length and direction kept: both ends moved by the same vector.
+            EXPECT_EQ(copy->insertionPoint, (Point3{tmpl->insertionPoint.x, tmpl->insertionPoint.y - 8, 0})) << a;
+        }
+    }
+    // A second Get finds every new text in its cell; a second Update writes nothing.
+    grid.setCells(1, 3, u"");
+    grid.setObjects(1, 3, 0);
+    for (int a = 0; a < kColumns; ++a)
+        grid.setCells(a + 1, 3, u"");
+    get();
+    for (int a = 0; a < kColumns; ++a) {
+        EXPECT_EQ(grid.Cells(a + 1, 3), u"新規") << "alignment " << a;
+    }
+    const int puts = drawing.callCount(u"TextString");
+    result = update();
+    EXPECT_EQ(result.added + result.edited + result.deleted, 0);
+    EXPECT_EQ(drawing.callCount(u"TextString"), puts);
+}
+
+TEST_F(EveryAlignment, ACopyWhoseSetUpFailsIsDeletedAgain) {
+    get();
+    grid.setCells(1, 3, u"新規");
+    grid.setCells(2, 3, u"次");
+    const int texts = liveTexts();
+    drawing.failCall(u"Move", 2, u"移動できません");
+    EXPECT_THROW(update(), Error);
+    // The first copy stands, recorded; the second was deleted again.
+    EXPECT_EQ(liveTexts(), texts + 1);
+    EXPECT_NE(grid.Objects(1, 3), 0);
+    EXPECT_EQ(grid.Objects(2, 3), 0);
+    EXPECT_EQ(index.find(grid.Objects(1, 3)), static_cast<int>(lists.textAry.size()) - 1);
+}
+
+TEST_F(TableUnits, ClassNamesComeFromObjectNameWhereEntityNameIsMissing) {
+    drawing.withoutMember(u"EntityName");
+    drawing.addPolyline({0, 0, 20, 0, 20, -10, 0, -10}, true);
+    drawing.addLine({10, 0, 0}, {10, -10, 0});
+    drawing.addLine({0, -5, 0}, {20, -5, 0});
+    placeText(drawing, u"左上", 2, -3, 0);
+    placeText(drawing, u"右下", 15, -8, 4);
+    get();
+    EXPECT_EQ(lists.lineAry.size(), 6u);
+    EXPECT_EQ(grid.Cells(1, 1), u"左上");
+    EXPECT_EQ(grid.Cells(2, 2), u"右下");
+    EXPECT_EQ(drawing.callCount(u"EntityName"), 1);  // asked once, then ObjectName for the rest
+    EXPECT_EQ(drawing.callCount(u"ObjectName"), 5);
+}
+
+class OtherDrawing : public TableUnits {
+protected:
+    void SetUp() override {
+        drawing.addPolyline({0, 0, 20, 0, 20, -10, 0, -10}, true);
+        drawing.addLine({10, 0, 0}, {10, -10, 0});
+        drawing.addLine({0, -5, 0}, {20, -5, 0});
+        text = placeText(drawing, u"左上", 2, -3, 0);
+        placeText(drawing, u"左下", 2, -8, 0);
+        get();
+        grid.setCells(1, 1, u"編集");
+        grid.setCells(2, 2, u"追加");
+    }
+    // Nothing was written and the grid kept its edits.
+    void expectNothingWritten(const UpdateResult& r, int writesBefore) {
+        EXPECT_FALSE(r.refusal.empty());
+        EXPECT_EQ(r.edited + r.added + r.deleted, 0);
+        EXPECT_EQ(drawing.callCount(u"TextString"), writesBefore);
+        EXPECT_EQ(drawing.callCount(u"Copy"), 0);
+        EXPECT_EQ(grid.Cells(1, 1), u"編集");
+        EXPECT_EQ(grid.Cells(2, 2), u"追加");
+        EXPECT_EQ(grid.Objects(2, 2), 0);
+    }
+    std::int64_t text = 0;
+};
+
+TEST_F(OtherDrawing, AnotherActiveDocumentGetsNothing) {
+    drawing.newDocument(u"C:\\図面\\別の図面.dwg");
+    placeText(drawing, u"左上", 2, -3, 0);
+    const int writes = drawing.callCount(u"TextString");
+    auto r = update();
+    expectNothingWritten(r, writes);
+    EXPECT_NE(r.refusal.find(u"table.dwg"), std::u16string::npos);
+    EXPECT_NE(r.refusal.find(u"別の図面.dwg"), std::u16string::npos);
+
+    // Back on the drawing that was read, the same Update goes ahead.
+    drawing.activateDocument(0);
+    r = update();
+    EXPECT_TRUE(r.refusal.empty());
+    EXPECT_EQ(r.edited, 1);
+    EXPECT_EQ(drawing.entity(text)->text, u"編集");
+}
+
+TEST_F(OtherDrawing, AReopenedDrawingKeepsItsNameButNotItsIds) {
+    drawing.reopen();
+    const int writes = drawing.callCount(u"TextString");
+    auto r = update();
+    expectNothingWritten(r, writes);
+    EXPECT_NE(r.refusal.find(u"開き直"), std::u16string::npos);
+}
+
+TEST_F(OtherDrawing, UnsavedDrawingsAreToldApartByName) {
+    // Both never saved: FullName is "" for either, Name tells them apart.
+    drawing.newDocument(u"");
+    read = documentKey(drawing.application().get(u"ActiveDocument").toDispatch());
+    drawing.newDocument(u"");
+    EXPECT_EQ(drawing.name(), u"Drawing2.dwg");
+    const int writes = drawing.callCount(u"TextString");
+    auto r = update();
+    expectNothingWritten(r, writes);
+    EXPECT_NE(r.refusal.find(u"Drawing1.dwg"), std::u16string::npos);
+}
