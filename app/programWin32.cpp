@@ -74,8 +74,14 @@ Platform Program::platform() {
 void Program::start(int showCommand) {
     guarded([&] { form->FormCreate(); });
     mainWindow->show(showCommand);
-    // Closing never refuses: the settings are written, then the window goes.
+    // Closing asks first when edits would be lost; then the settings are
+    // written and the window goes.
     mainWindow->setOnClose([this] {
+        bool close = true;
+        guarded([&] { close = form->FormCloseQuery(); });
+        if (!close) {
+            return;
+        }
         guarded([&] { form->FormClose(); });
         DestroyWindow(mainWindow->hwnd());
     });

@@ -255,6 +255,16 @@ void VivazQDLForm::setTargetCaption(const std::u16string& name) {
     setCaption(std::u16string(kApplicationTitle) + u" [ " + name + u" ]");
 }
 
+bool VivazQDLForm::hasUnsavedEdits() const {
+    return cad::hasPendingChanges(StringGrid1, lists, textIndex_);
+}
+
+bool VivazQDLForm::FormCloseQuery() {
+    return !hasUnsavedEdits() ||
+           s_.platform.dialogs->askYesNo(
+               u"図面にまだ書き込んでいない変更があります．\n終了すると，これらの変更は失われます．終了しますか？");
+}
+
 void VivazQDLForm::FormClose() {
     Profile& ini = *s_.platform.profile;
     const std::u16string file = settingsPath();

@@ -59,7 +59,12 @@ public:
     ~VivazQDLForm() override;
 
     void FormCreate();
+    // Whether the window may close: asks first when edits would be lost.
+    bool FormCloseQuery();
     void FormClose();  // writes the settings; never refuses
+    // Some cell differs from what the drawing holds: an Update would write it,
+    // or it holds text that no Update can place.
+    bool hasUnsavedEdits() const;
 
     // Controls.
     Button Button1, Button2, SpeedButton1;

@@ -102,6 +102,12 @@ void VivazQDLForm::Button1Click() {
     if (!guard.entered()) {
         return;
     }
+    // A Get refills the grid from the drawing: edits not yet written would go.
+    if (hasUnsavedEdits() && s_.cad->isTargetRunning(targetProgID) &&
+        !s_.platform.dialogs->askYesNo(
+            u"図面にまだ書き込んでいない変更があります．\n取得すると，これらの変更は失われます．取得しますか？")) {
+        return;
+    }
     CheckBox1.setChecked(false);
     if (s_.cad->isTargetRunning(targetProgID)) {
         Dispatch app = s_.cad->attach(targetProgID);

@@ -38,6 +38,14 @@ struct TemplateText {
 };
 TemplateText findTemplateText(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index, int col);
 
+// What an Update will do with a data cell: write its text over the drawing's
+// (Edit), delete its drawing text (Delete) or create one (Add). A cell whose
+// ID has no record is nothing the Update touches.
+enum class CellChange { None, Edit, Delete, Add };
+CellChange cellChange(const std::u16string& text, std::int64_t id, const TQdlText* record);
+// Whether any data cell of the grid differs from what the drawing holds.
+bool hasPendingChanges(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index);
+
 // Which drawing a Get read. Object IDs live for one opening of one document,
 // so an Update must go to that same opening.
 struct DocumentKey {

@@ -46,6 +46,8 @@ public:
     virtual ~Dialogs() = default;
     // A modal message box with one OK button, titled with the application title.
     virtual void showMessage(const std::u16string& text, MessageBoxKind kind) = 0;
+    // A modal warning with Yes and No, No the default; true for Yes.
+    virtual bool askYesNo(const std::u16string& text) = 0;
 };
 
 class MessagePump {

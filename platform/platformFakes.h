@@ -24,7 +24,13 @@ public:
 class FakeDialogs : public Dialogs {
 public:
     void showMessage(const std::u16string& t, MessageBoxKind kind) override { shown.emplace_back(t, kind); }
+    bool askYesNo(const std::u16string& t) override {
+        asked.push_back(t);
+        return answer;
+    }
     std::vector<std::pair<std::u16string, MessageBoxKind>> shown;
+    std::vector<std::u16string> asked;
+    bool answer = true;
 };
 
 class FakePump : public MessagePump {

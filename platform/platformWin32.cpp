@@ -102,6 +102,11 @@ void Win32Dialogs::showMessage(const std::u16string& text, MessageBoxKind kind) 
     MessageBoxW(static_cast<HWND>(owner), wide(text).c_str(), L"QuadcelX", MB_OK | icon | MB_DEFBUTTON1);
 }
 
+bool Win32Dialogs::askYesNo(const std::u16string& text) {
+    return MessageBoxW(static_cast<HWND>(owner), wide(text).c_str(), L"QuadcelX",
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 void Win32Pump::processMessages() {
     // Commands call this once per item, ten thousand times in a pass: a look
     // at the queue 50 times a second keeps the window just as live and

@@ -25,6 +25,7 @@ private:
 class Win32Dialogs : public Dialogs {
 public:
     void showMessage(const std::u16string& text, MessageBoxKind kind) override;
+    bool askYesNo(const std::u16string& text) override;
     void* owner = nullptr;
 };
 

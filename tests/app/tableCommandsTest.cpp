@@ -307,3 +307,50 @@ TEST_F(Update, GetOrUpdateClickedDuringAGetIsIgnored) {
     EXPECT_EQ(drawing.regenCount(), regens);
     EXPECT_EQ(drawing.callCount(u"SelectOnScreen"), 2);  // the set-up's Get and this one
 }
+
+// Edits not yet written are never dropped without a word: a Get that would
+// refill the grid and closing the window ask first; with nothing to lose,
+// nothing is asked.
+TEST_F(Update, UnsavedEditsAreAskedAboutBeforeAGetOrClosing) {
+    EXPECT_TRUE(form->FormCloseQuery());
+    form->Button1Click();
+    EXPECT_TRUE(fakes.dialogs.asked.empty());
+
+    g().setCells(1, 1, u"edited");
+    form->Memo1.clear();
+    form->Memo1.add(u"kept");
+    const int picks = drawing.callCount(u"SelectOnScreen");
+    fakes.dialogs.answer = false;
+    form->CheckBox1.setChecked(true);
+    form->Button1Click();
+    ASSERT_EQ(fakes.dialogs.asked.size(), 1u);
+    EXPECT_NE(fakes.dialogs.asked[0].find(u"取得"), std::u16string::npos);
+    EXPECT_EQ(g().Cells(1, 1), u"edited");
+    EXPECT_EQ(log(), (std::vector<std::u16string>{u"kept"}));
+    EXPECT_EQ(drawing.callCount(u"SelectOnScreen"), picks);
+    EXPECT_TRUE(form->CheckBox1.Checked());
+    EXPECT_FALSE(form->FormCloseQuery());
+    EXPECT_EQ(fakes.dialogs.asked.size(), 2u);
+
+    // With the CAD application not running a Get changes no cell: nothing to ask.
+    connector.unregister(kProgId);
+    connector.registerProgId(kProgId);
+    form->Button1Click();
+    EXPECT_EQ(fakes.dialogs.asked.size(), 2u);
+    connector.unregister(kProgId);
+    connector.registerProgId(kProgId, drawing.application());
+
+    // Written by an Update, the edit is safe.
+    form->Button2Click();
+    EXPECT_TRUE(form->FormCloseQuery());
+    EXPECT_EQ(fakes.dialogs.asked.size(), 2u);
+
+    // Text that no Update can place (no template in its column) would be lost too.
+    g().setCells(2, 3, u"lost");
+    EXPECT_TRUE(form->hasUnsavedEdits());
+    fakes.dialogs.answer = true;
+    form->Button1Click();
+    EXPECT_EQ(fakes.dialogs.asked.size(), 3u);
+    EXPECT_EQ(g().Cells(2, 3), u"");  // the user agreed: the grid comes from the drawing again
+    EXPECT_EQ(g().Cells(1, 1), u"edited");
+}

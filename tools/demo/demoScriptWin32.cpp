@@ -37,8 +37,7 @@ public:
     }
     ~Demo() {
         if (program_ && IsWindow(main())) {
-            PostMessageW(main(), WM_CLOSE, 0, 0);
-            pump([&] { return !IsWindow(main()); });
+            closeMainWindow(main());
         }
     }
 

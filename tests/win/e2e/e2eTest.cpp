@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -44,8 +45,7 @@ protected:
     }
     void TearDown() override {
         if (program && IsWindow(main())) {
-            PostMessageW(main(), WM_CLOSE, 0, 0);
-            pump([&] { return !IsWindow(main()); });
+            qx::test::closeMainWindow(main());
         }
         program.reset();
         servers.clear();
@@ -215,4 +215,43 @@ TEST_F(EndToEnd, TheTargetDialogSwitchesBetweenTwoRunningServers) {
     EXPECT_EQ(cells().RowCount(), 5);
     EXPECT_EQ(cells().Cells(1, 1), u"図名");
     EXPECT_EQ(qx::test::textOf(main()), L"C:\\図面\\表題欄.dwg");
+}
+
+TEST_F(EndToEnd, UnsavedEditsAreAskedAboutAndNoKeepsThem) {
+    auto& server = serve(kParts, kPartsClsid, sample("partsList.txt"));
+    start(kParts);
+    get();
+    cells().setCells(3, 5, u"QX-12345");
+
+    // No to closing: the window and the edit stay.
+    EXPECT_FALSE(closeMainWindow(main(), IDNO));
+    ASSERT_TRUE(IsWindow(main()));
+    EXPECT_EQ(cells().Cells(3, 5), u"QX-12345");
+
+    // No to a Get: nothing is picked, the grid and the log stay.
+    const int picks = server.application().call(u"QxCallCount", {Variant(u"SelectOnScreen")}).toInt32();
+    const auto logBefore = log();
+    std::atomic<bool> answered{false};
+    std::wstring question;
+    std::thread user([&] {
+        if (HWND box = waitForWindow(L"#32770", L"QuadcelX")) {
+            question = childTexts(box);
+            Sleep(200);
+            RECT r;
+            GetWindowRect(box, &r);
+            saveScreen(r, screenshotPath(L"unsaved-edits.bmp"));
+            PostMessageW(box, WM_COMMAND, IDNO, 0);
+        }
+        answered = true;
+    });
+    PostMessageW(button(L"取得"), BM_CLICK, 0, 0);
+    pump([&] { return answered && !FindWindowW(L"#32770", L"QuadcelX"); }, 15000);
+    user.join();
+    EXPECT_NE(question.find(L"取得すると"), std::wstring::npos)
+        << toUtf8(std::u16string(question.begin(), question.end()));
+    EXPECT_EQ(server.application().call(u"QxCallCount", {Variant(u"SelectOnScreen")}).toInt32(), picks);
+    EXPECT_EQ(cells().Cells(3, 5), u"QX-12345");
+    EXPECT_EQ(log(), logBefore);
+
+    EXPECT_TRUE(closeMainWindow(main(), IDYES));
 }

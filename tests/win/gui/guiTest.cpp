@@ -54,8 +54,7 @@ protected:
     }
     void closeProgram() {
         if (program && IsWindow(main())) {
-            PostMessageW(main(), WM_CLOSE, 0, 0);
-            pumpUntil([&] { return !IsWindow(main()); });
+            qx::test::closeMainWindow(main());
         }
     }
     HWND main() const { return program->mainWindow->hwnd(); }

@@ -1,5 +1,8 @@
 #include "guiDriver.h"
 
+#include <atomic>
+#include <thread>
+
 namespace qx::test {
 
 std::wstring iniPath() {
@@ -87,6 +90,25 @@ bool pumpUntil(HWND dialog, const std::function<bool()>& done, int ms) {
         Sleep(10);
     }
     return false;
+}
+
+bool closeMainWindow(HWND main, int answer) {
+    std::atomic<bool> stop{false}, answered{false};
+    std::thread answering([&] {
+        for (int waited = 0; waited < 10000 && !stop; waited += 10) {
+            if (HWND box = FindWindowW(L"#32770", L"QuadcelX")) {
+                PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+                answered = true;
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    pumpUntil(nullptr, [&] { return !IsWindow(main) || (answered && !FindWindowW(L"#32770", L"QuadcelX")); });
+    stop = true;
+    answering.join();
+    return !IsWindow(main);
 }
 
 }  // namespace qx::test

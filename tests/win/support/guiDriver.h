@@ -32,4 +32,9 @@ void typeText(const std::wstring& text);
 // holds or ms have passed; false on the time-out.
 bool pumpUntil(HWND dialog, const std::function<bool()>& done, int ms = 10000);
 
+// Closes the program's main window, answering the question whether unsaved
+// edits may go with `answer` (IDYES or IDNO) if it is asked. True when the
+// window is gone.
+bool closeMainWindow(HWND main, int answer = IDYES);
+
 }  // namespace qx::test
