@@ -1,5 +1,7 @@
 #include "cad/fetchTable.h"
 
+#include <optional>
+
 namespace qx::cad {
 
 namespace {
@@ -64,6 +66,21 @@ void readEntities(const Dispatch& set, int count, TQdlLists& lists, FetchView& v
     }
 }
 
+// The document keeps no "ssTemp" set, however the fetch ended: Delete is
+// tried even when Clear fails. The first error, if any, is returned.
+std::optional<Error> discard(const Dispatch& set) {
+    std::optional<Error> first;
+    for (const char16_t* member : {u"Clear", u"Delete"}) {
+        try {
+            set.call(member);
+        } catch (const Error& e) {
+            if (!first)
+                first = e;
+        }
+    }
+    return first;
+}
+
 }  // namespace
 
 TPoint3 pointValue(const Variant& v) {
@@ -100,16 +117,12 @@ FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& vi
             result.elapsedMs = clock.tickCount() - start;  // modulo 2^32
         }
     } catch (...) {
-        // The document keeps no "ssTemp" set, however the reading ended.
-        try {
-            set.call(u"Clear");
-            set.call(u"Delete");
-        } catch (const Error&) {
-        }
+        discard(set);  // the reading's own error is the one to report
         throw;
     }
-    set.call(u"Clear");
-    set.call(u"Delete");
+    if (auto error = discard(set)) {
+        throw *error;
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
 // Get and Update through real COM against the drawing server in its own process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "app/qdlXUnit.h"
@@ -211,4 +212,63 @@ TEST_F(ComCommands, AnUpdateOnAnotherDrawingWritesNothingAndSaysSo) {
     ASSERT_EQ(fakes.dialogs.shown.size(), 2u);
     EXPECT_NE(fakes.dialogs.shown[1].first.find(u"開き直"), std::u16string::npos)
         << toUtf8(fakes.dialogs.shown[1].first);
+}
+
+// A sample of the fault positions of an Update through COM: whatever call
+// fails, the drawing keeps no text the records do not know, and a clean
+// Update then leaves the drawing as an Update without the fault does.
+TEST_F(ComCommands, AFaultAnywhereInAnUpdateLeavesNoStrayText) {
+    const std::string drawing =
+        "name C:\\drawings\\faults.dwg\npick all\n"
+        "polyline closed 0 0 20 0 20 -20 0 -20\n"
+        "line 10 0 10 -20\nline 0 -5 20 -5\nline 0 -10 20 -10\nline 0 -15 20 -15\n"
+        "text 0 1 -4 0 0 a1\ntext 1 0 0 15 -4 b1\n"
+        "text 0 1 -9 0 0 a2\ntext 1 0 0 15 -9 b2\n"
+        "text 0 1 -14 0 0 a3\ntext 1 0 0 15 -14 b3\n";
+    auto texts = [&] {
+        const std::wstring saved = exeFolder() + L"comCommandsSaved.txt";
+        server->application().call(u"QxSave", {Variant(std::u16string(saved.begin(), saved.end()))});
+        std::ifstream in(saved.c_str(), std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("text ", 0) == 0)
+                lines.push_back(line);
+        }
+        in.close();
+        DeleteFileW(saved.c_str());
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+    auto editAndUpdate = [&](const char16_t* member, int k) {
+        start(drawing);
+        form->Button1Click();
+        StringGrid& g = form->StringGrid1;
+        g.setCells(1, 1, u"A1");
+        g.setCells(2, 3, u"");
+        g.setCells(1, 4, u"a4");
+        g.setCells(2, 4, u"b4");
+        if (member)
+            server->application().call(u"QxFailCall", {Variant(member), Variant(k), Variant(u"故障")});
+        bool failed = false;
+        try {
+            form->Button2Click();
+        } catch (const Error&) {
+            failed = true;
+        }
+        return failed;
+    };
+    ASSERT_FALSE(editAndUpdate(nullptr, 0));
+    EXPECT_EQ(form->Memo1.Lines().back(), u"[更新] 編集 = 1, 追加 = 2, 削除 = 1");
+    const auto expected = texts();
+    const std::pair<const char16_t*, int> positions[] = {
+        {u"Move", 1}, {u"TextString", 3}, {u"ObjectID", 2}, {u"Update", 3}, {u"Copy", 2}};
+    for (const auto& [member, k] : positions) {
+        EXPECT_TRUE(editAndUpdate(member, k)) << toUtf8(member) << " #" << k;
+        // The drawing holds exactly the texts the records know.
+        const auto recorded = std::count_if(form->lists.textAry.begin(), form->lists.textAry.end(),
+                                            [](const TQdlText& t) { return t.objID != 0; });
+        EXPECT_EQ(static_cast<long>(texts().size()), static_cast<long>(recorded)) << toUtf8(member) << " #" << k;
+        form->Button2Click();
+        EXPECT_EQ(texts(), expected) << toUtf8(member) << " #" << k;
+    }
 }
