@@ -199,6 +199,9 @@ void VivazQDLForm::FormCreate() {
     CheckBox3.setChecked(readBool(u"chk3"));
     CheckBox4.setChecked(readBool(u"chk4"));
     Edit1.setText(ini.readString(file, kSection, u"edt1", u"0.1"));
+    // "FastPath=0", set by hand, keeps every automation call in QuadcelX's
+    // own process; the key is only read, so it stays as the user wrote it.
+    fastPathEnabled = parseInteger(ini.readString(file, kSection, u"FastPath", u"1")).value_or(1) != 0;
     targetProgID = ini.readString(file, kTargetSection, u"ProgID", targetProgID);
 
     buildCaption();

@@ -53,6 +53,9 @@ public:
         TnTextTikanForm* replaceForm = nullptr;
         TTargetCADForm* targetForm = nullptr;
         std::function<bool(int& x, int& y)> gridClientToScreen;
+        // Makes the in-process fast path beside the executable loadable by
+        // the CAD application (registers it for the user when needed).
+        std::function<void()> registerFastPath;
     };
 
     explicit VivazQDLForm(Services services);
@@ -80,6 +83,7 @@ public:
 
     // State.
     std::u16string targetProgID = kDefaultProgID;
+    bool fastPathEnabled = true;  // the settings' "FastPath"
     std::int32_t startCol = -1, startRow = -1;
     std::int32_t moveCol = 0, moveRow = 0, clickCol = 0, edtCol = 0, edtRow = 0, edtColOld = 0, edtRowOld = 0;
     TQdlLists lists;
@@ -137,6 +141,7 @@ private:
     void finishGet();
     void bringCadToFront(const cad::Dispatch& app);
     void bringSelfToFront();
+    cad::Dispatch fastPathOf(const cad::Dispatch& app);
     Services s_;
     GridCommandGuard gridCommand_;
     cad::TextIndex textIndex_;

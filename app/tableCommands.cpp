@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/qdlXUnit.h"
+#include "cad/fastPath.h"
 #include "cad/fetchTable.h"
 #include "cad/updateTable.h"
 #include "table/tableGrid.h"
@@ -91,6 +92,16 @@ void VivazQDLForm::bringCadToFront(const Dispatch& app) {
     }
 }
 
+cad::Dispatch VivazQDLForm::fastPathOf(const Dispatch& app) {
+    if (!fastPathEnabled) {
+        return {};
+    }
+    if (s_.registerFastPath) {
+        s_.registerFastPath();
+    }
+    return cad::loadFastPath(app);
+}
+
 void VivazQDLForm::bringSelfToFront() {
     if (s_.ownHandle) {
         s_.platform.windows->setForegroundWindow(s_.ownHandle());
@@ -116,7 +127,7 @@ void VivazQDLForm::Button1Click() {
         const cad::DocumentKey document = cad::documentKey(doc);
         setCaption(document.shown());
         FetchWindow window(*this, app, document);
-        const cad::FetchResult fetched = cad::fetchTable(doc, lists, window, *s_.platform.clock);
+        const cad::FetchResult fetched = cad::fetchTable(doc, lists, window, *s_.platform.clock, fastPathOf(app));
         if (fetched.picked > 0) {
             ProgressBar1.setPosition(0);
             Memo1.add(format("%.3f sec", fetched.elapsedMs / 1000.0));
@@ -167,7 +178,8 @@ void VivazQDLForm::Button2Click() {
         bringCadToFront(app);
         Dispatch doc = app.get(u"ActiveDocument").toDispatch();
         UpdateWindow window(*this);
-        const cad::UpdateResult r = cad::updateTable(doc, listsDocument_, lists, textIndex_, StringGrid1, window);
+        const cad::UpdateResult r =
+            cad::updateTable(doc, listsDocument_, lists, textIndex_, StringGrid1, window, fastPathOf(app));
         if (!r.refusal.empty()) {
             bringSelfToFront();
             s_.platform.dialogs->showMessage(r.refusal, MessageBoxKind::Error);

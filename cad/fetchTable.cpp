@@ -1,6 +1,9 @@
 #include "cad/fetchTable.h"
 
+#include <algorithm>
 #include <optional>
+
+#include "cad/fastPath.h"
 
 namespace qx::cad {
 
@@ -21,48 +24,29 @@ Dispatch getSelectionSet(const Dispatch& document) {
     return sets.call(u"Add", {Variant::byRef(Variant(std::u16string(kSetName)))}).toDispatch();
 }
 
-// The class name of an entity. Applications of the same object model that
-// lack EntityName answer ObjectName with the same names; once one has said
-// so, the rest of the fetch asks ObjectName directly.
-class ClassNames {
-public:
-    std::u16string of(const Dispatch& entity) {
-        if (!objectName_) {
-            try {
-                return entity.get(u"EntityName").toString();
-            } catch (const MemberNotFound&) {
-                objectName_ = true;
-            }
-        }
-        return entity.get(u"ObjectName").toString();
-    }
-
-private:
-    bool objectName_ = false;
-};
-
-void readEntities(const Dispatch& set, int count, TQdlLists& lists, FetchView& view) {
+void readEntities(const Dispatch& set, int count, TQdlLists& lists, FetchView& view, const Dispatch& fastPath) {
     lists.lineAry.clear();
     lists.textAry.clear();
     ClassNames names;
-    for (int i = 0; i < count; ++i) {
-        view.reading(i + 1, count);
-        const Dispatch e = set.call(u"Item", {Variant(std::int32_t{i})}).toDispatch();
-        const std::u16string name = names.of(e);
-        if (name == u"AcDbPolyline") {
-            TDblAry coords = e.get(u"Coordinates").toDoubles();
-            appendPolyline(lists.lineAry, std::move(coords), e.get(u"Closed").toBool());
-        } else if (name == u"AcDbLine") {
-            const TPoint3 st = pointValue(e.get(u"StartPoint"));
-            appendLine(lists.lineAry, st, pointValue(e.get(u"EndPoint")));
-        } else if (name == u"AcDbText") {
-            TQdlText t;
-            t.code = e.get(u"Alignment").toInt32();
-            t.base = pointValue(e.get(placingPointMember(t.code)));
-            t.objID = e.get(u"ObjectID").toInt64();
-            t.sText = e.get(u"TextString").toString();
-            lists.textAry.push_back(std::move(t));
+    int i = 0;
+    if (fastPath) {
+        // In chunks inside the CAD application's process; progress per chunk.
+        try {
+            while (i < count) {
+                const int n = std::min(kFastPathChunk, count - i);
+                view.reading(i + n, count);
+                readChunk(fastPath, set, i, n, names, lists);
+                i += n;
+            }
+            return;
+        } catch (const FastPathUnavailable&) {
+            if (i > 0)
+                throw;  // partly read: the lists keep what was read, as with any failure
         }
+    }
+    for (; i < count; ++i) {
+        view.reading(i + 1, count);
+        readEntity(set.call(u"Item", {Variant(std::int32_t{i})}).toDispatch(), lists, names);
     }
 }
 
@@ -95,7 +79,37 @@ const char16_t* placingPointMember(std::int32_t alignment) {
     return alignment == 0 ? u"InsertionPoint" : u"TextAlignmentPoint";
 }
 
-FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& view, Clock& clock) {
+std::u16string ClassNames::of(const Dispatch& entity) {
+    if (!objectName) {
+        try {
+            return entity.get(u"EntityName").toString();
+        } catch (const MemberNotFound&) {
+            objectName = true;
+        }
+    }
+    return entity.get(u"ObjectName").toString();
+}
+
+void readEntity(const Dispatch& e, TQdlLists& lists, ClassNames& names) {
+    const std::u16string name = names.of(e);
+    if (name == u"AcDbPolyline") {
+        TDblAry coords = e.get(u"Coordinates").toDoubles();
+        appendPolyline(lists.lineAry, std::move(coords), e.get(u"Closed").toBool());
+    } else if (name == u"AcDbLine") {
+        const TPoint3 st = pointValue(e.get(u"StartPoint"));
+        appendLine(lists.lineAry, st, pointValue(e.get(u"EndPoint")));
+    } else if (name == u"AcDbText") {
+        TQdlText t;
+        t.code = e.get(u"Alignment").toInt32();
+        t.base = pointValue(e.get(placingPointMember(t.code)));
+        t.objID = e.get(u"ObjectID").toInt64();
+        t.sText = e.get(u"TextString").toString();
+        lists.textAry.push_back(std::move(t));
+    }
+}
+
+FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& view, Clock& clock,
+                       const Dispatch& fastPath) {
     FetchResult result;
     Dispatch set = getSelectionSet(document);
     try {
@@ -113,7 +127,7 @@ FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& vi
         view.picked(result.picked);
         if (result.picked > 0) {
             const std::uint32_t start = clock.tickCount();
-            readEntities(set, result.picked, lists, view);
+            readEntities(set, result.picked, lists, view, fastPath);
             result.elapsedMs = clock.tickCount() - start;  // modulo 2^32
         }
     } catch (...) {

@@ -19,6 +19,18 @@ const char16_t* placingPointMember(std::int32_t alignment);
 // A point read from the drawing: an array of at least three doubles.
 TPoint3 pointValue(const Variant& v);
 
+// The class name of an entity. Applications of the same object model that
+// lack EntityName answer ObjectName with the same names; once one has said
+// so, the rest of the fetch asks ObjectName directly.
+struct ClassNames {
+    bool objectName = false;
+    std::u16string of(const Dispatch& entity);
+};
+
+// Reads one picked entity: a line or a lightweight polyline into lineAry, a
+// text into textAry, anything else not at all.
+void readEntity(const Dispatch& entity, TQdlLists& lists, ClassNames& names);
+
 // What the fetch needs of the window around it.
 class FetchView {
 public:
@@ -43,6 +55,10 @@ struct FetchResult {
 // leaves alone otherwise. The document keeps no "ssTemp" set afterwards,
 // however the fetch ends. Failures of automation calls other than the pick
 // itself are thrown; the lists then begin with the records read so far.
-FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& view, Clock& clock);
+// With a fast path (the in-process reader, see cad/fastPath.h) the entities
+// are read in chunks inside the CAD application; when it fails before
+// anything was read, they are read call by call after all.
+FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& view, Clock& clock,
+                       const Dispatch& fastPath = {});
 
 }  // namespace qx::cad

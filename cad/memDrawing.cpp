@@ -157,6 +157,7 @@ struct MemDrawing::State {
     std::shared_ptr<MemDocument> active;
     int untitled = 0;                     // the number of the last "DrawingN.dwg"
     std::vector<std::u16string> missing;  // lower case
+    std::function<Dispatch(const std::u16string&)> interfaceObjects;
     Pick pick = Pick::Nothing;
     std::vector<std::int64_t> pickIds;
     double rect[4] = {0, 0, 0, 0};
@@ -682,6 +683,18 @@ protected:
             return Dispatch(std::make_shared<DocumentObject>(st_, st_->active));
         return MemObject::doGet(key, member);
     }
+
+    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+        if (key == u"getinterfaceobject") {
+            expectArgs(member, args, 1);
+            const auto progId = convert(member, [&] { return args[0].toString(); });
+            Dispatch object = st_->interfaceObjects ? st_->interfaceObjects(progId) : Dispatch();
+            if (!object)
+                throw fail(member, u"problem in loading application \"" + progId + u"\"");
+            return object;
+        }
+        return MemObject::doCall(key, member, args);
+    }
 };
 
 }  // namespace
@@ -745,6 +758,10 @@ void MemDrawing::reopen() {
             state_->add(*doc, e);
     }
     state_->changed();
+}
+
+void MemDrawing::setInterfaceObjects(std::function<Dispatch(const std::u16string&)> load) {
+    state_->interfaceObjects = std::move(load);
 }
 
 void MemDrawing::withoutMember(std::u16string member) {

@@ -101,6 +101,11 @@ public:
     // fail every call.
     void reopen();
 
+    // What Application.GetInterfaceObject(progId) loads into the
+    // application; without it, or when it answers null, the call fails as
+    // for an identifier that is not registered.
+    void setInterfaceObjects(std::function<Dispatch(const std::u16string& progId)> load);
+
     // The application serves no member of that name (older or other
     // applications of the same object model): every object answers that it
     // has none.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cad/fastPath.h"
 #include "cad/fetchTable.h"
 
 namespace qx::cad {
@@ -155,10 +156,126 @@ TQdlText addText(const Dispatch& templateText, const std::u16string& text, const
     }
 }
 
+// The planned changes of the pass, carried out a chunk at a time; each
+// result is recorded as soon as its chunk returns, a failing one included.
+class Pass {
+public:
+    Pass(const Dispatch& document, TQdlLists& lists, TextIndex& index, StringGrid& grid, UpdateResult& result,
+         const Dispatch& fastPath)
+        : doc_(document), lists_(lists), index_(index), grid_(grid), result_(result), fast_(fastPath) {}
+
+    void add(const UpdateOp& op, int col, int row) {
+        ops_.push_back(op);
+        cells_.push_back({col, row});
+        if (!fast_ || ops_.size() >= static_cast<std::size_t>(kFastPathChunk))
+            flush();
+    }
+    // A new text's template is looked up in the grid as the pass has left
+    // it: changes of IDs in that column still waiting in the chunk go first.
+    void beforeTemplateLookup(int col) {
+        for (std::size_t i = 0; i < ops_.size(); ++i) {
+            if (cells_[i].first == col && ops_[i].kind != UpdateOp::Kind::Edit) {
+                flush();
+                return;
+            }
+        }
+    }
+    void flush() {
+        if (ops_.empty())
+            return;
+        std::vector<UpdateOpResult> results;
+        try {
+            run(results);
+        } catch (...) {
+            record(results);
+            throw;
+        }
+        record(results);
+    }
+
+private:
+    void run(std::vector<UpdateOpResult>& results) {
+        if (fast_) {
+            try {
+                applyChunk(fast_, doc_, ops_, results);
+                return;
+            } catch (const FastPathUnavailable&) {
+                if (wrote_)
+                    throw;  // writing began: report it as any failure
+                fast_ = {};
+            }
+        }
+        for (const auto& op : ops_) {
+            results.emplace_back();
+            applyUpdateOp(doc_, op, results.back());
+        }
+    }
+
+    void record(const std::vector<UpdateOpResult>& results) {
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            if (!results[i].done)
+                continue;
+            wrote_ = true;
+            const UpdateOp& op = ops_[i];
+            const auto [c, r] = cells_[i];
+            if (op.kind == UpdateOp::Kind::Edit) {
+                lists_.textAry[index_.find(op.id)].sText = op.text;
+                ++result_.edited;
+            } else if (op.kind == UpdateOp::Kind::Delete) {
+                const int k = index_.find(op.id);
+                index_.remove(lists_.textAry, static_cast<std::size_t>(k));
+                lists_.textAry[k].sText.clear();
+                lists_.textAry[k].objID = 0;
+                grid_.setObjects(c, r, 0);
+                ++result_.deleted;
+            } else {
+                lists_.textAry.push_back(results[i].added);
+                index_.add(lists_.textAry, lists_.textAry.size() - 1);
+                grid_.setObjects(c, r, lists_.textAry.back().objID);
+                ++result_.added;
+            }
+        }
+        ops_.clear();
+        cells_.clear();
+    }
+
+    const Dispatch& doc_;
+    TQdlLists& lists_;
+    TextIndex& index_;
+    StringGrid& grid_;
+    UpdateResult& result_;
+    Dispatch fast_;
+    bool wrote_ = false;
+    std::vector<UpdateOp> ops_;
+    std::vector<std::pair<int, int>> cells_;
+};
+
 }  // namespace
 
+void applyUpdateOp(const Dispatch& document, const UpdateOp& op, UpdateOpResult& result) {
+    const Dispatch e = entityOf(document, op.id);
+    if (!e) {
+        return;
+    }
+    switch (op.kind) {
+        case UpdateOp::Kind::Edit:
+            e.put(u"TextString", Variant(op.text));
+            result.done = true;
+            e.call(u"Update");
+            break;
+        case UpdateOp::Kind::Delete:
+            e.call(u"Delete");
+            result.done = true;
+            break;
+        case UpdateOp::Kind::Add:
+            result.added = addText(e, op.text, op.to);
+            result.done = true;
+            break;
+    }
+}
+
 UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdlLists& lists, TextIndex& index,
-                         StringGrid& grid, UpdateView& view) {
+                         StringGrid& grid, UpdateView& view, const Dispatch& fastPath) {
     UpdateResult result;
     index.rebuild(lists.textAry);
     result.refusal = refusal(document, read, lists);
@@ -166,6 +283,7 @@ UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdl
         return result;
     }
     StringGrid& g = grid;
+    Pass pass(document, lists, index, grid, result, fastPath);
     view.start((g.RowCount() - 1) * (g.ColCount() - 1));
     int visited = 0;
     for (int r = 1; r < g.RowCount(); ++r) {
@@ -181,40 +299,19 @@ UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdl
                 if (k < 0 || text == lists.textAry[k].sText) {
                     continue;
                 }
-                const Dispatch e = entityOf(document, id);
-                if (!e) {
-                    continue;
-                }
-                if (!text.empty()) {
-                    e.put(u"TextString", Variant(text));
-                    lists.textAry[k].sText = text;
-                    e.call(u"Update");
-                    ++result.edited;
-                } else {
-                    e.call(u"Delete");
-                    index.remove(lists.textAry, static_cast<std::size_t>(k));
-                    lists.textAry[k].sText.clear();
-                    lists.textAry[k].objID = 0;
-                    g.setObjects(c, r, 0);
-                    ++result.deleted;
-                }
+                pass.add({text.empty() ? UpdateOp::Kind::Delete : UpdateOp::Kind::Edit, id, text, {}}, c, r);
             } else if (!text.empty()) {
+                pass.beforeTemplateLookup(c);
                 const TemplateText t = findTemplateText(g, lists, index, c);
                 if (t.id == 0) {
                     continue;
                 }
-                const Dispatch tmpl = entityOf(document, t.id);
-                if (!tmpl) {
-                    continue;
-                }
                 const TPoint3 to{lists.tateAry[c - 1] + t.dx, lists.yokoAry[r - 1] + t.dy, 0};
-                lists.textAry.push_back(addText(tmpl, text, to));
-                index.add(lists.textAry, lists.textAry.size() - 1);
-                g.setObjects(c, r, lists.textAry.back().objID);
-                ++result.added;
+                pass.add({UpdateOp::Kind::Add, t.id, text, to}, c, r);
             }
         }
     }
+    pass.flush();
     return result;
 }
 

@@ -57,6 +57,23 @@ struct DocumentKey {
 };
 DocumentKey documentKey(const Dispatch& document);
 
+// One change an Update makes to the drawing.
+struct UpdateOp {
+    enum class Kind { Edit, Delete, Add };
+    Kind kind = Kind::Edit;
+    std::int64_t id = 0;  // Edit, Delete: the text; Add: the template
+    std::u16string text;  // Edit, Add
+    TPoint3 to;           // Add: where the copy's placing point goes
+};
+struct UpdateOpResult {
+    bool done = false;  // the drawing holds the change (passed over when false)
+    TQdlText added;     // Add: the new text's record
+};
+// Carries out one change. `result` is filled as soon as the drawing holds
+// the change, so that a failure after that still leaves records that match
+// the drawing. A text the drawing cannot return is passed over.
+void applyUpdateOp(const Dispatch& document, const UpdateOp& op, UpdateOpResult& result);
+
 // What the update needs of the window around it.
 class UpdateView {
 public:
@@ -78,7 +95,10 @@ struct UpdateResult {
 // Writes nothing when the document is not the opening that `read` names.
 // A failing automation call is thrown; what was written before stays written
 // and recorded, and a new text whose set-up failed is deleted again.
+// With a fast path (cad/fastPath.h) the changes go to the drawing in chunks
+// carried out inside the CAD application; when it fails before anything was
+// written, they go call by call after all.
 UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdlLists& lists, TextIndex& index,
-                         StringGrid& grid, UpdateView& view);
+                         StringGrid& grid, UpdateView& view, const Dispatch& fastPath = {});
 
 }  // namespace qx::cad
