@@ -278,8 +278,9 @@ TEST(FastPath, AFaultAtEveryStepOfAChunkEndsAsCallByCall) {
         for (int k : {1, 7, 30}) {
             const Outcome slow = run(scene, edits, false, member, k, true),
                           fast = run(scene, edits, true, member, k, true);
-            if (k == 1)
+            if (k == 1) {
                 EXPECT_FALSE(slow.getError.empty()) << toUtf8(member);
+            }
             EXPECT_TRUE(slow == fast) << toUtf8(member) << " #" << k;
         }
     }
