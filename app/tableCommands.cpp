@@ -155,6 +155,7 @@ void VivazQDLForm::finishGet() {
     Memo1.add(
         format("Yoko = %d, Tate = %d", static_cast<int>(lists.yokoAry.size()), static_cast<int>(lists.tateAry.size())));
     fillGrid(StringGrid1, lists);
+    showDrawnBorders(tolerance());
     copyGrid(StringGrid1, StringGrid2);
     rebuildTextIndex();
     ProgressBar1.setPosition(0);
@@ -225,6 +226,7 @@ void VivazQDLForm::Button2Click() {
     if (!guard.entered()) {
         return;
     }
+    const PendingMarksRefresh marks{*this};
     std::vector<double> pt{0, 0, 0};
     if (s_.cad->isTargetRunning(targetProgID)) {
         Dispatch app = s_.cad->attach(targetProgID);

@@ -22,6 +22,7 @@ constexpr int kSizingZone = 3;   // pixels either side of a header line that gra
 constexpr int kMinCellSize = 3;  // a column or row sized by the mouse keeps this much (96-dpi pixels)
 constexpr int kTextMargin = 2;   // left margin of a cell's text (96-dpi pixels)
 constexpr int kGreyBleed = 4;    // a grey cell also covers the line and margin on its left
+constexpr int kMarkSize = 7;     // side of the corner mark of a pending cell (96-dpi pixels)
 constexpr UINT_PTR kEditSubclass = 1;
 
 HINSTANCE instance() {
@@ -582,12 +583,24 @@ void GridControl::render(HDC dc, int width, int height) {
     HGDIOBJ oldFont = SelectObject(dc, font_);
     SetBkMode(dc, TRANSPARENT);
 
-    // Lines first, cells inside them.
+    // Lines first, cells inside them. A border the drawing does not have
+    // (inside a merged field) is left out, and its corner too when no border
+    // meets there.
+    auto cornerDrawn = [&](int c, int r) {
+        return m_.borderRight(c, r) || m_.borderBelow(c, r) || m_.borderRight(c, r + 1) || m_.borderBelow(c + 1, r);
+    };
     for (const Span& r : rows) {
         for (const Span& c : cols) {
             const COLORREF line = (c.index < fc || r.index < fr) ? o_.fixedLineColor : o_.lineColor;
-            fill(dc, RECT{px(c.end()), px(r.start), px(c.end() + 1), px(r.end() + 1)}, line);
-            fill(dc, RECT{px(c.start), px(r.end()), px(c.end() + 1), px(r.end() + 1)}, line);
+            if (m_.borderRight(c.index, r.index)) {
+                fill(dc, RECT{px(c.end()), px(r.start), px(c.end() + 1), px(r.end())}, line);
+            }
+            if (m_.borderBelow(c.index, r.index)) {
+                fill(dc, RECT{px(c.start), px(r.end()), px(c.end()), px(r.end() + 1)}, line);
+            }
+            if (cornerDrawn(c.index, r.index)) {
+                fill(dc, RECT{px(c.end()), px(r.end()), px(c.end() + 1), px(r.end() + 1)}, line);
+            }
         }
     }
     const UINT textFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
@@ -599,16 +612,32 @@ void GridControl::render(HDC dc, int width, int height) {
             const bool selected = !fixed && !current && c.index >= sel.Left && c.index <= sel.Right &&
                                   r.index >= sel.Top && r.index <= sel.Bottom;
             const bool underEditor = editorShown_ && c.index == editorCol_ && r.index == editorRow_;
+            const CellChange change = cellChange ? cellChange(c.index, r.index) : CellChange::None;
             COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+            COLORREF back = GetSysColor(COLOR_WINDOW);
             if (fixed) {
                 fill(dc, rc, o_.fixedColor);
                 DrawEdge(dc, &rc, BDR_RAISEDINNER, BF_RECT);
                 text = GetSysColor(COLOR_BTNTEXT);
-            } else if (selected) {
-                fill(dc, rc, GetSysColor(COLOR_HIGHLIGHT));
-                text = GetSysColor(COLOR_HIGHLIGHTTEXT);
             } else {
-                fill(dc, rc, GetSysColor(COLOR_WINDOW));
+                if (selected) {
+                    back = GetSysColor(COLOR_HIGHLIGHT);
+                    text = GetSysColor(COLOR_HIGHLIGHTTEXT);
+                } else if (change != CellChange::None) {
+                    back = tint(change, false);
+                }
+                fill(dc, rc, back);
+                // Where the drawing has no border the cell runs on over the line.
+                const bool right = m_.borderRight(c.index, r.index), below = m_.borderBelow(c.index, r.index);
+                if (!right) {
+                    fill(dc, RECT{rc.right, rc.top, px(c.end() + 1), rc.bottom}, back);
+                }
+                if (!below) {
+                    fill(dc, RECT{rc.left, rc.bottom, rc.right, px(r.end() + 1)}, back);
+                }
+                if (!cornerDrawn(c.index, r.index)) {
+                    fill(dc, RECT{rc.right, rc.bottom, px(c.end() + 1), px(r.end() + 1)}, back);
+                }
             }
             const std::u16string& s = m_.Cells(c.index, r.index);
             if (!s.empty() && !underEditor) {
@@ -628,6 +657,9 @@ void GridControl::render(HDC dc, int width, int height) {
                     DrawTextW(dc, w(s), static_cast<int>(s.size()), &tr, textFormat);
                 }
             }
+            if (change != CellChange::None && !underEditor) {
+                markCorner(dc, rc, tint(change, true));
+            }
             if (current && focused && !fixed) {
                 RECT f = rc;
                 DrawFocusRect(dc, &f);
@@ -635,6 +667,37 @@ void GridControl::render(HDC dc, int width, int height) {
         }
     }
     SelectObject(dc, oldFont);
+}
+
+COLORREF GridControl::tint(CellChange change, bool mark) const {
+    switch (change) {
+        case CellChange::Edit:
+            return mark ? o_.editMark : o_.editTint;
+        case CellChange::Delete:
+            return mark ? o_.deleteMark : o_.deleteTint;
+        case CellChange::Add:
+            return mark ? o_.addMark : o_.addTint;
+        default:
+            return GetSysColor(COLOR_WINDOW);
+    }
+}
+
+void GridControl::markCorner(HDC dc, const RECT& cell, COLORREF colour) const {
+    // A triangle in the top right corner, clear of the left-aligned text.
+    const int size = std::min(
+        {px(kMarkSize), static_cast<int>(cell.right - cell.left) - 1, static_cast<int>(cell.bottom - cell.top) - 1});
+    if (size < 2) {
+        return;
+    }
+    const POINT corner[3] = {
+        {cell.right - size, cell.top}, {cell.right - 1, cell.top}, {cell.right - 1, cell.top + size - 1}};
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(DC_PEN));
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(DC_BRUSH));
+    SetDCPenColor(dc, colour);
+    SetDCBrushColor(dc, colour);
+    Polygon(dc, corner, 3);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
 }
 
 // ---- input
