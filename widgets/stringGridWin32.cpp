@@ -604,67 +604,126 @@ void GridControl::render(HDC dc, int width, int height) {
         }
     }
     const UINT textFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
+    // Backgrounds first, for all cells, so that a text can run on into the
+    // empty rest of a merged field; texts, grey columns and marks after.
+    struct Cell {
+        RECT rc;
+        COLORREF back, text;
+        bool fixed, current, underEditor;
+        CellChange change;
+    };
+    std::vector<Cell> cells;
+    cells.reserve(rows.size() * cols.size());
     for (const Span& r : rows) {
+        // A pending text's tint runs on through the empty rest of its field.
+        COLORREF carried = 0;
+        bool carry = false;
+        int previous = -1;
         for (const Span& c : cols) {
-            RECT rc{px(c.start), px(r.start), px(c.end()), px(r.end())};
-            const bool fixed = c.index < fc || r.index < fr;
-            const bool current = c.index == curC && r.index == curR;
-            const bool selected = !fixed && !current && c.index >= sel.Left && c.index <= sel.Right &&
+            Cell k{{px(c.start), px(r.start), px(c.end()), px(r.end())},
+                   GetSysColor(COLOR_WINDOW),
+                   GetSysColor(COLOR_WINDOWTEXT),
+                   c.index < fc || r.index < fr,
+                   c.index == curC && r.index == curR,
+                   editorShown_ && c.index == editorCol_ && r.index == editorRow_,
+                   cellChange ? cellChange(c.index, r.index) : CellChange::None};
+            const bool selected = !k.fixed && !k.current && c.index >= sel.Left && c.index <= sel.Right &&
                                   r.index >= sel.Top && r.index <= sel.Bottom;
-            const bool underEditor = editorShown_ && c.index == editorCol_ && r.index == editorRow_;
-            const CellChange change = cellChange ? cellChange(c.index, r.index) : CellChange::None;
-            COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
-            COLORREF back = GetSysColor(COLOR_WINDOW);
-            if (fixed) {
-                fill(dc, rc, o_.fixedColor);
-                DrawEdge(dc, &rc, BDR_RAISEDINNER, BF_RECT);
-                text = GetSysColor(COLOR_BTNTEXT);
+            if (k.fixed) {
+                fill(dc, k.rc, o_.fixedColor);
+                DrawEdge(dc, &k.rc, BDR_RAISEDINNER, BF_RECT);
+                k.text = GetSysColor(COLOR_BTNTEXT);
             } else {
                 if (selected) {
-                    back = GetSysColor(COLOR_HIGHLIGHT);
-                    text = GetSysColor(COLOR_HIGHLIGHTTEXT);
-                } else if (change != CellChange::None) {
-                    back = tint(change, false);
+                    k.back = GetSysColor(COLOR_HIGHLIGHT);
+                    k.text = GetSysColor(COLOR_HIGHLIGHTTEXT);
+                } else if (k.change != CellChange::None) {
+                    k.back = tint(k.change, false);
                 }
-                fill(dc, rc, back);
+                const bool empty = m_.Cells(c.index, r.index).empty();
+                if (carry && !selected && k.change == CellChange::None && empty && previous + 1 == c.index &&
+                    !m_.borderRight(previous, r.index)) {
+                    k.back = carried;
+                } else {
+                    carry = !selected && k.change != CellChange::None;
+                    carried = k.back;
+                }
+                fill(dc, k.rc, k.back);
                 // Where the drawing has no border the cell runs on over the line.
-                const bool right = m_.borderRight(c.index, r.index), below = m_.borderBelow(c.index, r.index);
-                if (!right) {
-                    fill(dc, RECT{rc.right, rc.top, px(c.end() + 1), rc.bottom}, back);
+                const RECT& rc = k.rc;
+                if (!m_.borderRight(c.index, r.index)) {
+                    fill(dc, RECT{rc.right, rc.top, px(c.end() + 1), rc.bottom}, k.back);
                 }
-                if (!below) {
-                    fill(dc, RECT{rc.left, rc.bottom, rc.right, px(r.end() + 1)}, back);
+                if (!m_.borderBelow(c.index, r.index)) {
+                    fill(dc, RECT{rc.left, rc.bottom, rc.right, px(r.end() + 1)}, k.back);
                 }
                 if (!cornerDrawn(c.index, r.index)) {
-                    fill(dc, RECT{rc.right, rc.bottom, px(c.end() + 1), px(r.end() + 1)}, back);
+                    fill(dc, RECT{rc.right, rc.bottom, px(c.end() + 1), px(r.end() + 1)}, k.back);
                 }
             }
+            cells.push_back(k);
+            previous = c.index;
+        }
+    }
+    auto grey = [&](const Span& c, const Span& r, const Cell& k) {
+        return !k.fixed && !k.underEditor && paintsGrey && paintsGrey(c.index, r.index);
+    };
+    // The last cell of the field that cell ci starts: the following empty
+    // cells behind no drawn border that look alike.
+    auto fieldEnd = [&](std::size_t ri, std::size_t ci) {
+        const Cell& k = cells[ri * cols.size() + ci];
+        const Span& r = rows[ri];
+        std::size_t end = ci;
+        for (std::size_t cj = ci + 1; !k.fixed && cj < cols.size(); ++cj) {
+            const Cell& next = cells[ri * cols.size() + cj];
+            if (cols[cj].index != cols[cj - 1].index + 1 || m_.borderRight(cols[cj - 1].index, r.index) ||
+                !m_.Cells(cols[cj].index, r.index).empty() || next.back != k.back || next.underEditor ||
+                grey(cols[cj], r, next)) {
+                break;
+            }
+            end = cj;
+        }
+        return end;
+    };
+    std::vector<std::pair<RECT, COLORREF>> marks;  // drawn last: a grey column's fill reaches into its left neighbour
+    for (std::size_t ri = 0; ri < rows.size(); ++ri) {
+        const Span& r = rows[ri];
+        for (std::size_t ci = 0; ci < cols.size(); ++ci) {
+            const Span& c = cols[ci];
+            const Cell& k = cells[ri * cols.size() + ci];
             const std::u16string& s = m_.Cells(c.index, r.index);
-            if (!s.empty() && !underEditor) {
-                RECT tr = rc;
+            const bool isGrey = grey(c, r, k);
+            const bool pending = k.change != CellChange::None && !k.underEditor;
+            const std::size_t end = isGrey || (s.empty() && !pending) ? ci : fieldEnd(ri, ci);
+            if (!s.empty() && !k.underEditor) {
+                RECT tr = k.rc;
                 tr.left += px(kTextMargin);
-                SetTextColor(dc, text);
+                tr.right = cells[ri * cols.size() + end].rc.right;  // on through the rest of the field
+                SetTextColor(dc, k.text);
                 DrawTextW(dc, w(s), static_cast<int>(s.size()), &tr, textFormat);
             }
-            if (!fixed && !underEditor && paintsGrey && paintsGrey(c.index, r.index)) {
+            if (isGrey) {
                 // The whole column reads as one grey band: the fill covers the lines
                 // around the cell, but never reaches into the fixed columns.
                 RECT g{std::max(px(c.start - kGreyBleed), scrollLeft), px(r.start), px(c.end() + 1), px(r.end() + 1)};
                 fill(dc, g, GetSysColor(COLOR_BTNFACE));
                 if (!s.empty()) {
-                    RECT tr = rc;
+                    RECT tr = k.rc;
                     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
                     DrawTextW(dc, w(s), static_cast<int>(s.size()), &tr, textFormat);
                 }
             }
-            if (change != CellChange::None && !underEditor) {
-                markCorner(dc, rc, tint(change, true));
+            if (pending) {
+                marks.push_back({cells[ri * cols.size() + end].rc, tint(k.change, true)});
             }
-            if (current && focused && !fixed) {
-                RECT f = rc;
+            if (k.current && focused && !k.fixed) {
+                RECT f = k.rc;
                 DrawFocusRect(dc, &f);
             }
         }
+    }
+    for (const auto& [rc, colour] : marks) {
+        markCorner(dc, rc, colour);
     }
     SelectObject(dc, oldFont);
 }
