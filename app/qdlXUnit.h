@@ -129,6 +129,18 @@ public:
     // Sets the caption by the target list rule, for the name of an entry.
     void setTargetCaption(const std::u16string& name);
 
+    // The table as drawn (cellMarks.cpp). After a fill: which borders the
+    // drawing has. What an Update would do to a cell, for its tint. A repaint
+    // for an Update, which changes records without changing cell texts; the
+    // scope object runs it also when the Update fails half-way.
+    void showDrawnBorders(double tolerance);
+    CellChange pendingChangeAt(int col, int row) const;
+    void refreshPendingMarks();
+    struct PendingMarksRefresh {
+        VivazQDLForm& form;
+        ~PendingMarksRefresh();
+    };
+
     std::u16string settingsPath();
     // The tolerance box as a number, 0.1 when it holds none.
     double tolerance();

@@ -149,6 +149,7 @@ void VivazQDLForm::finishGet() {
     Memo1.add(
         format("Yoko = %d, Tate = %d", static_cast<int>(lists.yokoAry.size()), static_cast<int>(lists.tateAry.size())));
     fillGrid(StringGrid1, lists);
+    showDrawnBorders(tolerance());
     copyGrid(StringGrid1, StringGrid2);
     textIndex_.rebuild(lists.textAry);
     ProgressBar1.setPosition(0);
@@ -173,6 +174,7 @@ void VivazQDLForm::Button2Click() {
     if (!guard.entered()) {
         return;
     }
+    const PendingMarksRefresh marks{*this};
     if (s_.cad->isTargetRunning(targetProgID)) {
         Dispatch app = s_.cad->attach(targetProgID);
         bringCadToFront(app);

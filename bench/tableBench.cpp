@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "table/drawnBorders.h"
 #include "table/tableGrid.h"
 
 using namespace qx;
@@ -64,3 +65,32 @@ static void BM_collectAndMergeBorders(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_collectAndMergeBorders)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The borders a drawing has, for a side x side table: drawn cell by cell
+// (one segment per cell edge, every fifth left out as a merged field), or as
+// whole lines (so that the cells, not the segments, set the cost).
+static void BM_drawnBorders(benchmark::State& state) {
+    const int side = static_cast<int>(state.range(0));
+    const bool pieces = state.range(1) != 0;
+    TQdlLists l = makeTable(side, side, 0);
+    for (int i = 1; i < side; ++i) {
+        const double x = i * 10.0, y = -i * 5.0;
+        if (!pieces) {
+            l.lineAry.push_back({{x, 0, 0}, {x, -side * 5.0, 0}});
+            l.lineAry.push_back({{0, y, 0}, {side * 10.0, y, 0}});
+            continue;
+        }
+        for (int j = 0; j < side; ++j) {
+            if ((i * 7 + j) % 5 != 0) {
+                l.lineAry.push_back({{x, -j * 5.0, 0}, {x, -(j + 1) * 5.0, 0}});
+                l.lineAry.push_back({{j * 10.0, y, 0}, {(j + 1) * 10.0, y, 0}});
+            }
+        }
+    }
+    for (auto _ : state) {
+        const CellEdges e = drawnBorders(l.lineAry, l.tateAry, l.yokoAry, 0.1);
+        benchmark::DoNotOptimize(e.right(1, 1));
+    }
+    state.counters["segments"] = static_cast<double>(l.lineAry.size());
+}
+BENCHMARK(BM_drawnBorders)->ArgsProduct({{100, 1000}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(3);

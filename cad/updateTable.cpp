@@ -4,6 +4,7 @@
 
 #include "cad/fastPath.h"
 #include "cad/fetchTable.h"
+#include "table/drawnBorders.h"
 
 namespace qx::cad {
 
@@ -57,22 +58,12 @@ TemplateText findTemplateText(const StringGrid& grid, const TQdlLists& lists, co
     return {};
 }
 
-CellChange cellChange(const std::u16string& text, std::int64_t id, const TQdlText* record) {
-    if (id == 0) {
-        return text.empty() ? CellChange::None : CellChange::Add;
-    }
-    if (!record || text == record->sText) {
-        return CellChange::None;
-    }
-    return text.empty() ? CellChange::Delete : CellChange::Edit;
-}
-
 bool hasPendingChanges(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index) {
     for (int r = 1; r < grid.RowCount(); ++r) {
         for (int c = 1; c < grid.ColCount(); ++c) {
             const std::int64_t id = grid.Objects(c, r);
             const int k = id == 0 ? -1 : index.find(id);
-            if (cellChange(grid.Cells(c, r), id, k < 0 ? nullptr : &lists.textAry[k]) != CellChange::None) {
+            if (pendingChange(grid.Cells(c, r), id, k < 0 ? nullptr : &lists.textAry[k]) != CellChange::None) {
                 return true;
             }
         }

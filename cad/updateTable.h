@@ -38,11 +38,6 @@ struct TemplateText {
 };
 TemplateText findTemplateText(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index, int col);
 
-// What an Update will do with a data cell: write its text over the drawing's
-// (Edit), delete its drawing text (Delete) or create one (Add). A cell whose
-// ID has no record is nothing the Update touches.
-enum class CellChange { None, Edit, Delete, Add };
-CellChange cellChange(const std::u16string& text, std::int64_t id, const TQdlText* record);
 // Whether any data cell of the grid differs from what the drawing holds.
 bool hasPendingChanges(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index);
 

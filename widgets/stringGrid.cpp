@@ -12,6 +12,12 @@ namespace {
 }
 }  // namespace
 
+CellEdges::CellEdges(int cols, int rows)
+    : cols_(std::max(cols, 0)),
+      rows_(std::max(rows, 0)),
+      right_(static_cast<std::size_t>(cols_) * rows_, true),
+      below_(static_cast<std::size_t>(cols_) * rows_, true) {}
+
 StringGrid::StringGrid(int cols, int rows) {
     reshape(cols, rows);
 }
@@ -57,6 +63,7 @@ void StringGrid::reshape(int cols, int rows) {
     anchorCol_ = std::min(anchorCol_, std::max(cols_ - 1, 0));
     row_ = std::min(row_, std::max(rows_ - 1, 0));
     anchorRow_ = std::min(anchorRow_, std::max(rows_ - 1, 0));
+    edges_.reset();  // they belonged to the table of the old size
     invalidate();
 }
 
@@ -295,6 +302,31 @@ std::pair<int, int> StringGrid::cellOrigin(int c, int r) const {
         return edge;
     };
     return {origin(c, fixedCols_, leftCol_, colWidths_), origin(r, fixedRows_, topRow_, rowHeights_)};
+}
+
+void StringGrid::setDrawnEdges(CellEdges edges) {
+    edges_ = std::move(edges);
+    invalidate();
+}
+
+void StringGrid::clearDrawnEdges() {
+    if (edges_) {
+        edges_.reset();
+        invalidate();
+    }
+}
+
+bool StringGrid::edgesApply(int c, int r, int c2, int r2) const {
+    return edges_ && edges_->cols() == cols_ && edges_->rows() == rows_ && c >= fixedCols_ && r >= fixedRows_ &&
+           validCell(c, r) && validCell(c2, r2);
+}
+
+bool StringGrid::borderRight(int c, int r) const {
+    return !edgesApply(c, r, c + 1, r) || edges_->right(c, r);
+}
+
+bool StringGrid::borderBelow(int c, int r) const {
+    return !edgesApply(c, r, c, r + 1) || edges_->below(c, r);
 }
 
 int StringGrid::textWidth(const std::u16string& s) const {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,41 @@ struct GridRect {
     int Bottom = 0;
     bool operator==(const GridRect&) const = default;
 };
+
+// Which inner borders between data cells the drawing has, so that a merged
+// field can show as one area. Indices are the grid's columns and rows
+// (headers included); a border asked for outside the map counts as drawn.
+class CellEdges {
+public:
+    CellEdges() = default;
+    CellEdges(int cols, int rows);  // every border drawn
+    int cols() const { return cols_; }
+    int rows() const { return rows_; }
+    // The border between cell (c, r) and its right neighbour (c + 1, r).
+    bool right(int c, int r) const { return flag(right_, c, r); }
+    // The border between cell (c, r) and the cell below it (c, r + 1).
+    bool below(int c, int r) const { return flag(below_, c, r); }
+    void setRight(int c, int r, bool drawn) { set(right_, c, r, drawn); }
+    void setBelow(int c, int r, bool drawn) { set(below_, c, r, drawn); }
+    bool operator==(const CellEdges&) const = default;
+
+private:
+    bool inside(int c, int r) const { return c >= 0 && r >= 0 && c < cols_ && r < rows_; }
+    bool flag(const std::vector<bool>& v, int c, int r) const {
+        return !inside(c, r) || v[static_cast<std::size_t>(r) * cols_ + c];
+    }
+    void set(std::vector<bool>& v, int c, int r, bool drawn) {
+        if (inside(c, r)) {
+            v[static_cast<std::size_t>(r) * cols_ + c] = drawn;
+        }
+    }
+    int cols_ = 0;
+    int rows_ = 0;
+    std::vector<bool> right_, below_;
+};
+
+// What an Update would do to a cell; the grid tints pending cells by it.
+enum class CellChange : std::uint8_t { None, Edit, Delete, Add };
 
 class StringGrid {
 public:
@@ -109,6 +145,16 @@ public:
     std::pair<int, int> cellOrigin(int c, int r) const;
     static constexpr int kGridLine = 1;
 
+    // The borders the drawing has between data cells. Without a map every
+    // border is drawn; a map applies only while it has the grid's counts, and
+    // a change of the counts drops it. Header cells and the outer frame keep
+    // their lines.
+    void setDrawnEdges(CellEdges edges);
+    void clearDrawnEdges();
+    const std::optional<CellEdges>& drawnEdges() const { return edges_; }
+    bool borderRight(int c, int r) const;
+    bool borderBelow(int c, int r) const;
+
     // Pixel width of a text in the grid's font; the peer measures, tests fake it.
     std::function<int(const std::u16string&)> measureText;
     int textWidth(const std::u16string& s) const;
@@ -143,6 +189,8 @@ private:
     int updateDepth_ = 0;
     bool dirty_ = false;
     int repaints_ = 0;
+    std::optional<CellEdges> edges_;
+    bool edgesApply(int c, int r, int c2, int r2) const;
 };
 
 }  // namespace qx

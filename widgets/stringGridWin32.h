@@ -30,6 +30,11 @@ struct GridOptions {
     bool tabs = true;            // Tab and Shift+Tab move between cells
     bool thumbTracking = true;   // scroll while the thumb is dragged
     bool fixedCellClick = true;  // report clicks on header cells
+    // Cells an Update would change: a pale background, and a corner mark in a
+    // stronger shade that also shows on selected and grey cells.
+    COLORREF editTint = RGB(0xFF, 0xF0, 0xB4), editMark = RGB(0xE6, 0x8A, 0x00);
+    COLORREF deleteTint = RGB(0xFF, 0xD6, 0xD6), deleteMark = RGB(0xD0, 0x2C, 0x2C);
+    COLORREF addTint = RGB(0xD4, 0xF2, 0xD4), addMark = RGB(0x22, 0x99, 0x3C);
 };
 
 // The model must outlive the control.
@@ -73,6 +78,8 @@ public:
     std::function<void(int screenX, int screenY)> onContextMenu;  // unset: the parent gets WM_CONTEXTMENU
     // Data cells for which this is true are painted in the button-face colour.
     std::function<bool(int col, int row)> paintsGrey;
+    // What an Update would do to a cell, asked as the cell is painted.
+    std::function<CellChange(int col, int row)> cellChange;
     // Runs every handler; unset, an error a handler throws is shown in a message box.
     std::function<void(const std::function<void()>&)> guard;
 
@@ -98,6 +105,8 @@ private:
     void paint(HDC dc, const RECT& area);
     void render(HDC dc, int width, int height);
     void ensureBuffer(int width, int height);
+    COLORREF tint(CellChange change, bool mark) const;
+    void markCorner(HDC dc, const RECT& cell, COLORREF colour) const;
 
     // Geometry, in model (96-dpi) units unless named otherwise.
     int px(int units) const;

@@ -49,4 +49,5 @@ TEST_P(Samples, GetBuildsTheTable) {
 
 INSTANTIATE_TEST_SUITE_P(All, Samples,
                          testing::Values(Sample{"partsList.txt", 13, 31, 257}, Sample{"titleBlock.txt", 5, 5, 15},
+                                         Sample{"titleBlockMerged.txt", 8, 6, 20},
                                          Sample{"table100x100.txt", 101, 101, 10000}));

@@ -105,3 +105,71 @@ TEST(StringGridEditor, SelectionMovedOrCellSetFromOutsideNeverWritesTheWrongCell
     g.hideEditor();
     EXPECT_EQ(g.Cells(2, 3), u"chosen");
 }
+
+namespace {
+// A 4 x 4 grid whose drawing lacks the border right of (1, 1) and below (2, 2).
+CellEdges mergedEdges(int cols = 4, int rows = 4) {
+    CellEdges e(cols, rows);
+    e.setRight(1, 1, false);
+    e.setBelow(2, 2, false);
+    return e;
+}
+}  // namespace
+
+TEST(StringGridEdges, ApplyOnlyBetweenDataCellsOfAMapOfTheGridsSize) {
+    StringGrid g(4, 4);
+    EXPECT_TRUE(g.borderRight(1, 1));  // no map: every border drawn
+    const int repaints = g.repaintCount();
+    g.setDrawnEdges(mergedEdges());
+    EXPECT_GT(g.repaintCount(), repaints);
+    EXPECT_FALSE(g.borderRight(1, 1));
+    EXPECT_FALSE(g.borderBelow(2, 2));
+    EXPECT_TRUE(g.borderRight(2, 1));
+    EXPECT_TRUE(g.borderBelow(2, 1));
+
+    CellEdges headers = mergedEdges();
+    headers.setRight(0, 2, false);  // header column
+    headers.setBelow(2, 0, false);  // header row
+    headers.setRight(3, 3, false);  // outer frame
+    headers.setBelow(3, 3, false);
+    g.setDrawnEdges(headers);
+    EXPECT_TRUE(g.borderRight(0, 2));
+    EXPECT_TRUE(g.borderBelow(2, 0));
+    EXPECT_TRUE(g.borderRight(3, 3));
+    EXPECT_TRUE(g.borderBelow(3, 3));
+    EXPECT_TRUE(g.borderRight(-1, 7));  // outside the grid: drawn, no error
+
+    g.setFixedRows(2);  // the first data row frozen looks like a header
+    EXPECT_TRUE(g.borderRight(1, 1));
+    EXPECT_FALSE(g.borderBelow(2, 2));
+    g.setFixedRows(1);
+
+    g.setDrawnEdges(mergedEdges(5, 4));  // another table's map
+    EXPECT_TRUE(g.borderRight(1, 1));
+    g.setDrawnEdges(mergedEdges());
+    g.clearDrawnEdges();
+    EXPECT_TRUE(g.borderRight(1, 1));
+    EXPECT_FALSE(g.drawnEdges());
+}
+
+TEST(StringGridEdges, ChangingTheCountsDropsTheMap) {
+    for (const auto& resize : std::vector<std::function<void(StringGrid&)>>{
+             [](StringGrid& g) { g.setRowCount(3); }, [](StringGrid& g) { g.setColCount(6); },
+             [](StringGrid& g) {
+                 g.setColCount(3);
+                 g.setColCount(4);  // back to the map's size: still dropped
+             }}) {
+        StringGrid g(4, 4);
+        g.setDrawnEdges(mergedEdges());
+        resize(g);
+        EXPECT_FALSE(g.drawnEdges());
+        for (int r = 0; r < g.RowCount(); ++r)
+            for (int c = 0; c < g.ColCount(); ++c)
+                EXPECT_TRUE(g.borderRight(c, r) && g.borderBelow(c, r)) << c << "," << r;
+    }
+    StringGrid same(4, 4);
+    same.setDrawnEdges(mergedEdges());
+    same.setRowCount(4);  // the same size is no change
+    same.setCells(1, 1, u"x");
+    EXPECT_FALSE(same.borderRight(1, 1));
+}

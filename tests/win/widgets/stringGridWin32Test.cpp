@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -641,6 +642,79 @@ TEST_F(GridControlTest, PaintingShowsHeadersSelectionGreyColumnsAndLines) {
         EXPECT_TRUE(c >= 1 && r >= 1) << c << "," << r;  // header cells are never grey
     }
     EXPECT_TRUE(asked.count({4, 1}) && asked.count({4, g.TopRow() + 5}));
+}
+
+TEST_F(GridControlTest, MergedCellsRunTogetherAndPendingCellsAreTintedAndMarked) {
+    CellEdges edges(kCols, kRows);
+    edges.setRight(1, 2, false);  // (1, 2) and (2, 2) one field
+    edges.setBelow(3, 2, false);  // (3, 2) over (3, 3)
+    edges.setRight(1, 6, false);  // a field inside the selection
+    g.setDrawnEdges(edges);
+    grid->paintsGrey = [](int c, int) { return c == 4; };
+    grid->cellChange = [](int c, int r) {
+        const std::map<std::pair<int, int>, CellChange> pending{
+            {{1, 2}, CellChange::Edit}, {{1, 3}, CellChange::Edit}, {{2, 3}, CellChange::Delete},
+            {{3, 5}, CellChange::Add},  {{4, 4}, CellChange::Add},  {{2, 6}, CellChange::Edit}};
+        const auto it = pending.find({c, r});
+        return it == pending.end() ? CellChange::None : it->second;
+    };
+    g.setCells(1, 3, u"編集");
+    g.setCells(1, 1, u"長い表題が隣の欄まで続く");
+    g.setCells(1, 2, u"長い表題が隣の欄まで続く");
+    g.setSelection({1, 6, 2, 7});
+    const Picture p = take(grid->hwnd(), true);
+    const qx::win32::GridOptions& o = grid->options();
+    const COLORREF window = GetSysColor(COLOR_WINDOW), line = o.lineColor;
+    auto rect = [&](int c, int r) { return grid->cellRect(c, r); };
+    auto inside = [&](int c, int r) { return p.at((rect(c, r).left + rect(c, r).right) / 2, rect(c, r).bottom - 3); };
+    auto corner = [&](int c, int r) { return p.at(rect(c, r).right - 2, rect(c, r).top + 1); };
+    auto lineRight = [&](int c, int r) { return p.at(rect(c, r).right, rect(c, r).bottom - 2); };  // below the text
+    auto midBelow = [&](int c, int r) { return p.at((rect(c, r).left + rect(c, r).right) / 2, rect(c, r).bottom); };
+
+    auto inked = [&](int c, int r) {  // pixels of text inside a cell
+        int n = 0;
+        for (int y = rect(c, r).top; y < rect(c, r).bottom; ++y)
+            for (int x = rect(c, r).left; x < rect(c, r).right; ++x)
+                n += p.at(x, y) == GetSysColor(COLOR_WINDOWTEXT) ? 1 : 0;
+        return n;
+    };
+    EXPECT_GT(inked(2, 2), 0);               // a long text runs on into the empty rest of its field ...
+    EXPECT_EQ(inked(2, 1), 0);               // ... but not across a drawn border
+    EXPECT_EQ(lineRight(1, 2), o.editTint);  // no line inside the field
+    EXPECT_EQ(lineRight(1, 1), line);
+    EXPECT_EQ(lineRight(2, 2), line);
+    EXPECT_EQ(p.at(rect(1, 2).right, rect(1, 2).bottom), line);  // the line below the field runs through
+    EXPECT_EQ(p.at(rect(1, 2).right, rect(1, 2).top - 1), line);
+    EXPECT_EQ(midBelow(3, 2), window);
+    EXPECT_EQ(midBelow(3, 1), line);
+    EXPECT_EQ(lineRight(1, 6), GetSysColor(COLOR_HIGHLIGHT));  // the selected field is one band
+    EXPECT_EQ(lineRight(1, 0), o.fixedLineColor);
+
+    EXPECT_EQ(inside(2, 2), o.editTint);  // the tint and the mark cover the whole field
+    EXPECT_EQ(corner(2, 2), o.editMark);
+    EXPECT_EQ(corner(1, 2), o.editTint);
+    EXPECT_EQ(inside(1, 3), o.editTint);
+    EXPECT_EQ(corner(1, 3), o.editMark);
+    EXPECT_EQ(inside(2, 3), o.deleteTint);
+    EXPECT_EQ(corner(2, 3), o.deleteMark);
+    EXPECT_EQ(inside(3, 5), o.addTint);
+    EXPECT_EQ(corner(3, 5), o.addMark);
+    EXPECT_EQ(inside(4, 4), GetSysColor(COLOR_BTNFACE));  // the grey column stays grey ...
+    EXPECT_EQ(corner(4, 4), o.addMark);                   // ... and the mark tells the pending text
+    EXPECT_EQ(inside(2, 6), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(corner(2, 6), o.editMark);
+    EXPECT_EQ(inside(2, 4), window);
+    EXPECT_EQ(corner(2, 4), window);
+    const std::set<COLORREF> tints{o.editTint,
+                                   o.deleteTint,
+                                   o.addTint,
+                                   window,
+                                   static_cast<COLORREF>(GetSysColor(COLOR_BTNFACE)),
+                                   static_cast<COLORREF>(GetSysColor(COLOR_HIGHLIGHT))};
+    EXPECT_EQ(tints.size(), 6u);  // each reads apart from the others
+
+    g.setRowCount(kRows - 1);  // another table: the map no longer applies
+    EXPECT_EQ(take(grid->hwnd(), true).at(rect(1, 2).right, (rect(1, 2).top + rect(1, 2).bottom) / 2), line);
 }
 
 TEST_F(GridControlTest, RepaintWaitsForTheEndOfAnUpdate) {

@@ -1,0 +1,127 @@
+// The title block with merged fields in the program's real window: merged
+// fields without inner lines, pending changes tinted until the Update writes
+// them. Saves a screenshot before and after the Update.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "app/programWin32.h"
+#include "cad/drawingFile.h"
+#include "guiDriver.h"
+#include "screenshot.h"
+#include "widgets/stringGridWin32.h"
+
+using namespace qx;
+using namespace qx::win32;
+using namespace qx::test;
+
+namespace {
+
+std::unique_ptr<cad::MemDrawing> loadSample(const char* name) {
+    std::ifstream in(std::string(QX_SAMPLES) + "/" + name, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return cad::loadDrawing(fromUtf8(bytes.str()));
+}
+
+class DrawnTableGui : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Program::initialiseThread());
+        removeSettings();
+        drawing = loadSample("titleBlockMerged.txt");
+        drawing->pickAll();
+        memory.registerProgId(kDefaultProgID, drawing->application());
+        program = std::make_unique<Program>(&memory);
+        program->start();
+        SetForegroundWindow(main());
+        pump([&] { return IsWindowVisible(main()) != FALSE; });
+        SendMessageW(FindWindowExW(main(), nullptr, L"BUTTON", L"取得"), BM_CLICK, 0, 0);
+        ASSERT_TRUE(pump([&] { return cells().RowCount() == 6 && cells().ColCount() == 8; }));
+        SetForegroundWindow(main());
+        pump([] { return false; }, 200);
+    }
+    void TearDown() override {
+        if (program && IsWindow(main())) {
+            PostMessageW(main(), WM_CLOSE, 0, 0);
+            pump([&] { return !IsWindow(main()); });
+        }
+        program.reset();
+        CoUninitialize();
+    }
+    HWND main() const { return program->mainWindow->hwnd(); }
+    HWND grid() const { return program->mainWindow->gridHwnd(); }
+    StringGrid& cells() { return program->form->StringGrid1; }
+    bool pump(const std::function<bool()>& done, int ms = 10000) {
+        return pumpUntil(program && IsWindow(main()) ? main() : nullptr, done, ms);
+    }
+    // What the screen shows of the grid, once it has painted.
+    COLORREF pixel(int x, int y) {
+        UpdateWindow(grid());
+        HDC dc = GetDC(grid());
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(grid(), dc);
+        return c;
+    }
+    RECT cell(int c, int r) { return program->mainWindow->grid().cellRect(c, r); }
+    COLORREF inside(int c, int r) { return pixel((cell(c, r).left + cell(c, r).right) / 2, cell(c, r).bottom - 3); }
+    COLORREF corner(int c, int r) { return pixel(cell(c, r).right - 2, cell(c, r).top + 1); }
+    COLORREF lineRightOf(int c, int r) { return pixel(cell(c, r).right, (cell(c, r).top + cell(c, r).bottom) / 2); }
+
+    std::unique_ptr<cad::MemDrawing> drawing;
+    cad::MemConnector memory;
+    std::unique_ptr<Program> program;
+};
+
+}  // namespace
+
+TEST_F(DrawnTableGui, MergedFieldsAndPendingChangesBeforeAndAfterTheUpdate) {
+    const GridOptions& o = program->mainWindow->grid().options();
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    // The drawing title spans columns 2 to 4: no line inside it, one after it.
+    EXPECT_EQ(lineRightOf(2, 2), window);
+    EXPECT_EQ(lineRightOf(3, 2), window);
+    EXPECT_EQ(lineRightOf(4, 2), o.lineColor);
+    EXPECT_EQ(lineRightOf(2, 4), o.lineColor);
+
+    // An edit typed into the window, the others as a paste or the Delete key would leave them.
+    SetFocus(grid());
+    cells().setSelection({2, 4, 2, 4});
+    typeText(L"山田太郎");
+    press(VK_RETURN);
+    ASSERT_TRUE(pump([&] { return cells().Cells(2, 4) == u"山田太郎" && !cells().EditorMode(); }, 5000));
+    cells().setCells(4, 4, u"");
+    cells().setCells(6, 5, u"2023.08.12");
+    cells().setCells(7, 2, u"済");
+    cells().setCells(2, 2, u"搬送装置 総組立図");
+    cells().setSelection({2, 4, 3, 5});
+    pump([] { return false; }, 300);
+    EXPECT_EQ(inside(2, 4), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(corner(2, 4), o.editMark);  // also on the selection
+    EXPECT_EQ(inside(3, 2), o.editTint);  // the edited title's field reads as one ...
+    EXPECT_EQ(corner(4, 2), o.editMark);  // ... marked at its end
+    EXPECT_EQ(inside(4, 4), o.deleteTint);
+    EXPECT_EQ(inside(6, 5), o.addTint);
+    EXPECT_EQ(inside(7, 2), GetSysColor(COLOR_BTNFACE));  // no text to copy in the stamp field: grey ...
+    EXPECT_EQ(corner(7, 2), o.addMark);                   // ... with the mark of the typed text
+    EXPECT_EQ(lineRightOf(2, 2), o.editTint);             // the edited field reads as one
+    ASSERT_TRUE(saveWindows(L"drawn-table.bmp", main()));
+
+    SendMessageW(FindWindowExW(main(), nullptr, L"BUTTON", L"更新 (Ctrl+Enter) "), BM_CLICK, 0, 0);
+    const auto updated = [&] {
+        const auto lines = program->form->Memo1.Lines();
+        return std::find(lines.begin(), lines.end(), u"[更新] 編集 = 2, 追加 = 1, 削除 = 1") != lines.end();
+    };
+    ASSERT_TRUE(pump(updated));
+    pump([] { return false; }, 300);
+    EXPECT_EQ(corner(2, 4), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(inside(3, 2), window);
+    EXPECT_EQ(corner(4, 2), window);
+    EXPECT_EQ(inside(4, 4), window);
+    EXPECT_EQ(inside(6, 5), window);
+    EXPECT_EQ(corner(7, 2), o.addMark);  // still not in the drawing
+    ASSERT_TRUE(saveWindows(L"drawn-table-updated.bmp", main()));
+}
