@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "cad/com/fastPathRegistration.h"
 #include "cad/com/messageFilter.h"
+#include "cad/fastPath.h"
 #include "target/targetList.h"
 
 namespace qx::win32 {
@@ -28,6 +30,14 @@ Program::Program(cad::CadConnector* cad) {
     s.inputList = &inputList;
     s.replaceForm = &replace;
     s.gridClientToScreen = [this](int& x, int& y) { return mainWindow->gridToScreen(x, y); };
+    // The fast path's DLL ships beside the executable; the CAD application
+    // finds it through the user's registration, which needs no administrator.
+    s.registerFastPath = [this] {
+        const std::u16string dll = exe.exeFolder() + cad::kFastPathDll;
+        const std::wstring path(dll.begin(), dll.end());
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            cad::com::registerFastPath(HKEY_CURRENT_USER, path);
+    };
     target = std::make_unique<TTargetCADForm>(
         files, locale, exe,
         TTargetCADForm::Host{kApplicationTitle, [this] { return form->targetProgID; },

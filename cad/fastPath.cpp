@@ -47,7 +47,7 @@ Variant readEntities(const std::vector<Variant>& args) {
     }
     std::vector<Variant> answer{Variant(std::move(segments)), Variant(std::move(texts)), Variant(names.objectName)};
     if (!error.empty())
-        answer.emplace_back(std::move(error));
+        answer.push_back(Variant(error));
     return Variant(std::move(answer));
 }
 
@@ -80,7 +80,7 @@ Variant applyUpdate(const std::vector<Variant>& args) {
         answer.insert(answer.end(),
                       {Variant(r.done), Variant::int64(r.added.objID), Variant(r.added.code), Variant(r.added.sText)});
         if (!error.empty()) {
-            answer.emplace_back(std::move(error));
+            answer.push_back(Variant(error));
             break;
         }
     }

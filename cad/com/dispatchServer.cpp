@@ -66,14 +66,18 @@ public:
         if (!names || !ids || count == 0)
             return E_INVALIDARG;
         ++nameLookups;
-        std::u16string name(reinterpret_cast<const char16_t*>(names[0]));
-        auto key = lower(name);
-        auto it = members_.ids.find(key);
-        if (it == members_.ids.end()) {
-            members_.names.push_back(name);
-            it = members_.ids.emplace(key, static_cast<DISPID>(members_.names.size())).first;
+        try {
+            std::u16string name(reinterpret_cast<const char16_t*>(names[0]));
+            auto key = lower(name);
+            auto it = members_.ids.find(key);
+            if (it == members_.ids.end()) {
+                members_.names.push_back(name);
+                it = members_.ids.emplace(key, static_cast<DISPID>(members_.names.size())).first;
+            }
+            ids[0] = it->second;
+        } catch (...) {
+            return E_OUTOFMEMORY;
         }
-        ids[0] = it->second;
         for (UINT i = 1; i < count; ++i)
             ids[i] = DISPID_UNKNOWN;
         return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;  // no named arguments
@@ -117,6 +121,9 @@ public:
             return fail(excep, e.message());
         } catch (const std::exception& e) {
             return fail(excep, fromUtf8(e.what()));
+        } catch (...) {
+            // Nothing may unwind into the caller: it may be the CAD application itself.
+            return fail(excep, u"unexpected failure");
         }
     }
 

@@ -243,6 +243,18 @@ int serve(const wchar_t* path, const wchar_t* progId) {
         std::fwprintf(stderr, L"%ls: %hs\n", path, e.what());
         return 1;
     }
+    // GetInterfaceObject loads an in-process server into this process, as a
+    // CAD application does.
+    drawing->setInterfaceObjects([](const std::u16string& progId) -> Dispatch {
+        CLSID clsid;
+        if (FAILED(CLSIDFromProgID(reinterpret_cast<LPCOLESTR>(progId.c_str()), &clsid)))
+            return {};
+        com::ComPtr<IDispatch> object;
+        if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                    reinterpret_cast<void**>(object.out()))))
+            return {};
+        return com::wrapDispatch(object.get(), u"interface object");
+    });
     // When no window can be made the server still serves, with scripted picks only.
     std::unique_ptr<DrawingView> view;
     try {

@@ -6,7 +6,9 @@
 
 #include "app/qdlXUnit.h"
 #include "cad/com/comDispatch.h"
+#include "cad/com/fastPathRegistration.h"
 #include "cad/com/messageFilter.h"
+#include "cad/fastPath.h"
 #include "platform/platformFakes.h"
 #include "serverProcess.h"
 
@@ -270,5 +272,90 @@ TEST_F(ComCommands, AFaultAnywhereInAnUpdateLeavesNoStrayText) {
         EXPECT_EQ(static_cast<long>(texts().size()), static_cast<long>(recorded)) << toUtf8(member) << " #" << k;
         form->Button2Click();
         EXPECT_EQ(texts(), expected) << toUtf8(member) << " #" << k;
+    }
+}
+
+namespace {
+
+// The fast path's DLL of this build, registered in the machine hive (where
+// Wine's CLSIDFromProgID looks) for as long as the object lives.
+struct FastPathRegistered {
+    FastPathRegistered() {
+        registered = registerFastPath(HKEY_LOCAL_MACHINE, exeFolder() + L"..\\app\\exe\\QuadcelXFast.dll");
+    }
+    ~FastPathRegistered() { unregisterFastPath(HKEY_LOCAL_MACHINE); }
+    bool registered = false;
+};
+
+}  // namespace
+
+// The drawing server loads the DLL into its own process, as a CAD
+// application does; the commands then give the same table and drawing as
+// call by call, and a fault inside a chunk leaves them as consistent.
+TEST_F(ComCommands, TheFastPathInsideTheServerGivesTheSameResults) {
+    std::string drawing = "name C:\\drawings\\fast.dwg\npick all\nentity SPLINE 1 -1\n";
+    drawing += "polyline closed 0 0 120 0 120 -48 0 -48\n";
+    for (int c = 1; c < 6; ++c)
+        drawing += "line " + std::to_string(20 * c) + " 0 " + std::to_string(20 * c) + " -48\n";
+    for (int r = 1; r < 6; ++r)
+        drawing += "line 0 " + std::to_string(-8 * r) + " 120 " + std::to_string(-8 * r) + "\n";
+    for (int r = 0; r < 6; ++r) {
+        for (int c = 0; c < 6; ++c) {
+            if (r == 5 && c == 1)
+                continue;  // an empty cell for a new text
+            const int a = (r * 6 + c) % 15;
+            const std::string text = " R" + std::to_string(r) + "C" + std::to_string(c) + "\n";
+            if (a == 0)
+                drawing += "text 0 " + std::to_string(20 * c + 2) + " " + std::to_string(-8 * r - 6) + " 0 0" + text;
+            else
+                drawing += "text " + std::to_string(a) + " 0 0 " + std::to_string(20 * c + 10) + " " +
+                           std::to_string(-8 * r - 4) + text;
+        }
+    }
+    // What is left: the texts as the drawing file has them, and the records without IDs.
+    auto outcome = [&](bool fast, const char16_t* failing, int k) {
+        FastPathRegistered registration;
+        if (!fast)
+            unregisterFastPath(HKEY_LOCAL_MACHINE);
+        start(drawing);
+        EXPECT_EQ(static_cast<bool>(loadFastPath(server->application())), fast);
+        form->Button1Click();
+        StringGrid& g = form->StringGrid1;
+        g.setCells(1, 1, u"編集");
+        g.setCells(2, 3, u"");
+        g.setCells(4, 6, u"");
+        g.setCells(4, 6, u"再");
+        g.setCells(2, 3, u"戻し");
+        g.setCells(2, 6, u"追加");
+        if (failing)
+            server->application().call(u"QxFailCall", {Variant(failing), Variant(k), Variant(u"故障")});
+        std::u16string error;
+        try {
+            form->Button2Click();
+        } catch (const Error& e) {
+            error = e.message();
+        }
+        const std::wstring saved = exeFolder() + L"comCommandsFast.txt";
+        server->application().call(u"QxSave", {Variant(std::u16string(saved.begin(), saved.end()))});
+        std::ifstream in(saved.c_str(), std::ios::binary);
+        std::vector<std::string> texts;
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("text ", 0) == 0)
+                texts.push_back(line);
+        }
+        in.close();
+        DeleteFileW(saved.c_str());
+        std::vector<std::u16string> records;
+        for (const auto& t : form->lists.textAry)
+            records.push_back(t.sText + (t.objID ? u"+" : u"-"));
+        const auto lines = form->Memo1.Lines();
+        return std::make_tuple(texts, records, error.empty(), lines.back());
+    };
+    ASSERT_TRUE(FastPathRegistered().registered);
+    EXPECT_EQ(outcome(true, nullptr, 0), outcome(false, nullptr, 0));
+    for (const auto& [member, k] : std::vector<std::pair<const char16_t*, int>>{{u"TextString", 3}, {u"Move", 1}}) {
+        const auto fast = outcome(true, member, k), slow = outcome(false, member, k);
+        EXPECT_FALSE(std::get<2>(fast)) << toUtf8(member);
+        EXPECT_EQ(fast, slow) << toUtf8(member);
     }
 }
