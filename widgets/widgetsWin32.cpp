@@ -263,8 +263,16 @@ void ProgressPeer::build(HWND parent, int id) {
 }
 
 void ProgressPeer::sync() {
-    // A command moves the bar once per item: repaint only when the bar grows
-    // by a pixel, so that showing the progress costs nothing against the calls.
+    // A command moves the bar once per item: show at most 25 steps a second
+    // (but always a new range, the start and the end), and repaint only when
+    // the bar grows by a pixel, so that showing the progress costs nothing
+    // against the calls. Even asking the bar's size costs a round trip to the
+    // window system under Wine.
+    const DWORD now = GetTickCount();
+    const bool edge = m_.Max() != shownMax_ || m_.Position() <= 0 || m_.Position() >= m_.Max();
+    if (!edge && now - shownAt_ < 40)
+        return;
+    shownAt_ = now;
     RECT r;
     GetClientRect(hwnd_, &r);
     const int max = std::max(m_.Max(), 1);

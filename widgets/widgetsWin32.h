@@ -148,6 +148,7 @@ public:
 private:
     ProgressBar& m_;
     int shownMax_ = -1, shownFilled_ = -1;
+    DWORD shownAt_ = 0;
 };
 
 class StatusBarPeer : public Peer {
