@@ -14,17 +14,13 @@
 #include "cad/drawingFile.h"
 #include "platform/platformFakes.h"
 #include "platform/widthMapPortable.h"
+#include "tests/support/sampleDrawing.h"
 
 using namespace qx;
 
 namespace {
 
-std::unique_ptr<cad::MemDrawing> loadSample(const char* name) {
-    std::ifstream in(std::string(QX_SAMPLES) + "/" + name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return cad::loadDrawing(fromUtf8(bytes.str()));
-}
+using qx::test::loadSample;
 
 using Edge = std::tuple<char, int, int>;  // 'R': right of (c, r); 'B': below (c, r)
 

@@ -81,6 +81,21 @@ struct ComCommands : testing::Test {
         DeleteFileW(file.c_str());
         CoUninitialize();
     }
+    // The text lines of the drawing as the server saves it, sorted.
+    std::vector<std::string> savedTexts() {
+        const std::wstring saved = exeFolder() + L"comCommandsSaved.txt";
+        server->application().call(u"QxSave", {Variant(std::u16string(saved.begin(), saved.end()))});
+        std::ifstream in(saved.c_str(), std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("text ", 0) == 0)
+                lines.push_back(line);
+        }
+        in.close();
+        DeleteFileW(saved.c_str());
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
     std::u16string textOf(std::int64_t id) {
         Dispatch doc = server->application().get(u"ActiveDocument").toDispatch();
         return doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))})
@@ -227,20 +242,7 @@ TEST_F(ComCommands, AFaultAnywhereInAnUpdateLeavesNoStrayText) {
         "text 0 1 -4 0 0 a1\ntext 1 0 0 15 -4 b1\n"
         "text 0 1 -9 0 0 a2\ntext 1 0 0 15 -9 b2\n"
         "text 0 1 -14 0 0 a3\ntext 1 0 0 15 -14 b3\n";
-    auto texts = [&] {
-        const std::wstring saved = exeFolder() + L"comCommandsSaved.txt";
-        server->application().call(u"QxSave", {Variant(std::u16string(saved.begin(), saved.end()))});
-        std::ifstream in(saved.c_str(), std::ios::binary);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) {
-            if (line.rfind("text ", 0) == 0)
-                lines.push_back(line);
-        }
-        in.close();
-        DeleteFileW(saved.c_str());
-        std::sort(lines.begin(), lines.end());
-        return lines;
-    };
+    auto texts = [&] { return savedTexts(); };
     auto editAndUpdate = [&](const char16_t* member, int k) {
         start(drawing);
         form->Button1Click();
@@ -335,16 +337,7 @@ TEST_F(ComCommands, TheFastPathInsideTheServerGivesTheSameResults) {
         } catch (const Error& e) {
             error = e.message();
         }
-        const std::wstring saved = exeFolder() + L"comCommandsFast.txt";
-        server->application().call(u"QxSave", {Variant(std::u16string(saved.begin(), saved.end()))});
-        std::ifstream in(saved.c_str(), std::ios::binary);
-        std::vector<std::string> texts;
-        for (std::string line; std::getline(in, line);) {
-            if (line.rfind("text ", 0) == 0)
-                texts.push_back(line);
-        }
-        in.close();
-        DeleteFileW(saved.c_str());
+        const auto texts = savedTexts();
         std::vector<std::u16string> records;
         for (const auto& t : form->lists.textAry)
             records.push_back(t.sText + (t.objID ? u"+" : u"-"));

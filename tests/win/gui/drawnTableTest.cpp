@@ -12,6 +12,7 @@
 #include "cad/drawingFile.h"
 #include "guiDriver.h"
 #include "screenshot.h"
+#include "tests/support/sampleDrawing.h"
 #include "widgets/stringGridWin32.h"
 
 using namespace qx;
@@ -20,12 +21,7 @@ using namespace qx::test;
 
 namespace {
 
-std::unique_ptr<cad::MemDrawing> loadSample(const char* name) {
-    std::ifstream in(std::string(QX_SAMPLES) + "/" + name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return cad::loadDrawing(fromUtf8(bytes.str()));
-}
+using qx::test::loadSample;
 
 class DrawnTableGui : public testing::Test {
 protected:
@@ -46,8 +42,7 @@ protected:
     }
     void TearDown() override {
         if (program && IsWindow(main())) {
-            PostMessageW(main(), WM_CLOSE, 0, 0);
-            pump([&] { return !IsWindow(main()); });
+            closeMainWindow(main());
         }
         program.reset();
         CoUninitialize();
