@@ -7,6 +7,7 @@ Uses Debian's python3-markdown with its tables and attribute-list extensions;
 the pictures stay beside the page (images/), as the Markdown links them.
 """
 import html
+import re
 import sys
 
 import markdown
@@ -36,7 +37,14 @@ def main():
     md = markdown.Markdown(extensions=["tables", "attr_list", "toc", "sane_lists"],
                            extension_configs={"toc": {"toc_depth": "2-2"}})
     body = md.convert(text)
+    # A line break in a Japanese paragraph is no word space, though a browser shows one: it
+    # goes after Japanese punctuation and before a Japanese character.
+    body = re.sub(r"(?<=[\u3000-\u303f\uff01-\uff0f\uff1a-\uff20])\n[ \t]*(?=[^<\s])", "", body)
+    body = re.sub(r"\n[ \t]*(?=[\u3000-\u9fff\uff00-\uffef])", "", body)
     title = text.splitlines()[0].lstrip("# ").strip()
+    # The contents go after the title.
+    head, sep, rest = body.partition("</h1>")
+    body = head + sep + f'\n<nav class="toc"><strong>目次</strong>{md.toc}</nav>' + rest
     page = f"""<!DOCTYPE html>
 <html lang="ja">
 <head>
@@ -45,7 +53,6 @@ def main():
 <style>{STYLE}</style>
 </head>
 <body>
-<nav class="toc"><strong>目次</strong>{md.toc}</nav>
 {body}
 <footer>QuadcelX {html.escape(version)}</footer>
 </body>

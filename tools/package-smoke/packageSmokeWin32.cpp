@@ -439,13 +439,14 @@ public:
                 say(L"list: " + std::to_wstring(entries) + L" entries, selected " + entry);
                 check(entries == 4 && entry == L"BricsCAD\tBricscadApp.AcadApplication",
                       L"the dialog does not show the shipped list with BricsCAD selected");
+                shotWindow(dialog, L"smoke-2-target-shipped.bmp");
                 auto edits = children(dialog, L"Edit");
                 check(edits.size() == 2, L"the dialog has not two edit boxes");
                 SendMessageW(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kServerName));
                 SendMessageW(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kServerProgId));
                 SendMessageW(button(dialog, L"追加"), BM_CLICK, 0, 0);
                 check(SendMessageW(listBox, LB_GETCOUNT, 0, 0) == 5, L"追加 did not add the entry");
-                shotWindow(dialog, L"smoke-2-target.bmp");
+                shotWindow(dialog, L"smoke-2-target-added.bmp");
                 PostMessageW(button(dialog, L"OK"), BM_CLICK, 0, 0);
                 const std::wstring expected = std::wstring(L"QuadcelX [ ") + kServerName + L" ]";
                 check(waitFor([&] { return app.caption() == expected; }),
@@ -460,6 +461,8 @@ public:
                 check(app.logHas(L"Yoko = 31, Tate = 13"), L"the table is not 12 x 30: " + app.log());
                 say(L"caption: " + app.caption());
                 sayLog(app);
+                Sleep(500);
+                shotWindow(app.main(), L"smoke-3-got.bmp");
             });
 
             step(L"edit: type into cell (2, 3)", [&] {
@@ -475,7 +478,7 @@ public:
                 type(kTyped);
                 press(VK_RETURN);
                 Sleep(500);
-                shotWindow(app.main(), L"smoke-3-edited.bmp");
+                shotWindow(app.main(), L"smoke-4-edited.bmp");
             });
 
             step(L"Update", [&] {
@@ -483,7 +486,7 @@ public:
                 check(waitFor([&] { return app.logHas(L"[更新]"); }, 60000), L"the Update wrote no count line");
                 sayLog(app);
                 check(app.logHas(L"[更新] 編集 = 1, 追加 = 0, 削除 = 0"), L"the Update did not write the one edit");
-                shotWindow(app.main(), L"smoke-4-updated.bmp");
+                shotWindow(app.main(), L"smoke-5-updated.bmp");
             });
 
             step(L"the drawing holds the edit", [&] {
