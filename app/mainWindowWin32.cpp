@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <utility>
+
 #include "editor/gridEditing.h"
 #include "widgets/stringGridWin32.h"
 
@@ -41,6 +43,20 @@ MainWindow::MainWindow(VivazQDLForm& form)
     buildControls();
     buildMenu();
     win_.onMessage = [this](UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) { return message(msg, wp, lp, result); };
+    setIcons();
+}
+
+void MainWindow::setIcons() {
+    // The executable's icon 1, each at the size the system asks for: the big one
+    // for the task bar and Alt+Tab, the small one for the title bar. Shared
+    // icons belong to the system; a module without the icon sets none.
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    const std::pair<WPARAM, int> kinds[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+    for (const auto& [kind, metric] : kinds) {
+        const int size = GetSystemMetrics(metric);
+        if (HANDLE icon = LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED))
+            SendMessageW(hwnd(), WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+    }
 }
 
 MainWindow::~MainWindow() {

@@ -35,6 +35,7 @@ public:
 private:
     void buildControls();
     void buildMenu();
+    void setIcons();
     bool message(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
     VivazQDLForm& f_;
