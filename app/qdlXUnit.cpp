@@ -189,10 +189,11 @@ void VivazQDLForm::FormCreate() {
     };
     Left = readInt(u"Left", (screen.width - Width) / 2);
     Top = readInt(u"Top", (screen.height - Height) / 2);
-    if (Left + Width > screen.width) {
+    // In 64 bits: a stored position may be anything up to the largest integer.
+    if (std::int64_t{Left} + Width > screen.width) {
         Left = screen.width - Width;
     }
-    if (Top + Height > screen.height) {
+    if (std::int64_t{Top} + Height > screen.height) {
         Top = screen.height - Height;
     }
     CheckBox2.setChecked(readBool(u"chk2"));
