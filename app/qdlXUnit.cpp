@@ -30,7 +30,8 @@ std::optional<std::int32_t> parseInteger(const std::u16string& s) {
         }
         narrow += static_cast<char>(s[i]);
     }
-    if (!narrow.empty() && narrow[0] == '+') {
+    // from_chars takes no plus sign; dropping one must not let "+-5" through.
+    if (narrow.size() > 1 && narrow[0] == '+' && narrow[1] != '-') {
         narrow.erase(0, 1);
     }
     std::int32_t v = 0;
