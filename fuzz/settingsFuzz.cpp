@@ -45,6 +45,24 @@ std::optional<std::int32_t> referenceInteger(const std::u16string& s) {
     return static_cast<std::int32_t>(v);
 }
 
+std::u16string swapDotAndComma(std::u16string s) {
+    for (auto& c : s) {
+        c = c == u'.' ? u',' : c == u',' ? u'.' : c;
+    }
+    return s;
+}
+
+// The tolerance box's number: always finite, the decimal separator only
+// says which character is the point, and blanks around it do not count.
+void checkDecimal(const std::u16string& v) {
+    for (const char16_t* sep : {u".", u",", u"\u066B", u"..", u" "}) {
+        const auto d = parseDecimal(v, sep);
+        QX_FUZZ_CHECK(!d || std::isfinite(*d));
+    }
+    QX_FUZZ_CHECK(parseDecimal(v, u".") == parseDecimal(swapDotAndComma(v), u","));
+    QX_FUZZ_CHECK(parseDecimal(u"  " + v + u" ", u".") == parseDecimal(v, u"."));
+}
+
 struct Window {
     fake::FakePlatform fakes;
     std::unique_ptr<VivazQDLForm> form;
@@ -73,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const auto& v : values) {
         QX_FUZZ_CHECK(parseInteger(v) == referenceInteger(v));
+        checkDecimal(v);
     }
 
     Window first;
@@ -97,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QX_FUZZ_CHECK(std::int64_t{f.Left} + f.Width <= screen.width);
     QX_FUZZ_CHECK(std::int64_t{f.Top} + f.Height <= screen.height);
     const double tolerance = f.tolerance();
+    QX_FUZZ_CHECK(std::isfinite(tolerance));
 
     // What closing writes, the next start reads back as it was.
     f.FormClose();
