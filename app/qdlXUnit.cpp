@@ -30,7 +30,8 @@ std::optional<std::int32_t> parseInteger(const std::u16string& s) {
         }
         narrow += static_cast<char>(s[i]);
     }
-    if (!narrow.empty() && narrow[0] == '+') {
+    // from_chars takes no plus sign; dropping one must not let "+-5" through.
+    if (narrow.size() > 1 && narrow[0] == '+' && narrow[1] != '-') {
         narrow.erase(0, 1);
     }
     std::int32_t v = 0;
@@ -189,10 +190,11 @@ void VivazQDLForm::FormCreate() {
     };
     Left = readInt(u"Left", (screen.width - Width) / 2);
     Top = readInt(u"Top", (screen.height - Height) / 2);
-    if (Left + Width > screen.width) {
+    // In 64 bits: a stored position may be anything up to the largest integer.
+    if (std::int64_t{Left} + Width > screen.width) {
         Left = screen.width - Width;
     }
-    if (Top + Height > screen.height) {
+    if (std::int64_t{Top} + Height > screen.height) {
         Top = screen.height - Height;
     }
     CheckBox2.setChecked(readBool(u"chk2"));

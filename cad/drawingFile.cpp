@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 
 namespace qx::cad {
 
@@ -27,6 +28,8 @@ std::vector<Line> splitLines(std::u16string_view text) {
         Line line{number, std::u16string(text.substr(from, end - from)), {}, {}};
         if (!line.text.empty() && line.text.back() == u'\r')
             line.text.pop_back();
+        // Any other carriage return is a blank, as a saved drawing writes it.
+        std::replace(line.text.begin(), line.text.end(), u'\r', u' ');
         for (std::size_t i = 0; i < line.text.size();) {
             if (line.text[i] == u' ' || line.text[i] == u'\t') {
                 ++i;
@@ -76,6 +79,21 @@ std::int64_t integer(const Line& line, std::size_t i) {
     return v;
 }
 
+// Window handles are unsigned, and saved as such.
+std::uint64_t unsignedInteger(const Line& line, std::size_t i) {
+    if (i >= line.words.size())
+        throw lineError(line, u"a number is missing");
+    std::string s = toUtf8(line.words[i]);
+    char* end = nullptr;
+    errno = 0;
+    unsigned long long v = std::strtoull(s.c_str(), &end, 10);
+    // strtoull would take "-1" as the largest value.
+    if (s.empty() || s[0] == '-' || end != s.c_str() + s.size() || errno == ERANGE) {
+        throw lineError(line, u"\"" + line.words[i] + u"\" is not an unsigned integer");
+    }
+    return v;
+}
+
 void expectWords(const Line& line, std::size_t n) {
     if (line.words.size() != n)
         throw lineError(line, u"expected " + fromUtf8(std::to_string(n - 1)) + u" values");
@@ -92,7 +110,11 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
     auto lines = splitLines(text);
     std::u16string name = u"C:\\drawings\\table.dwg";
     std::int64_t firstId = (std::int64_t{1} << 32) - 3;
+    const Line* firstIdLine = nullptr;
+    std::int64_t entities = 0;
     for (const auto& line : lines) {
+        const auto& what = line.words[0];
+        entities += what == u"line" || what == u"polyline" || what == u"text" || what == u"entity";
         if (line.words[0] == u"name") {
             name = restOf(line, 1);
             if (name.empty())
@@ -105,8 +127,12 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
             firstId = integer(line, 1);
             if (firstId <= 0)
                 throw lineError(line, u"object IDs start above 0");
+            firstIdLine = &line;
         }
     }
+    // The drawing hands out IDs below the largest 64-bit integer only.
+    if (firstIdLine && !runFirstId && firstId > std::numeric_limits<std::int64_t>::max() - entities)
+        throw lineError(*firstIdLine, u"too few object IDs above it for the drawing's entities");
     auto drawing = std::make_unique<MemDrawing>(name, runFirstId.value_or(firstId));
     std::vector<std::int64_t> ids;
     std::function<void()> pick = [] {};
@@ -119,7 +145,7 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
             drawing->withoutMember(line.words[1]);
         } else if (what == u"hwnd") {
             expectWords(line, 2);
-            drawing->setHwnd(static_cast<std::uint64_t>(integer(line, 1)));
+            drawing->setHwnd(unsignedInteger(line, 1));
         } else if (what == u"line") {
             expectWords(line, 5);
             ids.push_back(
@@ -224,8 +250,8 @@ std::u16string saveDrawing(const MemDrawing& drawing) {
     std::u16string out = drawing.fullName().empty() ? u"unsaved\n" : u"name " + drawing.fullName() + u"\n";
     if (!ids.empty())
         out += u"firstid " + fromUtf8(std::to_string(ids.front())) + u"\n";
-    if (drawing.hwnd() != 0)
-        out += u"hwnd " + fromUtf8(std::to_string(drawing.hwnd())) + u"\n";
+    // Always: a drawing without one (0) would otherwise load with the default handle.
+    out += u"hwnd " + fromUtf8(std::to_string(drawing.hwnd())) + u"\n";
     for (auto id : ids) {
         auto e = *drawing.entity(id);
         switch (e.kind) {

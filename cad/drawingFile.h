@@ -1,6 +1,6 @@
 // A plain-text description of an in-memory drawing, for the drawing server,
 // the demo and the tests. One item per line, numbers in C format, '#' starts
-// a comment line:
+// a comment line, a carriage return that does not end a line is a blank:
 //
 //   name C:\drawings\table.dwg          the document's FullName
 //   unsaved                             a drawing never saved: FullName "", Name "Drawing1.dwg"

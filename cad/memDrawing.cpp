@@ -1,6 +1,7 @@
 #include "cad/memDrawing.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "cad/pickGeometry.h"
 
@@ -202,6 +203,8 @@ struct MemDrawing::State {
     }
 
     std::int64_t add(MemDocument& doc, MemEntity e) {
+        if (nextId == std::numeric_limits<std::int64_t>::max())
+            throw Error(u"no object ID is left for another entity");
         e.id = nextId++;
         e.erased = false;
         e.updates = 0;

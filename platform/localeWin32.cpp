@@ -34,42 +34,7 @@ int Win32Locale::compareNoCase(const std::u16string& a, const std::u16string& b)
 }
 
 std::optional<double> Win32Locale::parseDouble(const std::u16string& s) {
-    // Only the user's decimal separator makes a fraction; the C parser then reads it with a dot.
-    const std::u16string sep = decimalSeparator();
-    std::string narrow;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s.compare(i, sep.size(), sep) == 0) {
-            narrow += '.';
-            i += sep.size() - 1;
-            continue;
-        }
-        const char16_t c = s[i];
-        if (c == u'.' && sep != u".") {
-            return std::nullopt;
-        }
-        if (c > 0x7F) {
-            return std::nullopt;
-        }
-        narrow += static_cast<char>(c);
-    }
-    const auto first = narrow.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return std::nullopt;
-    }
-    const auto last = narrow.find_last_not_of(' ');
-    const std::string body = narrow.substr(first, last - first + 1);
-    // No hexadecimal, infinity or NaN spellings: only what a user types as a number.
-    for (char c : body) {
-        if (!(c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E' || (c >= '0' && c <= '9'))) {
-            return std::nullopt;
-        }
-    }
-    char* end = nullptr;
-    const double v = std::strtod(body.c_str(), &end);
-    if (end != body.c_str() + body.size()) {
-        return std::nullopt;
-    }
-    return v;
+    return parseDecimal(s, decimalSeparator());
 }
 
 std::u16string Win32Locale::decodeAnsi(const std::string& bytes) {

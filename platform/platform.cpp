@@ -1,5 +1,9 @@
 #include "platform/platform.h"
 
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
 namespace qx {
 
 Error::Error(const std::u16string& message) : std::runtime_error(toUtf8(message)), message_(message) {}
@@ -78,6 +82,45 @@ std::u16string fromUtf8(const std::string& s) {
         i += len;
     }
     return out;
+}
+
+std::optional<double> parseDecimal(const std::u16string& s, const std::u16string& sep) {
+    // Only the user's decimal separator makes a fraction; the C parser then reads it with a dot.
+    std::string narrow;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (!sep.empty() && s.compare(i, sep.size(), sep) == 0) {
+            narrow += '.';
+            i += sep.size() - 1;
+            continue;
+        }
+        const char16_t c = s[i];
+        if (c == u'.' && sep != u".") {
+            return std::nullopt;
+        }
+        if (c > 0x7F) {
+            return std::nullopt;
+        }
+        narrow += static_cast<char>(c);
+    }
+    const auto first = narrow.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return std::nullopt;
+    }
+    const auto last = narrow.find_last_not_of(' ');
+    const std::string body = narrow.substr(first, last - first + 1);
+    for (char c : body) {
+        if (!(c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E' || (c >= '0' && c <= '9'))) {
+            return std::nullopt;
+        }
+    }
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(body.c_str(), &end);
+    // Too large a number reads as infinity, which no tolerance may be.
+    if (end != body.c_str() + body.size() || (errno == ERANGE && std::isinf(v))) {
+        return std::nullopt;
+    }
+    return v;
 }
 
 }  // namespace qx

@@ -24,6 +24,12 @@ private:
 std::string toUtf8(const std::u16string& s);
 std::u16string fromUtf8(const std::string& s);
 
+// A decimal number as a user types it: digits, one sign, a fraction after
+// `decimalSeparator` (the locale's; a dot is then no number unless it is the
+// separator), an exponent, blanks around. nullopt for anything else (no
+// hexadecimal, infinity or NaN spellings) and for numbers beyond a double's range.
+std::optional<double> parseDecimal(const std::u16string& s, const std::u16string& decimalSeparator);
+
 // The clipboard could not be opened (another program holds it).
 class ClipboardBusy : public Error {
 public:

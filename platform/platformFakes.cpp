@@ -1,8 +1,5 @@
 #include "platform/platformFakes.h"
 
-#include <cerrno>
-#include <cstdlib>
-
 namespace qx::fake {
 
 void FakeClipboard::setText(const std::u16string& t) {
@@ -61,26 +58,7 @@ int FakeLocale::compareNoCase(const std::u16string& a, const std::u16string& b) 
 }
 
 std::optional<double> FakeLocale::parseDouble(const std::u16string& s) {
-    std::string narrow;
-    for (char16_t c : s) {
-        if (c > 0x7F) {
-            return std::nullopt;
-        }
-        narrow += static_cast<char>(c);
-    }
-    // Blanks around the number are allowed, as the locale parsers allow them.
-    const auto first = narrow.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return std::nullopt;
-    }
-    narrow = narrow.substr(first, narrow.find_last_not_of(' ') - first + 1);
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(narrow.c_str(), &end);
-    if (end != narrow.c_str() + narrow.size() || errno == ERANGE) {
-        return std::nullopt;
-    }
-    return v;
+    return parseDecimal(s, u".");  // as a locale with a decimal dot
 }
 
 std::u16string FakeLocale::decodeAnsi(const std::string& bytes) {

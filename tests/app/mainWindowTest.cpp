@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "app/qdlXUnit.h"
 #include "platform/platformFakes.h"
 #include "platform/widthMapPortable.h"
@@ -76,6 +78,20 @@ TEST_F(MainWindow, StoredPositionIsPulledBackOnlyPastTheRightAndBottomEdges) {
     auto f = make();
     EXPECT_EQ(f->Left, 1280 - f->Width);
     EXPECT_EQ(f->Top, -30);
+}
+
+TEST_F(MainWindow, StoredPositionAtTheIntegerLimitsIsPulledBackOrKept) {
+    fakes.screen.size = {1280, 1024};
+    store(u"AcadQDL", u"Left", u"2147483647");
+    store(u"AcadQDL", u"Top", u"-2147483648");
+    auto f = make();
+    EXPECT_EQ(f->Left, 1280 - f->Width);
+    EXPECT_EQ(f->Top, INT32_MIN);
+    store(u"AcadQDL", u"Left", u"-2147483648");
+    store(u"AcadQDL", u"Top", u"2147483600");
+    f = make();
+    EXPECT_EQ(f->Left, INT32_MIN);
+    EXPECT_EQ(f->Top, 1024 - f->Height);
 }
 
 TEST_F(MainWindow, UnreadableValuesGiveDefaults) {

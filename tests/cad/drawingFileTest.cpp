@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "cad/drawingFile.h"
 
 using namespace qx::cad;
@@ -80,6 +82,26 @@ TEST(DrawingFile, UnsavedDrawingAndMissingMembers) {
     EXPECT_EQ(saveDrawing(*drawing).substr(0, 8), u"unsaved\n");
 }
 
+// What a file may hold at the edges of its values saves and loads again as
+// the same drawing: the largest window handle, the last object IDs, and
+// carriage returns inside a line, which are blanks.
+TEST(DrawingFile, EdgeValuesSaveAndLoadAgainAsTheSameDrawing) {
+    auto drawing =
+        loadDrawing(u"name a\r\r\nhwnd 18446744073709551615\nfirstid 9223372036854775806\ntext 1 0 0 5 5 \rx\ry\r\r\n");
+    EXPECT_EQ(drawing->fullName(), u"a ");
+    EXPECT_EQ(drawing->hwnd(), std::numeric_limits<std::uint64_t>::max());
+    ASSERT_EQ(drawing->liveEntities().size(), 1u);
+    EXPECT_EQ(drawing->liveEntities()[0].text, u"x y ");
+    auto saved = saveDrawing(*drawing);
+    auto again = loadDrawing(saved);
+    EXPECT_EQ(again->liveEntities(), drawing->liveEntities());
+    EXPECT_EQ(again->hwnd(), drawing->hwnd());
+    EXPECT_EQ(saveDrawing(*again), saved);
+
+    auto windowless = loadDrawing(u"hwnd 0\n");
+    EXPECT_EQ(loadDrawing(saveDrawing(*windowless))->hwnd(), 0u);
+}
+
 // The file's insertion point of a text that the drawing places by its
 // alignment point is not what the drawing holds: it derives its own.
 TEST(DrawingFile, DerivedInsertionPointIsTheDrawingsOwn) {
@@ -121,6 +143,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{u"firstid 0", u"line 1: object IDs start above 0"},
                       BadLine{u"firstid 99999999999999999999", u"line 1: \"99999999999999999999\" is not an integer"},
                       BadLine{u"name", u"line 1: the name is missing"},
+                      BadLine{u"name \r\r\nline 0 0 1 1", u"line 1: the name is missing"},
+                      BadLine{u"hwnd -1", u"line 1: \"-1\" is not an unsigned integer"},
+                      BadLine{u"firstid 9223372036854775807\nline 0 0 1 1",
+                              u"line 1: too few object IDs above it for the drawing's entities"},
                       BadLine{u"unsaved now", u"line 1: expected 0 values"},
                       BadLine{u"missing", u"line 1: expected 1 values"},
                       BadLine{u"circle 0 0 1", u"line 1: unknown item \"circle\""}));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "cad/memDrawing.h"
 
 using namespace qx::cad;
@@ -79,6 +81,13 @@ TEST_F(MemDrawingTest, ObjectIdsAreUniqueAndSomeNeedMoreThan32Bits) {
         EXPECT_EQ(v.type(), Variant::Type::Int64);
         EXPECT_EQ(v.toInt64(), id);
     }
+}
+
+TEST(MemDrawingIds, RunningOutOfIdsIsAnErrorNotAnOverflow) {
+    MemDrawing drawing(u"C:\\a.dwg", std::numeric_limits<std::int64_t>::max() - 1);
+    EXPECT_EQ(drawing.addLine({0, 0, 0}, {1, 0, 0}), std::numeric_limits<std::int64_t>::max() - 1);
+    EXPECT_THROW(drawing.addText(u"x", {0, 0, 0}, {0, 0, 0}), Error);
+    EXPECT_EQ(drawing.liveIds().size(), 1u);
 }
 
 TEST_F(MemDrawingTest, ObjectIdToObjectFailsForUnknownAndErasedIds) {
