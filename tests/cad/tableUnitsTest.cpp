@@ -230,3 +230,21 @@ TEST_F(OtherDrawing, UnsavedDrawingsAreToldApartByName) {
     expectNothingWritten(r, writes);
     EXPECT_NE(r.refusal.find(u"Drawing1.dwg"), std::u16string::npos);
 }
+
+TEST_F(TableUnits, AReopenedDrawingIsToldWithAFewCallsNotOnePerText) {
+    drawing.addPolyline({0, 0, 400, 0, 400, -80, 0, -80}, true);
+    for (int c = 1; c < 20; ++c)
+        drawing.addLine({20.0 * c, 0, 0}, {20.0 * c, -80, 0});
+    for (int r = 1; r < 10; ++r)
+        drawing.addLine({0, -8.0 * r, 0}, {400, -8.0 * r, 0});
+    for (int r = 0; r < 10; ++r)
+        for (int c = 0; c < 20; ++c)
+            placeText(drawing, u"x", 20.0 * c + 2, -8.0 * r - 6, 0);
+    get();
+    grid.setCells(1, 1, u"y");
+    drawing.reopen();
+    const int probes = drawing.callCount(u"ObjectIdToObject");
+    EXPECT_FALSE(update().refusal.empty());
+    EXPECT_LE(drawing.callCount(u"ObjectIdToObject") - probes, 64);
+    EXPECT_GT(drawing.callCount(u"ObjectIdToObject") - probes, 8);
+}
