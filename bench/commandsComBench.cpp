@@ -219,10 +219,13 @@ int main(int argc, char** argv) {
         Dispatch keep = server.application();
         app = comObjectOf(keep);
 
-        // The fast path's DLL of this build, loadable by the server for the run.
-        const bool fastPath =
-            registerFastPath(HKEY_LOCAL_MACHINE, exeFolder() + L"..\\app\\exe\\" + L"QuadcelXFast.dll");
-        if (!fastPath || !loadFastPath(keep))
+        // The fast path's DLL of this build, loadable by the server for the
+        // run and for no longer, however the run ends.
+        struct Registration {
+            bool done = registerFastPath(HKEY_LOCAL_MACHINE, exeFolder() + L"..\\app\\exe\\QuadcelXFast.dll");
+            ~Registration() { unregisterFastPath(HKEY_LOCAL_MACHINE); }
+        } registration;
+        if (!registration.done || !loadFastPath(keep))
             throw Error(u"the fast path cannot be loaded");
 
         double qxGet = 1e9, fastGet = 1e9, floorGet = 1e9, qxUpd = 1e9, fastUpd = 1e9, floorUpd = 1e9;
@@ -271,7 +274,6 @@ int main(int argc, char** argv) {
             fastUpd = std::min(fastUpd, update(u"fast", true));
             floorUpd = std::min(floorUpd, seconds([&] { bareUpdate(floor, app, changes(L"floor")); }));
         }
-        unregisterFastPath(HKEY_LOCAL_MACHINE);
         std::printf("%zu texts\n", texts);
         std::printf("%-10s %10s %12s %12s %10s %11s\n", "command", "floor", "QuadcelX", "fast path", "QX/floor",
                     "floor/fast");
