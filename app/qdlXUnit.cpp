@@ -261,7 +261,14 @@ void VivazQDLForm::setTargetCaption(const std::u16string& name) {
 }
 
 bool VivazQDLForm::hasUnsavedEdits() const {
-    return cad::hasPendingChanges(StringGrid1, lists, textIndex_);
+    for (int r = 1; r < StringGrid1.RowCount(); ++r) {
+        for (int c = 1; c < StringGrid1.ColCount(); ++c) {
+            if (pendingChangeAt(c, r) != CellChange::None) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool VivazQDLForm::FormCloseQuery() {

@@ -4,7 +4,6 @@
 
 #include "cad/fastPath.h"
 #include "cad/fetchTable.h"
-#include "table/drawnBorders.h"
 
 namespace qx::cad {
 
@@ -56,19 +55,6 @@ TemplateText findTemplateText(const StringGrid& grid, const TQdlLists& lists, co
         }
     }
     return {};
-}
-
-bool hasPendingChanges(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index) {
-    for (int r = 1; r < grid.RowCount(); ++r) {
-        for (int c = 1; c < grid.ColCount(); ++c) {
-            const std::int64_t id = grid.Objects(c, r);
-            const int k = id == 0 ? -1 : index.find(id);
-            if (pendingChange(grid.Cells(c, r), id, k < 0 ? nullptr : &lists.textAry[k]) != CellChange::None) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 DocumentKey documentKey(const Dispatch& document) {

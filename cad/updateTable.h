@@ -38,9 +38,6 @@ struct TemplateText {
 };
 TemplateText findTemplateText(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index, int col);
 
-// Whether any data cell of the grid differs from what the drawing holds.
-bool hasPendingChanges(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index);
-
 // Which drawing a Get read. Object IDs live for one opening of one document,
 // so an Update must go to that same opening.
 struct DocumentKey {
