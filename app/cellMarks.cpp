@@ -6,11 +6,6 @@
 namespace qx {
 
 void VivazQDLForm::showDrawnBorders(double tolerance) {
-    // The condition under which fillGrid refills; otherwise the grid still
-    // shows the earlier table, with its borders.
-    if (lists.textAry.empty() || lists.yokoAry.size() < 2 || lists.tateAry.size() < 2) {
-        return;
-    }
     if (lists.lineAry.empty()) {
         // Texts placed against the boundaries of an earlier Get, whose lines
         // are gone: nothing tells a merged field, so every border shows.

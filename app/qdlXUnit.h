@@ -129,7 +129,7 @@ public:
     // Sets the caption by the target list rule, for the name of an entry.
     void setTargetCaption(const std::u16string& name);
 
-    // The table as drawn (cellMarks.cpp). After a fill: which borders the
+    // The table as drawn (cellMarks.cpp). After a refill: which borders the
     // drawing has. What an Update would do to a cell, for its tint. A repaint
     // for an Update, which changes records without changing cell texts; the
     // scope object runs it also when the Update fails half-way.

@@ -145,11 +145,13 @@ void VivazQDLForm::finishGet() {
     Memo1.add(
         format("Line = %d, Text = %d", static_cast<int>(lists.lineAry.size()), static_cast<int>(lists.textAry.size())));
     collectBorders(lists, tolerance());
-    mergeBorders(lists, tolerance());
+    const double t = tolerance();
+    mergeBorders(lists, t);
     Memo1.add(
         format("Yoko = %d, Tate = %d", static_cast<int>(lists.yokoAry.size()), static_cast<int>(lists.tateAry.size())));
-    fillGrid(StringGrid1, lists);
-    showDrawnBorders(tolerance());
+    if (fillGrid(StringGrid1, lists)) {
+        showDrawnBorders(t);  // a grid not refilled keeps the borders it shows
+    }
     copyGrid(StringGrid1, StringGrid2);
     textIndex_.rebuild(lists.textAry);
     ProgressBar1.setPosition(0);

@@ -28,13 +28,13 @@ void clearGrid(StringGrid& grid) {
     }
 }
 
-void fillGrid(StringGrid& grid, const TQdlLists& lists) {
+bool fillGrid(StringGrid& grid, const TQdlLists& lists) {
     const auto& tate = lists.tateAry;
     const auto& yoko = lists.yokoAry;
     const int a = static_cast<int>(yoko.size());
     const int b = static_cast<int>(tate.size());
     if (lists.textAry.empty() || a < 2 || b < 2) {
-        return;
+        return false;
     }
     UpdateScope scope(grid);
     grid.setRowCount(a);
@@ -71,6 +71,7 @@ void fillGrid(StringGrid& grid, const TQdlLists& lists) {
             }
         }
     }
+    return true;
 }
 
 void copyGrid(const StringGrid& source, StringGrid& destination) {

@@ -8,8 +8,9 @@ namespace qx {
 
 // Empties the text and object ID of every cell, headers included; the counts stay.
 void clearGrid(StringGrid& grid);
-// Resizes, numbers and fills the working grid from the lists and fits its column widths.
-void fillGrid(StringGrid& grid, const TQdlLists& lists);
+// Resizes, numbers and fills the working grid from the lists and fits its
+// column widths; false (the grid untouched) when the lists make no table.
+bool fillGrid(StringGrid& grid, const TQdlLists& lists);
 // Makes the destination's counts, texts and object IDs equal to the source's.
 void copyGrid(const StringGrid& source, StringGrid& destination);
 
