@@ -81,6 +81,18 @@ struct ComCommands : testing::Test {
         DeleteFileW(file.c_str());
         CoUninitialize();
     }
+    // Update with the k-th call of member failing (none when null); the
+    // error the Update ended with, empty when it did not fail.
+    std::u16string updateFailing(const char16_t* member, int k) {
+        if (member)
+            server->application().call(u"QxFailCall", {Variant(member), Variant(k), Variant(u"故障")});
+        try {
+            form->Button2Click();
+        } catch (const Error& e) {
+            return e.message();
+        }
+        return {};
+    }
     // The text lines of the drawing as the server saves it, sorted.
     std::vector<std::string> savedTexts() {
         const std::wstring saved = exeFolder() + L"comCommandsSaved.txt";
@@ -242,7 +254,6 @@ TEST_F(ComCommands, AFaultAnywhereInAnUpdateLeavesNoStrayText) {
         "text 0 1 -4 0 0 a1\ntext 1 0 0 15 -4 b1\n"
         "text 0 1 -9 0 0 a2\ntext 1 0 0 15 -9 b2\n"
         "text 0 1 -14 0 0 a3\ntext 1 0 0 15 -14 b3\n";
-    auto texts = [&] { return savedTexts(); };
     auto editAndUpdate = [&](const char16_t* member, int k) {
         start(drawing);
         form->Button1Click();
@@ -251,19 +262,11 @@ TEST_F(ComCommands, AFaultAnywhereInAnUpdateLeavesNoStrayText) {
         g.setCells(2, 3, u"");
         g.setCells(1, 4, u"a4");
         g.setCells(2, 4, u"b4");
-        if (member)
-            server->application().call(u"QxFailCall", {Variant(member), Variant(k), Variant(u"故障")});
-        bool failed = false;
-        try {
-            form->Button2Click();
-        } catch (const Error&) {
-            failed = true;
-        }
-        return failed;
+        return !updateFailing(member, k).empty();
     };
     ASSERT_FALSE(editAndUpdate(nullptr, 0));
     EXPECT_EQ(form->Memo1.Lines().back(), u"[更新] 編集 = 1, 追加 = 2, 削除 = 1");
-    const auto expected = texts();
+    const auto expected = savedTexts();
     const std::pair<const char16_t*, int> positions[] = {
         {u"Move", 1}, {u"TextString", 3}, {u"ObjectID", 2}, {u"Update", 3}, {u"Copy", 2}};
     for (const auto& [member, k] : positions) {
@@ -271,9 +274,9 @@ TEST_F(ComCommands, AFaultAnywhereInAnUpdateLeavesNoStrayText) {
         // The drawing holds exactly the texts the records know.
         const auto recorded = std::count_if(form->lists.textAry.begin(), form->lists.textAry.end(),
                                             [](const TQdlText& t) { return t.objID != 0; });
-        EXPECT_EQ(static_cast<long>(texts().size()), static_cast<long>(recorded)) << toUtf8(member) << " #" << k;
+        EXPECT_EQ(static_cast<long>(savedTexts().size()), static_cast<long>(recorded)) << toUtf8(member) << " #" << k;
         form->Button2Click();
-        EXPECT_EQ(texts(), expected) << toUtf8(member) << " #" << k;
+        EXPECT_EQ(savedTexts(), expected) << toUtf8(member) << " #" << k;
     }
 }
 
@@ -329,14 +332,7 @@ TEST_F(ComCommands, TheFastPathInsideTheServerGivesTheSameResults) {
         g.setCells(4, 6, u"再");
         g.setCells(2, 3, u"戻し");
         g.setCells(2, 6, u"追加");
-        if (failing)
-            server->application().call(u"QxFailCall", {Variant(failing), Variant(k), Variant(u"故障")});
-        std::u16string error;
-        try {
-            form->Button2Click();
-        } catch (const Error& e) {
-            error = e.message();
-        }
+        const std::u16string error = updateFailing(failing, k);
         const auto texts = savedTexts();
         std::vector<std::u16string> records;
         for (const auto& t : form->lists.textAry)
