@@ -9,7 +9,6 @@
 #include "cad/com/comDispatch.h"
 #include "editor/inputListWin32.h"
 #include "platform/platformWin32.h"
-#include "platform/widthMapPortable.h"
 #include "target/targetDialogWin32.h"
 #include "text/replaceDialogWin32.h"
 

@@ -1,4 +1,5 @@
 #include "app/qdlXUnit.h"
+#include "core/text.h"
 
 #include <algorithm>
 #include <charconv>

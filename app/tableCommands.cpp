@@ -7,6 +7,7 @@
 #include "cad/fastPath.h"
 #include "cad/fetchTable.h"
 #include "cad/updateTable.h"
+#include "core/text.h"
 #include "table/tableGrid.h"
 
 namespace qx {

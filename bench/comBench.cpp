@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "cad/com/comDispatch.h"
-#include "serverProcess.h"
 #include "stopwatch.h"
+#include "testing/serverProcess.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;

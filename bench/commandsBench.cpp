@@ -4,8 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include "app/qdlXUnit.h"
-#include "cad/memDrawing.h"
-#include "platform/platformFakes.h"
+#include "cad/mem/memDrawing.h"
+#include "core/text.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 

@@ -16,8 +16,9 @@
 #include "app/programWin32.h"
 #include "cad/com/fastPathRegistration.h"
 #include "cad/fastPath.h"
-#include "serverProcess.h"
+#include "core/text.h"
 #include "stopwatch.h"
+#include "testing/serverProcess.h"
 
 using namespace qx;
 using namespace qx::cad;

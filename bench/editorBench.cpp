@@ -4,7 +4,7 @@
 
 #include "editor/blockOps.h"
 #include "editor/undoCells.h"
-#include "platform/platformFakes.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 

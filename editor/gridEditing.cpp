@@ -1,4 +1,5 @@
 #include "editor/gridEditing.h"
+#include "core/text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/text.h"
 #include "editor/blockOps.h"
 #include "fuzz/fuzzSupport.h"
-#include "platform/platformFakes.h"
 #include "table/tableGrid.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "cad/drawingFile.h"
+#include "cad/mem/drawingFile.h"
 #include "fuzz/fuzzSupport.h"
 
 using namespace qx;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/text.h"
 #include "platform/platform.h"
 
 namespace qx::fuzz {

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "app/qdlXUnit.h"
+#include "core/text.h"
 #include "fuzz/fuzzSupport.h"
-#include "platform/platformFakes.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 

@@ -3,8 +3,8 @@
 // here the fake's), and writing back what was read.
 
 #include "fuzz/fuzzSupport.h"
-#include "platform/platformFakes.h"
 #include "target/targetList.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 

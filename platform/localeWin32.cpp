@@ -3,7 +3,8 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "platform/widthMapPortable.h"
+#include "core/text.h"
+#include "platform/platformWin32.h"
 
 namespace qx {
 

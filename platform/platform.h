@@ -5,30 +5,11 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
+#include "core/error.h"
+
 namespace qx {
-
-// An unexpected failure with a message meant for the user.
-class Error : public std::runtime_error {
-public:
-    explicit Error(const std::u16string& message);
-    const std::u16string& message() const { return message_; }
-
-private:
-    std::u16string message_;
-};
-
-// UTF-8 <-> UTF-16 for logs, file names and test output.
-std::string toUtf8(const std::u16string& s);
-std::u16string fromUtf8(const std::string& s);
-
-// A decimal number as a user types it: digits, one sign, a fraction after
-// `decimalSeparator` (the locale's; a dot is then no number unless it is the
-// separator), an exponent, blanks around. nullopt for anything else (no
-// hexadecimal, infinity or NaN spellings) and for numbers beyond a double's range.
-std::optional<double> parseDecimal(const std::u16string& s, const std::u16string& decimalSeparator);
 
 // The clipboard could not be opened (another program holds it).
 class ClipboardBusy : public Error {

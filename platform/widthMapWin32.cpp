@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/widthMapPortable.h"
+#include "platform/platformWin32.h"
 
 namespace qx {
 

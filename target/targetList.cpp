@@ -1,4 +1,5 @@
 #include "target/targetList.h"
+#include "core/text.h"
 
 namespace qx {
 
@@ -106,24 +107,6 @@ bool startsWith(const std::string& bytes, const char* mark) {
 }
 
 }  // namespace
-
-std::vector<std::u16string> splitLines(const std::u16string& text) {
-    std::vector<std::u16string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' || text[i] == u'\n') {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-                ++i;
-            }
-            start = i + 1;
-        }
-    }
-    if (start < text.size()) {
-        lines.push_back(text.substr(start));
-    }
-    return lines;
-}
 
 TargetListText decodeTargetList(const std::string& bytes, Locale& locale) {
     TargetListText out;

@@ -19,9 +19,6 @@ struct TargetListText {
     TextEncoding encoding = TextEncoding::Ansi;
 };
 
-// Lines ended by CR LF, LF or CR; a final line break adds no empty line.
-std::vector<std::u16string> splitLines(const std::u16string& text);
-
 // Throws Error saying why when the bytes are not text in their encoding
 // (malformed UTF-8 or UTF-16, an odd UTF-16 byte count, a NUL character).
 TargetListText decodeTargetList(const std::string& bytes, Locale& locale);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/text.h"
 #include "platform/platform.h"
 
 namespace qx {
@@ -55,23 +56,7 @@ void Memo::add(std::u16string line) {
 }
 
 void Memo::setText(const std::u16string& text) {
-    lines_.clear();
-    std::u16string cur;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines_.push_back(std::move(cur));
-            cur.clear();
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-                ++i;
-            }
-        } else {
-            cur += c;
-        }
-    }
-    if (!cur.empty()) {
-        lines_.push_back(std::move(cur));
-    }
+    lines_ = splitLines(text);
     caretLine = static_cast<int>(lines_.size());
     changed();
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/text.h"
 #include "platform/platform.h"
 
 namespace qx::win32 {

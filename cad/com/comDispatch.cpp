@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cad/com/dispatchServer.h"
+#include "core/text.h"
 
 namespace qx::cad::com {
 

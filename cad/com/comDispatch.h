@@ -9,44 +9,11 @@
 
 #include "cad/connector.h"
 #include "cad/dispatch.h"
+#include "core/winOwners.h"
 
 namespace qx::cad::com {
 
-// One COM reference, released once.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    explicit ComPtr(T* adopted) : p_(adopted) {}
-    ComPtr(const ComPtr& o) : p_(o.p_) {
-        if (p_)
-            p_->AddRef();
-    }
-    ComPtr(ComPtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
-    ComPtr& operator=(ComPtr o) noexcept {
-        std::swap(p_, o.p_);
-        return *this;
-    }
-    ~ComPtr() {
-        if (p_)
-            p_->Release();
-    }
-    static ComPtr share(T* p) {
-        if (p)
-            p->AddRef();
-        return ComPtr(p);
-    }
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** out() {
-        *this = ComPtr();
-        return &p_;
-    }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
-};
+using win::ComPtr;
 
 // A VARIANT that clears itself.
 class OleVariant {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cad/com/comDispatch.h"
+#include "core/text.h"
 
 namespace qx::cad::com {
 

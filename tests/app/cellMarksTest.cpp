@@ -11,10 +11,11 @@
 #include <tuple>
 
 #include "app/qdlXUnit.h"
-#include "cad/drawingFile.h"
-#include "platform/platformFakes.h"
+#include "cad/mem/drawingFile.h"
+#include "core/text.h"
 #include "platform/widthMapPortable.h"
-#include "tests/support/sampleDrawing.h"
+#include "testing/platformFakes.h"
+#include "testing/sampleDrawing.h"
 
 using namespace qx;
 

@@ -8,8 +8,9 @@
 #include <tuple>
 
 #include "app/qdlXUnit.h"
-#include "cad/memDrawing.h"
-#include "platform/platformFakes.h"
+#include "cad/mem/memDrawing.h"
+#include "core/text.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 using cad::MemDrawing;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/qdlXUnit.h"
-#include "platform/platformFakes.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 

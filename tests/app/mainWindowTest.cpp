@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "app/qdlXUnit.h"
-#include "platform/platformFakes.h"
 #include "platform/widthMapPortable.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 

@@ -5,8 +5,9 @@
 #include <sstream>
 
 #include "app/qdlXUnit.h"
-#include "cad/drawingFile.h"
-#include "platform/platformFakes.h"
+#include "cad/mem/drawingFile.h"
+#include "core/text.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 

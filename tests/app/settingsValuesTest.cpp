@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/qdlXUnit.h"
+#include "core/text.h"
 
 using namespace qx;
 

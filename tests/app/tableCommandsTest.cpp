@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/qdlXUnit.h"
-#include "cad/memDrawing.h"
-#include "platform/platformFakes.h"
+#include "cad/mem/memDrawing.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 using cad::MemDrawing;

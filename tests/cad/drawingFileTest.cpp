@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "cad/drawingFile.h"
+#include "cad/mem/drawingFile.h"
 
 using namespace qx::cad;
 using qx::Error;

@@ -5,9 +5,10 @@
 #include <functional>
 
 #include "cad/fastPath.h"
-#include "cad/memDrawing.h"
-#include "platform/platformFakes.h"
+#include "cad/mem/memDrawing.h"
+#include "core/text.h"
 #include "table/tableGrid.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 using namespace qx::cad;

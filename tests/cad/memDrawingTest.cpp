@@ -2,7 +2,8 @@
 
 #include <limits>
 
-#include "cad/memDrawing.h"
+#include "cad/mem/memDrawing.h"
+#include "core/text.h"
 
 using namespace qx::cad;
 using qx::Error;

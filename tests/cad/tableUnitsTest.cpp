@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "cad/fetchTable.h"
-#include "cad/memDrawing.h"
+#include "cad/mem/memDrawing.h"
 #include "cad/updateTable.h"
-#include "platform/platformFakes.h"
 #include "table/tableGrid.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 using namespace qx::cad;

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "core/text.h"
 #include "editor/blockOps.h"
 #include "editor/undoCells.h"
-#include "platform/platformFakes.h"
 #include "table/tableGrid.h"
+#include "testing/platformFakes.h"
 
 #include <random>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/gridEditing.h"
-#include "platform/platformFakes.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/platformFakes.h"
 #include "target/TaregetCADUnit.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 using namespace std::string_literals;

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/platformFakes.h"
+#include "core/text.h"
 #include "target/targetList.h"
+#include "testing/platformFakes.h"
 
 using namespace qx;
 using namespace std::string_literals;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/text.h"
 #include "table/tableGrid.h"
 #include "text/acadQDLTikanUnit.h"
 

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "platform/platformFakes.h"
+#include "core/text.h"
 #include "platform/widthMapPortable.h"
 #include "table/tableGrid.h"
+#include "testing/platformFakes.h"
 #include "text/zenHanUtil.h"
 
 using namespace qx;

@@ -18,7 +18,8 @@
 
 #include "cad/com/comDispatch.h"
 #include "cad/com/dispatchServer.h"
-#include "cad/drawingFile.h"
+#include "cad/mem/drawingFile.h"
+#include "core/text.h"
 #include "drawingViewWin32.h"
 
 using namespace qx::cad;

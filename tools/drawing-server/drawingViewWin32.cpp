@@ -1,4 +1,5 @@
 #include "drawingViewWin32.h"
+#include "core/text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "cad/memDrawing.h"
-#include "cad/pickGeometry.h"
+#include "cad/mem/memDrawing.h"
+#include "cad/mem/pickGeometry.h"
 
 namespace qx::cad {
 

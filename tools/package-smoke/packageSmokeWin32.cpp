@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "screenshot.h"
-#include "serverProcess.h"
+#include "testing/screenshot.h"
+#include "testing/serverProcess.h"
 
 namespace {
 

@@ -9,8 +9,9 @@
 #include "cad/com/fastPathRegistration.h"
 #include "cad/com/messageFilter.h"
 #include "cad/fastPath.h"
-#include "platform/platformFakes.h"
-#include "serverProcess.h"
+#include "core/text.h"
+#include "testing/platformFakes.h"
+#include "testing/serverProcess.h"
 
 using namespace qx;
 using namespace qx::cad;

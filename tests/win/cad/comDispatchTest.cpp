@@ -4,7 +4,7 @@
 
 #include "cad/com/comDispatch.h"
 #include "cad/com/dispatchServer.h"
-#include "cad/memDrawing.h"
+#include "cad/mem/memDrawing.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;

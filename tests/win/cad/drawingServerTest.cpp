@@ -4,7 +4,8 @@
 #include <fstream>
 
 #include "cad/com/comDispatch.h"
-#include "serverProcess.h"
+#include "core/text.h"
+#include "testing/serverProcess.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;

@@ -10,7 +10,8 @@
 #include <thread>
 
 #include "cad/com/comDispatch.h"
-#include "serverProcess.h"
+#include "core/text.h"
+#include "testing/serverProcess.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;

@@ -11,9 +11,10 @@
 #include <thread>
 
 #include "app/programWin32.h"
-#include "guiDriver.h"
-#include "screenshot.h"
-#include "serverProcess.h"
+#include "core/text.h"
+#include "testing/guiDriver.h"
+#include "testing/screenshot.h"
+#include "testing/serverProcess.h"
 
 using namespace qx;
 using namespace qx::cad;

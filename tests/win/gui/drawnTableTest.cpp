@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "app/programWin32.h"
-#include "cad/drawingFile.h"
-#include "guiDriver.h"
-#include "screenshot.h"
-#include "tests/support/sampleDrawing.h"
+#include "cad/mem/drawingFile.h"
+#include "testing/guiDriver.h"
+#include "testing/sampleDrawing.h"
+#include "testing/screenshot.h"
 #include "widgets/stringGridWin32.h"
 
 using namespace qx;

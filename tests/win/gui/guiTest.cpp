@@ -12,9 +12,10 @@
 #include <thread>
 
 #include "app/programWin32.h"
-#include "cad/drawingFile.h"
-#include "guiDriver.h"
-#include "screenshot.h"
+#include "cad/mem/drawingFile.h"
+#include "core/text.h"
+#include "testing/guiDriver.h"
+#include "testing/screenshot.h"
 #include "widgets/stringGridWin32.h"
 
 using namespace qx;

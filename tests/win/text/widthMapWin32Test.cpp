@@ -1,6 +1,8 @@
 // The width conversions through the system's own LCMapStringW.
 #include <gtest/gtest.h>
 
+#include "core/text.h"
+#include "platform/platformWin32.h"
 #include "platform/widthMapPortable.h"
 #include "text/zenHanUtil.h"
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "platform/platform.h"
 #include "platform/platformWin32.h"
 #include "widgets/stringGrid.h"

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/platform.h"
+#include "core/text.h"
 
 using namespace qx;
 

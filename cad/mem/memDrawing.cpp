@@ -1,9 +1,9 @@
-#include "cad/memDrawing.h"
+#include "cad/mem/memDrawing.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "cad/pickGeometry.h"
+#include "cad/mem/pickGeometry.h"
 
 namespace qx::cad {
 

@@ -1,4 +1,5 @@
-#include "cad/drawingFile.h"
+#include "cad/mem/drawingFile.h"
+#include "core/text.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "screenshot.h"
+#include "testing/screenshot.h"
 
 #include <cstdio>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "serverProcess.h"
+#include "testing/serverProcess.h"
 
 #include "cad/com/comDispatch.h"
 

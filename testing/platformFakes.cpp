@@ -1,4 +1,5 @@
-#include "platform/platformFakes.h"
+#include "testing/platformFakes.h"
+#include "core/text.h"
 
 namespace qx::fake {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "serverProcess.h"
+#include "testing/serverProcess.h"
 
 namespace qx::test {
 

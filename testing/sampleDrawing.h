@@ -7,7 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "cad/drawingFile.h"
+#include "cad/mem/drawingFile.h"
+#include "core/text.h"
 
 namespace qx::test {
 

@@ -1,12 +1,10 @@
-#include "platform/platform.h"
+#include "core/text.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 namespace qx {
-
-Error::Error(const std::u16string& message) : std::runtime_error(toUtf8(message)), message_(message) {}
 
 std::string toUtf8(const std::u16string& s) {
     std::string out;
@@ -121,6 +119,24 @@ std::optional<double> parseDecimal(const std::u16string& s, const std::u16string
         return std::nullopt;
     }
     return v;
+}
+
+std::vector<std::u16string> splitLines(const std::u16string& text) {
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
+    return lines;
 }
 
 }  // namespace qx

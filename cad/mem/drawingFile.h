@@ -21,7 +21,7 @@
 #include <optional>
 #include <string_view>
 
-#include "cad/memDrawing.h"
+#include "cad/mem/memDrawing.h"
 
 namespace qx::cad {
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "cad/memDrawing.h"
+#include "cad/mem/memDrawing.h"
 
 namespace qx::cad {
 

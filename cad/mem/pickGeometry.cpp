@@ -1,4 +1,4 @@
-#include "cad/pickGeometry.h"
+#include "cad/mem/pickGeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "guiDriver.h"
+#include "testing/guiDriver.h"
 
 #include <atomic>
 #include <thread>

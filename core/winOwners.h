@@ -1,0 +1,249 @@
+// Owners of Win32 and COM resources (Windows builds only). Each releases what
+// it holds exactly once, at the end of its scope, on every path a throw
+// included; none is copied, the movable ones move.
+#pragma once
+
+#include <objbase.h>
+#include <oleauto.h>
+#include <windows.h>
+
+#include <utility>
+
+namespace qx::win {
+
+// A value that one function releases. Traits give the type, the empty value,
+// what counts as held, and the release.
+template <typename Traits>
+class Unique {
+public:
+    using Type = typename Traits::Type;
+    Unique() = default;
+    explicit Unique(Type v) : v_(v) {}
+    Unique(Unique&& o) noexcept : v_(std::exchange(o.v_, Traits::empty())) {}
+    Unique& operator=(Unique&& o) noexcept {
+        if (this != &o)
+            reset(std::exchange(o.v_, Traits::empty()));
+        return *this;
+    }
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    ~Unique() { reset(); }
+
+    Type get() const { return v_; }
+    explicit operator bool() const { return Traits::held(v_); }
+    void reset(Type v = Traits::empty()) {
+        if (Traits::held(v_))
+            Traits::release(v_);
+        v_ = v;
+    }
+    // For the APIs that write the value through a pointer.
+    Type* out() {
+        reset();
+        return &v_;
+    }
+
+private:
+    Type v_ = Traits::empty();
+};
+
+struct HandleTraits {
+    using Type = HANDLE;
+    static Type empty() { return nullptr; }
+    static bool held(Type h) { return h && h != INVALID_HANDLE_VALUE; }
+    static void release(Type h) { CloseHandle(h); }
+};
+using UniqueHandle = Unique<HandleTraits>;
+
+template <typename T>
+struct GdiTraits {
+    using Type = T;
+    static Type empty() { return nullptr; }
+    static bool held(Type h) { return h != nullptr; }
+    static void release(Type h) { DeleteObject(h); }
+};
+// A font, a bitmap, a pen, a brush or a region this program created.
+template <typename T>
+using GdiObject = Unique<GdiTraits<T>>;
+
+struct KeyTraits {
+    using Type = HKEY;
+    static Type empty() { return nullptr; }
+    static bool held(Type h) { return h != nullptr; }
+    static void release(Type h) { RegCloseKey(h); }
+};
+using UniqueKey = Unique<KeyTraits>;
+
+struct SafeArrayTraits {
+    using Type = SAFEARRAY*;
+    static Type empty() { return nullptr; }
+    static bool held(Type a) { return a != nullptr; }
+    static void release(Type a) { SafeArrayDestroy(a); }
+};
+using SafeArray = Unique<SafeArrayTraits>;
+
+template <typename T>
+struct LocalTraits {
+    using Type = T*;
+    static Type empty() { return nullptr; }
+    static bool held(Type p) { return p != nullptr; }
+    static void release(Type p) { LocalFree(p); }
+};
+// Memory the system allocated with LocalAlloc for us (FormatMessage, CommandLineToArgvW).
+template <typename T>
+using LocalMemory = Unique<LocalTraits<T>>;
+
+template <typename T>
+struct CoTaskTraits {
+    using Type = T*;
+    static Type empty() { return nullptr; }
+    static bool held(Type p) { return p != nullptr; }
+    static void release(Type p) { CoTaskMemFree(p); }
+};
+// Memory COM allocated for us (StringFromCLSID, ProgIDFromCLSID).
+template <typename T>
+using CoTaskMemory = Unique<CoTaskTraits<T>>;
+
+// A memory DC, compatible with `like` (the screen when null).
+class MemoryDC {
+public:
+    explicit MemoryDC(HDC like = nullptr) : dc_(CreateCompatibleDC(like)) {}
+    ~MemoryDC() {
+        if (dc_)
+            DeleteDC(dc_);
+    }
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HDC dc_;
+};
+
+// A window's DC (the screen's when hwnd is null), given back at the end.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDC() {
+        if (dc_)
+            ReleaseDC(hwnd_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// BeginPaint and EndPaint around one WM_PAINT.
+class PaintDC {
+public:
+    explicit PaintDC(HWND hwnd) : hwnd_(hwnd) { dc_ = BeginPaint(hwnd, &ps_); }
+    ~PaintDC() { EndPaint(hwnd_, &ps_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return dc_; }
+    const RECT& dirty() const { return ps_.rcPaint; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
+// Selects an object into a DC and puts the previous one back at the end, so
+// that the DC never still holds an object when that object is deleted.
+class SelectObjectScope {
+public:
+    SelectObjectScope(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~SelectObjectScope() {
+        if (previous_ && previous_ != HGDI_ERROR)
+            SelectObject(dc_, previous_);
+    }
+    SelectObjectScope(const SelectObjectScope&) = delete;
+    SelectObjectScope& operator=(const SelectObjectScope&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// GlobalLock for the scope; data() is null when the lock failed.
+class GlobalLockScope {
+public:
+    explicit GlobalLockScope(HGLOBAL mem) : mem_(mem), data_(mem ? GlobalLock(mem) : nullptr) {}
+    ~GlobalLockScope() {
+        if (data_)
+            GlobalUnlock(mem_);
+    }
+    GlobalLockScope(const GlobalLockScope&) = delete;
+    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+    void* data() const { return data_; }
+
+private:
+    HGLOBAL mem_;
+    void* data_;
+};
+
+// The strings an automation call fills in when it fails.
+class ExcepInfo {
+public:
+    ExcepInfo() = default;
+    ~ExcepInfo() {
+        SysFreeString(ei_.bstrSource);
+        SysFreeString(ei_.bstrDescription);
+        SysFreeString(ei_.bstrHelpFile);
+    }
+    ExcepInfo(const ExcepInfo&) = delete;
+    ExcepInfo& operator=(const ExcepInfo&) = delete;
+    EXCEPINFO* get() { return &ei_; }
+    EXCEPINFO* operator->() { return &ei_; }
+
+private:
+    EXCEPINFO ei_{};
+};
+
+// One COM reference, released once.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    explicit ComPtr(T* adopted) : p_(adopted) {}
+    ComPtr(const ComPtr& o) : p_(o.p_) {
+        if (p_)
+            p_->AddRef();
+    }
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr o) noexcept {
+        std::swap(p_, o.p_);
+        return *this;
+    }
+    ~ComPtr() {
+        if (p_)
+            p_->Release();
+    }
+    // A reference of the caller's that this pointer shares (AddRef).
+    static ComPtr share(T* p) {
+        if (p)
+            p->AddRef();
+        return ComPtr(p);
+    }
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    // For the calls that hand out a reference through a pointer.
+    T** out() {
+        *this = ComPtr();
+        return &p_;
+    }
+    // Hands the reference to the caller (a COM out parameter).
+    T* detach() { return std::exchange(p_, nullptr); }
+    explicit operator bool() const { return p_ != nullptr; }
+
+private:
+    T* p_ = nullptr;
+};
+
+}  // namespace qx::win
