@@ -1,4 +1,5 @@
 #include "app/mainWindowWin32.h"
+#include "core/winText.h"
 
 #include <windowsx.h>
 
@@ -109,7 +110,7 @@ void MainWindow::buildMenu() {
         if (item.Caption == u"-") {
             AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
         } else {
-            AppendMenuW(menu_, MF_STRING, kMenuBase + i, reinterpret_cast<const wchar_t*>(item.Caption.c_str()));
+            AppendMenuW(menu_, MF_STRING, kMenuBase + i, win::wideView(item.Caption));
         }
     }
 }

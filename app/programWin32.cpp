@@ -5,6 +5,7 @@
 #include "cad/com/fastPathRegistration.h"
 #include "cad/com/messageFilter.h"
 #include "cad/fastPath.h"
+#include "core/winText.h"
 #include "target/targetList.h"
 
 namespace qx::win32 {
@@ -20,9 +21,11 @@ bool Program::initialiseThread() {
 Program::Program(cad::CadConnector* cad) {
     VivazQDLForm::Services s;
     s.platform = platform();
-    auto* filter = new cad::com::TMessageFilter;  // COM's references keep it alive
-    s.registerFilter = [filter] { filter->RegisterFilter(); };
-    s.revokeFilter = [filter] { filter->RevokeFilter(); };
+    // Held here as well as by COM while registered, so it goes even when the
+    // form never registers it.
+    filter_ = win::ComPtr<cad::com::TMessageFilter>::share(new cad::com::TMessageFilter);
+    s.registerFilter = [filter = filter_.get()] { filter->RegisterFilter(); };
+    s.revokeFilter = [filter = filter_.get()] { filter->RevokeFilter(); };
     s.readTargetList = [this] { return readTargetListLines(files, locale, targetListPath(exe)); };
     s.cad = cad ? cad : &connector;
     s.ownHandle = [this] { return reinterpret_cast<std::uint64_t>(mainWindow->hwnd()); };
@@ -34,9 +37,8 @@ Program::Program(cad::CadConnector* cad) {
     // finds it through the user's registration, which needs no administrator.
     s.registerFastPath = [this] {
         const std::u16string dll = exe.exeFolder() + cad::kFastPathDll;
-        const std::wstring path(dll.begin(), dll.end());
-        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-            cad::com::registerFastPath(HKEY_CURRENT_USER, path);
+        if (GetFileAttributesW(win::wideView(dll)) != INVALID_FILE_ATTRIBUTES)
+            cad::com::registerFastPath(HKEY_CURRENT_USER, win::wideView(dll));
     };
     target = std::make_unique<TTargetCADForm>(
         files, locale, exe,

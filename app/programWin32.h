@@ -7,6 +7,7 @@
 
 #include "app/mainWindowWin32.h"
 #include "cad/com/comDispatch.h"
+#include "cad/com/messageFilter.h"
 #include "editor/inputListWin32.h"
 #include "platform/platformWin32.h"
 #include "target/targetDialogWin32.h"
@@ -58,6 +59,7 @@ public:
 
 private:
     Platform platform();
+    win::ComPtr<cad::com::TMessageFilter> filter_;
 };
 
 }  // namespace qx::win32

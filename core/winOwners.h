@@ -41,6 +41,8 @@ public:
         reset();
         return &v_;
     }
+    // Hands the value to the caller, who releases it from now on.
+    Type detach() { return std::exchange(v_, Traits::empty()); }
 
 private:
     Type v_ = Traits::empty();

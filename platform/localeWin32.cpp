@@ -4,15 +4,12 @@
 #include <cwchar>
 
 #include "core/text.h"
+#include "core/winText.h"
 #include "platform/platformWin32.h"
 
 namespace qx {
 
 namespace {
-
-const wchar_t* wide(const std::u16string& s) {
-    return reinterpret_cast<const wchar_t*>(s.c_str());
-}
 
 std::u16string decimalSeparator() {
     wchar_t buf[8] = {};
@@ -20,14 +17,14 @@ std::u16string decimalSeparator() {
     if (n <= 1) {
         return u".";
     }
-    return std::u16string(reinterpret_cast<const char16_t*>(buf), static_cast<std::size_t>(n - 1));
+    return win::fromWide(buf, static_cast<std::size_t>(n - 1));
 }
 
 }  // namespace
 
 int Win32Locale::compareNoCase(const std::u16string& a, const std::u16string& b) {
-    const int r = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wide(a), static_cast<int>(a.size()), wide(b),
-                                 static_cast<int>(b.size()));
+    const int r = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, win::wideView(a), static_cast<int>(a.size()),
+                                 win::wideView(b), static_cast<int>(b.size()));
     if (r == 0) {
         throw Error(u"文字列の比較に失敗しました (CompareStringW)");
     }
@@ -59,7 +56,7 @@ std::string Win32Locale::encodeAnsi(const std::u16string& text) {
     }
     const int inLen = static_cast<int>(text.size());
     BOOL lost = FALSE;
-    const int need = WideCharToMultiByte(CP_ACP, 0, wide(text), inLen, nullptr, 0, nullptr, &lost);
+    const int need = WideCharToMultiByte(CP_ACP, 0, win::wideView(text), inLen, nullptr, 0, nullptr, &lost);
     if (need <= 0) {
         throw Error(u"ANSI コードページに変換できません (cannot encode the ANSI text)");
     }
@@ -67,7 +64,7 @@ std::string Win32Locale::encodeAnsi(const std::u16string& text) {
         throw Error(u"ANSI コードページにない文字があります (a character has no ANSI form)");
     }
     std::string out(static_cast<std::size_t>(need), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide(text), inLen, out.data(), need, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, win::wideView(text), inLen, out.data(), need, nullptr, nullptr);
     return out;
 }
 

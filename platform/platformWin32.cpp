@@ -5,35 +5,14 @@
 #include <memory>
 #include <vector>
 
+#include "core/winOwners.h"
+#include "core/winText.h"
+
 namespace qx::win32 {
-
-std::wstring wide(const std::u16string& s) {
-    return {s.begin(), s.end()};
-}
-std::u16string narrow16(const std::wstring& s) {
-    return {s.begin(), s.end()};
-}
-
-std::u16string systemMessage(unsigned long code) {
-    wchar_t* buf = nullptr;
-    const DWORD n =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
-    std::wstring text = n ? std::wstring(buf, n) : std::wstring();
-    if (buf) {
-        LocalFree(buf);
-    }
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
-        text.pop_back();
-    }
-    wchar_t hex[16];
-    swprintf(hex, 16, L"0x%08lX", code);
-    return narrow16(text.empty() ? std::wstring(L"エラー ") + hex : text + L" (" + hex + L")");
-}
 
 namespace {
 [[noreturn]] void fail(const std::u16string& what, DWORD code = GetLastError()) {
-    throw Error(what + u": " + systemMessage(code));
+    throw Error(what + u": " + win::systemMessage(code));
 }
 
 // Closes the clipboard however the block ends.
@@ -42,14 +21,6 @@ struct ClipboardScope {
     ~ClipboardScope() { CloseClipboard(); }
 };
 
-struct Handle {
-    HANDLE h;
-    ~Handle() {
-        if (h != INVALID_HANDLE_VALUE) {
-            CloseHandle(h);
-        }
-    }
-};
 }  // namespace
 
 void Win32Clipboard::setText(const std::u16string& text) {
@@ -62,13 +33,20 @@ void Win32Clipboard::setText(const std::u16string& text) {
     if (!mem) {
         fail(u"クリップボード用のメモリを確保できません");
     }
-    auto* p = static_cast<wchar_t*>(GlobalLock(mem));
-    std::copy(text.begin(), text.end(), p);
-    p[text.size()] = 0;
-    GlobalUnlock(mem);
+    {
+        win::GlobalLockScope lock(mem);
+        if (!lock.data()) {
+            const DWORD e = GetLastError();
+            GlobalFree(mem);
+            fail(u"クリップボード用のメモリを確保できません", e);
+        }
+        auto* p = static_cast<wchar_t*>(lock.data());
+        std::copy(text.begin(), text.end(), p);
+        p[text.size()] = 0;
+    }
     if (!EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, mem)) {
         const DWORD e = GetLastError();
-        GlobalFree(mem);
+        GlobalFree(mem);  // the clipboard did not take it
         fail(u"クリップボードに書き込めません", e);
     }
 }
@@ -82,7 +60,8 @@ std::u16string Win32Clipboard::getText() {
     if (!h) {
         return {};
     }
-    const auto* p = static_cast<const wchar_t*>(GlobalLock(h));
+    win::GlobalLockScope lock(h);
+    const auto* p = static_cast<const wchar_t*>(lock.data());
     if (!p) {
         return {};
     }
@@ -92,18 +71,16 @@ std::u16string Win32Clipboard::getText() {
     while (n < max && p[n]) {
         ++n;
     }
-    std::u16string out(p, p + n);
-    GlobalUnlock(h);
-    return out;
+    return win::fromWide(p, n);
 }
 
 void Win32Dialogs::showMessage(const std::u16string& text, MessageBoxKind kind) {
     const UINT icon = kind == MessageBoxKind::Error ? MB_ICONERROR : MB_ICONINFORMATION;
-    MessageBoxW(static_cast<HWND>(owner), wide(text).c_str(), L"QuadcelX", MB_OK | icon | MB_DEFBUTTON1);
+    MessageBoxW(static_cast<HWND>(owner), win::wideView(text), L"QuadcelX", MB_OK | icon | MB_DEFBUTTON1);
 }
 
 bool Win32Dialogs::askYesNo(const std::u16string& text) {
-    return MessageBoxW(static_cast<HWND>(owner), wide(text).c_str(), L"QuadcelX",
+    return MessageBoxW(static_cast<HWND>(owner), win::wideView(text), L"QuadcelX",
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
@@ -140,8 +117,8 @@ std::u16string Win32Profile::readString(const std::u16string& file, const std::u
                                         const std::u16string& key, const std::u16string& def) {
     std::vector<wchar_t> buf(256);
     for (;;) {
-        const DWORD n = GetPrivateProfileStringW(wide(section).c_str(), wide(key).c_str(), wide(def).c_str(),
-                                                 buf.data(), static_cast<DWORD>(buf.size()), wide(file).c_str());
+        const DWORD n = GetPrivateProfileStringW(win::wideView(section), win::wideView(key), win::wideView(def),
+                                                 buf.data(), static_cast<DWORD>(buf.size()), win::wideView(file));
         if (n + 1 < buf.size()) {
             return std::u16string(buf.data(), buf.data() + n);
         }
@@ -151,8 +128,8 @@ std::u16string Win32Profile::readString(const std::u16string& file, const std::u
 
 void Win32Profile::writeString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
                                const std::u16string& value) {
-    if (!WritePrivateProfileStringW(wide(section).c_str(), wide(key).c_str(), wide(value).c_str(),
-                                    wide(file).c_str())) {
+    if (!WritePrivateProfileStringW(win::wideView(section), win::wideView(key), win::wideView(value),
+                                    win::wideView(file))) {
         fail(u"設定ファイルに書き込めません " + file);
     }
 }
@@ -201,24 +178,24 @@ void Win32WindowManager::keybdEvent(std::uint8_t vk, std::uint32_t flags) {
 }
 
 bool Win32FileSystem::exists(const std::u16string& path) {
-    const DWORD a = GetFileAttributesW(wide(path).c_str());
+    const DWORD a = GetFileAttributesW(win::wideView(path));
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string Win32FileSystem::readAll(const std::u16string& path) {
-    Handle f{CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE) {
+    win::UniqueHandle f(CreateFileW(win::wideView(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) {
         fail(u"ファイルを開けません " + path);
     }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(f.h, &size) || size.QuadPart > (64LL << 20)) {
+    if (!GetFileSizeEx(f.get(), &size) || size.QuadPart > (64LL << 20)) {
         throw Error(u"ファイルが大きすぎます " + path);
     }
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD got = 0;
     if (!bytes.empty() &&
-        (!ReadFile(f.h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())) {
+        (!ReadFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())) {
         fail(u"ファイルを読めません " + path);
     }
     return bytes;
@@ -228,24 +205,23 @@ void Win32FileSystem::writeAll(const std::u16string& path, const std::string& by
     // Write beside the file, then replace it, so a failed write leaves the old content.
     const std::u16string tmp = path + u".tmp";
     {
-        Handle f{
-            CreateFileW(wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-        if (f.h == INVALID_HANDLE_VALUE) {
+        win::UniqueHandle f(
+            CreateFileW(win::wideView(tmp), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!f) {
             fail(u"ファイルに書き込めません " + path);
         }
         DWORD put = 0;
-        if (!bytes.empty() &&
-            (!WriteFile(f.h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) || put != bytes.size())) {
+        if (!bytes.empty() && (!WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) ||
+                               put != bytes.size())) {
             const DWORD e = GetLastError();
-            CloseHandle(f.h);
-            f.h = INVALID_HANDLE_VALUE;
-            DeleteFileW(wide(tmp).c_str());
+            f.reset();  // closed before the file can be deleted
+            DeleteFileW(win::wideView(tmp));
             fail(u"ファイルに書き込めません " + path, e);
         }
     }
-    if (!MoveFileExW(wide(tmp).c_str(), wide(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExW(win::wideView(tmp), win::wideView(path), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD e = GetLastError();
-        DeleteFileW(wide(tmp).c_str());
+        DeleteFileW(win::wideView(tmp));
         fail(u"ファイルに書き込めません " + path, e);
     }
 }

@@ -7,11 +7,6 @@
 
 namespace qx::win32 {
 
-std::wstring wide(const std::u16string& s);
-std::u16string narrow16(const std::wstring& s);
-// The system's text for an error code.
-std::u16string systemMessage(unsigned long code);
-
 class Win32Clipboard : public Clipboard {
 public:
     explicit Win32Clipboard(void* ownerHwnd = nullptr) : owner_(ownerHwnd) {}

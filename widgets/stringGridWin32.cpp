@@ -1,4 +1,5 @@
 #include "widgets/stringGridWin32.h"
+#include "core/winText.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -38,7 +39,7 @@ std::u16string windowText(HWND h) {
     std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
     const int got = GetWindowTextW(h, s.data(), n + 1);
     s.resize(static_cast<std::size_t>(std::max(got, 0)));
-    return narrow16(s);
+    return win::fromWide(s);
 }
 
 void fill(HDC dc, const RECT& r, COLORREF colour) {
@@ -58,7 +59,7 @@ void registerClass(WNDPROC proc) {
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
     if (!RegisterClassExW(&wc)) {
-        throw Error(u"グリッドのウィンドウクラスを登録できません: " + systemMessage(GetLastError()));
+        throw Error(u"グリッドのウィンドウクラスを登録できません: " + win::systemMessage(GetLastError()));
     }
 }
 
@@ -144,12 +145,12 @@ void GridControl::create(HWND parent, int id, int x, int y, int width, int heigh
     HWND h = CreateWindowExW(exStyle, kClassName, L"", style, x, y, width, height, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), this);
     if (!h) {
-        throw Error(u"グリッドのウィンドウを作れません: " + systemMessage(GetLastError()));
+        throw Error(u"グリッドのウィンドウを作れません: " + win::systemMessage(GetLastError()));
     }
     edit_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_LEFT | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(1)), instance(), nullptr);
     if (!edit_) {
-        throw Error(u"グリッドの編集欄を作れません: " + systemMessage(GetLastError()));
+        throw Error(u"グリッドの編集欄を作れません: " + win::systemMessage(GetLastError()));
     }
     SetWindowSubclass(edit_, editProc, kEditSubclass, reinterpret_cast<DWORD_PTR>(this));
     makeFonts();

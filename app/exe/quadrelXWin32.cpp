@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "app/programWin32.h"
+#include "core/winText.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     if (!qx::win32::Program::initialiseThread()) {
@@ -18,7 +19,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         program.start(showCommand);
         rc = program.run();
     } catch (const qx::Error& e) {
-        MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(e.message().c_str()), L"QuadcelX", MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, qx::win::wideView(e.message()), L"QuadcelX", MB_OK | MB_ICONERROR);
     }
     CoUninitialize();
     return rc;

@@ -6,17 +6,14 @@
 
 #include "cad/com/dispatchServer.h"
 #include "core/text.h"
+#include "core/winText.h"
 
 namespace qx::cad::com {
 
 namespace {
 
-const wchar_t* wide(const std::u16string& s) {
-    return reinterpret_cast<const wchar_t*>(s.c_str());
-}
-
 std::u16string fromBstr(BSTR b) {
-    return b ? std::u16string(reinterpret_cast<const char16_t*>(b), SysStringLen(b)) : std::u16string();
+    return b ? win::fromWide(b, SysStringLen(b)) : std::u16string();
 }
 
 BSTR toBstr(const std::u16string& s) {
@@ -51,16 +48,16 @@ private:
 
 template <typename T>
 SAFEARRAY* newArray(VARTYPE vt, const std::vector<T>& values) {
-    SAFEARRAY* sa = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(values.size()));
+    win::SafeArray sa(SafeArrayCreateVector(vt, 0, static_cast<ULONG>(values.size())));
     if (!sa) {
         throw Error(u"out of memory for an array");
     }
     if (!values.empty()) {
-        ArrayData data(sa);
+        ArrayData data(sa.get());
         for (std::size_t i = 0; i < values.size(); ++i)
             data.as<T>()[i] = values[i];
     }
-    return sa;
+    return sa.detach();
 }
 
 Variant fromArray(const VARIANT& v) {
@@ -167,7 +164,7 @@ private:
             return it->second;
         }
         std::u16string name(member);
-        LPOLESTR names[] = {const_cast<LPOLESTR>(wide(name))};
+        LPOLESTR names[] = {const_cast<LPOLESTR>(win::wideView(name))};
         DISPID id = DISPID_UNKNOWN;
         HRESULT hr = d_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
         if (FAILED(hr)) {
@@ -225,34 +222,31 @@ private:
             params.cNamedArgs = 1;
         }
         OleVariant result;
-        EXCEPINFO ei{};
+        win::ExcepInfo ei;
         UINT argErr = 0;
         HRESULT hr = d_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                flags == DISPATCH_PROPERTYPUT ? nullptr : result.get(), &ei, &argErr);
+                                flags == DISPATCH_PROPERTYPUT ? nullptr : result.get(), ei.get(), &argErr);
         if (hr == DISP_E_MEMBERNOTFOUND && !fresh) {
             // A cached ID this object does not know: ask for the name again.
             forget(member);
             id = dispid(member, fresh);
             hr = d_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                            flags == DISPATCH_PROPERTYPUT ? nullptr : result.get(), &ei, &argErr);
+                            flags == DISPATCH_PROPERTYPUT ? nullptr : result.get(), ei.get(), &argErr);
         }
         if (FAILED(hr)) {
             std::u16string reason;
             if (hr == DISP_E_EXCEPTION) {
-                if (ei.pfnDeferredFillIn)
-                    ei.pfnDeferredFillIn(&ei);
-                reason = fromBstr(ei.bstrDescription);
+                if (ei->pfnDeferredFillIn)
+                    ei->pfnDeferredFillIn(ei.get());
+                reason = fromBstr(ei->bstrDescription);
                 if (reason.empty())
-                    reason = hresultText(ei.scode ? ei.scode : hr);
+                    reason = hresultText(ei->scode ? ei->scode : hr);
             } else {
                 reason = hresultText(hr);
                 if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argErr < n) {
                     reason += u" (argument " + fromUtf8(std::to_string(n - argErr)) + u")";
                 }
             }
-            SysFreeString(ei.bstrSource);
-            SysFreeString(ei.bstrDescription);
-            SysFreeString(ei.bstrHelpFile);
             raise(member, hr, reason);
         }
         try {
@@ -272,23 +266,7 @@ private:
 }  // namespace
 
 std::u16string hresultText(HRESULT hr) {
-    wchar_t* buffer = nullptr;
-    DWORD len =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::u16string text;
-    if (len && buffer) {
-        text.assign(reinterpret_cast<const char16_t*>(buffer), len);
-        while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' '))
-            text.pop_back();
-    }
-    if (buffer)
-        LocalFree(buffer);
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-    if (text.empty())
-        return u"error " + fromUtf8(code);
-    return text + u" (" + fromUtf8(code) + u")";
+    return win::systemMessage(static_cast<unsigned long>(hr));
 }
 
 void toOle(const Variant& v, VARIANT& out) {
@@ -458,7 +436,7 @@ namespace {
 
 CLSID classOf(const std::u16string& progId) {
     CLSID clsid{};
-    HRESULT hr = CLSIDFromProgID(wide(progId), &clsid);
+    HRESULT hr = CLSIDFromProgID(win::wideView(progId), &clsid);
     if (FAILED(hr)) {
         throw Error(u"\"" + progId + u"\" is not a registered programmatic identifier: " + hresultText(hr));
     }

@@ -1,4 +1,5 @@
 #include "cad/com/dispatchServer.h"
+#include "core/winText.h"
 
 #include <map>
 #include <vector>
@@ -68,7 +69,7 @@ public:
             return E_INVALIDARG;
         ++nameLookups;
         try {
-            std::u16string name(reinterpret_cast<const char16_t*>(names[0]));
+            std::u16string name = win::fromWide(names[0]);
             auto key = lower(name);
             auto it = members_.ids.find(key);
             if (it == members_.ids.end()) {

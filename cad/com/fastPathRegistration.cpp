@@ -1,38 +1,37 @@
 #include "cad/com/fastPathRegistration.h"
 
 #include "cad/fastPath.h"
+#include "core/winOwners.h"
+#include "core/winText.h"
 
 namespace qx::cad::com {
 
 namespace {
 
-std::wstring wide(const char16_t* s) {
-    return std::wstring(s, s + std::char_traits<char16_t>::length(s));
-}
-
 // Sets a string value unless it already holds exactly that.
 bool setValue(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    HKEY key = nullptr;
+    win::UniqueKey key;
     if (RegCreateKeyExW(root, (L"Software\\Classes\\" + path).c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+                        key.out(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
     wchar_t current[1024];
     DWORD size = sizeof current, type = 0;
-    bool ok = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(current), &size) == ERROR_SUCCESS &&
-              type == REG_SZ && value == std::wstring(current, size / sizeof(wchar_t) - (size ? 1 : 0));
+    bool ok =
+        RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(current), &size) == ERROR_SUCCESS &&
+        type == REG_SZ && value == std::wstring(current, size / sizeof(wchar_t) - (size ? 1 : 0));
     if (!ok) {
         const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-        ok = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) == ERROR_SUCCESS;
+        ok = RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) ==
+             ERROR_SUCCESS;
     }
-    RegCloseKey(key);
     return ok;
 }
 
 }  // namespace
 
 bool registerFastPath(HKEY root, const std::wstring& dll) {
-    const std::wstring progId = wide(kFastPathProgId), clsid = wide(kFastPathClsid);
+    const std::wstring progId = win::toWide(kFastPathProgId), clsid = win::toWide(kFastPathClsid);
     const std::wstring cls = L"CLSID\\" + clsid;
     return setValue(root, progId, nullptr, L"QuadcelX fast path") &&
            setValue(root, progId + L"\\CLSID", nullptr, clsid) && setValue(root, cls, nullptr, L"QuadcelX fast path") &&
@@ -46,8 +45,8 @@ bool unregisterFastPath(HKEY root) {
         const LSTATUS rc = RegDeleteTreeW(root, (L"Software\\Classes\\" + path).c_str());
         return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
     };
-    const bool a = remove(wide(kFastPathProgId));
-    const bool b = remove(L"CLSID\\" + wide(kFastPathClsid));
+    const bool a = remove(win::toWide(kFastPathProgId));
+    const bool b = remove(L"CLSID\\" + win::toWide(kFastPathClsid));
     return a && b;
 }
 

@@ -2,11 +2,7 @@
 
 namespace qx::cad::com {
 
-TMessageFilter::~TMessageFilter() {
-    if (FOldFilter) {
-        FOldFilter->Release();
-    }
-}
+TMessageFilter::~TMessageFilter() = default;
 
 void TMessageFilter::RegisterFilter() {
     // A second registration would hand back this very filter as the old one
@@ -15,7 +11,7 @@ void TMessageFilter::RegisterFilter() {
         return;
     }
     registered_ = true;
-    CoRegisterMessageFilter(this, &FOldFilter);
+    CoRegisterMessageFilter(this, FOldFilter.out());
 }
 
 void TMessageFilter::RevokeFilter() {
@@ -23,11 +19,9 @@ void TMessageFilter::RevokeFilter() {
         return;
     }
     registered_ = false;
-    IMessageFilter* current = nullptr;
-    CoRegisterMessageFilter(FOldFilter, &current);
-    if (current) {
-        current->Release();  // COM's reference to this filter: may destroy it
-    }
+    // COM hands back its reference to this filter, which may destroy it.
+    win::ComPtr<IMessageFilter> current;
+    CoRegisterMessageFilter(FOldFilter.get(), current.out());
 }
 
 HRESULT STDMETHODCALLTYPE TMessageFilter::QueryInterface(REFIID riid, void** object) {

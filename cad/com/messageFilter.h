@@ -5,10 +5,12 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include "core/winOwners.h"
+
 namespace qx::cad::com {
 
-// Reference counted; starts with no references, as COM takes one when the
-// filter is registered and gives it back when it is revoked, which destroys it.
+// Reference counted; starts with no references. COM holds one while the
+// filter is registered, its owner another.
 class TMessageFilter : public IMessageFilter {
 public:
     TMessageFilter() = default;
@@ -32,7 +34,7 @@ private:
 
     LONG refs_ = 0;
     bool registered_ = false;
-    IMessageFilter* FOldFilter = nullptr;  // the filter registered before; holds a reference
+    win::ComPtr<IMessageFilter> FOldFilter;  // the filter registered before
 };
 
 }  // namespace qx::cad::com

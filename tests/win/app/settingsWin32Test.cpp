@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/qdlXUnit.h"
+#include "core/winText.h"
 #include "platform/platformWin32.h"
 
 using namespace qx;
@@ -17,7 +18,7 @@ TEST(Win32Main, MainWindowSettingsThroughTheRealProfile) {
     VivazQDLForm::Services services;
     services.platform = p;
     const std::u16string file = settingsPathFor(exe.exePath());
-    DeleteFileW(win32::wide(file).c_str());
+    DeleteFileW(win::wideView(file));
     {
         VivazQDLForm f(services);
         f.FormCreate();
@@ -31,5 +32,5 @@ TEST(Win32Main, MainWindowSettingsThroughTheRealProfile) {
     EXPECT_EQ(g.Left, 12);
     EXPECT_EQ(g.Edit1.Text(), u"０.２");
     EXPECT_EQ(g.targetProgID, u"図面.App");
-    DeleteFileW(win32::wide(file).c_str());
+    DeleteFileW(win::wideView(file));
 }

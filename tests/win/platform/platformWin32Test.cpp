@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "core/winText.h"
 #include "platform/platformWin32.h"
 
 using namespace qx;
@@ -9,13 +10,13 @@ namespace {
 std::u16string tempPath(const char16_t* name) {
     wchar_t dir[MAX_PATH];
     GetTempPathW(MAX_PATH, dir);
-    return win32::narrow16(dir) + name;
+    return win::fromWide(dir) + name;
 }
 }  // namespace
 
 TEST(Win32Profile, JapaneseValuesRoundTripThroughTheProfileApi) {
     const std::u16string file = tempPath(u"qx-profile-test.ini");
-    DeleteFileW(win32::wide(file).c_str());
+    DeleteFileW(win::wideView(file));
     win32::Win32Profile ini;
     EXPECT_EQ(ini.readString(file, u"AcadQDL", u"edt1", u"0.1"), u"0.1");  // no file: the default
     ini.writeString(file, u"AcadQDL", u"edt1", u"０.５ 許容");
@@ -26,7 +27,7 @@ TEST(Win32Profile, JapaneseValuesRoundTripThroughTheProfileApi) {
     EXPECT_EQ(ini.readString(file, u"Target", u"ProgID", u""), u"図面サーバ.Application");
     EXPECT_EQ(ini.readString(file, u"AcadQDL", u"long", u""), longValue);
     EXPECT_EQ(ini.readString(file, u"AcadQDL", u"missing", u"def"), u"def");
-    DeleteFileW(win32::wide(file).c_str());
+    DeleteFileW(win::wideView(file));
 }
 
 TEST(Win32Profile, UnwritableFileReportsItsName) {
@@ -47,7 +48,7 @@ TEST(Win32FileSystem, WritesReplacesAndReadsBytes) {
     fs.writeAll(file, std::string("\xEF\xBB\xBF\xE5\x9B\xB3\r\n", 7));
     EXPECT_TRUE(fs.exists(file));
     EXPECT_EQ(fs.readAll(file), std::string("\xEF\xBB\xBF\xE5\x9B\xB3\r\n", 7));
-    DeleteFileW(win32::wide(file).c_str());
+    DeleteFileW(win::wideView(file));
     EXPECT_FALSE(fs.exists(file));
     EXPECT_THROW(fs.readAll(file), Error);
 }
