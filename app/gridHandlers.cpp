@@ -12,6 +12,10 @@ EnterMode enterMode(const CheckBox& right, const CheckBox& down) {
 }  // namespace
 
 char16_t VivazQDLForm::StringGrid1KeyPress(char16_t key, bool ctrl, bool shift) {
+    // Typing while a command pumps messages must not change its cells.
+    if (commands_.running()) {
+        return 0;
+    }
     if (ctrl) {
         if (key == 10) {
             key = 0;
@@ -47,11 +51,10 @@ char16_t VivazQDLForm::StringGrid1KeyPress(char16_t key, bool ctrl, bool shift) 
 }
 
 void VivazQDLForm::StringGrid1KeyUp(std::uint16_t& key, unsigned modifiers) {
-    if (gridCommand_.busy) {
-        return;  // no block edit inside a running Get or Update
-    }
-    KeyCommandContext ctx{StringGrid1, StringGrid2, blockUndoState, Memo1, s_.platform};
-    keyCommand(ctx, key, modifiers);
+    commands_.run([&] {
+        KeyCommandContext ctx{StringGrid1, StringGrid2, blockUndoState, Memo1, s_.platform};
+        keyCommand(ctx, key, modifiers);
+    });
 }
 
 void VivazQDLForm::StringGrid1SelectCell(int col, int) {
@@ -129,11 +132,10 @@ void VivazQDLForm::SpeedButton1Click() {
 }
 
 void VivazQDLForm::UNDO1Click() {
-    if (gridCommand_.busy) {
-        return;
-    }
-    menuItem(u"UNDO1").setEnabled(true);
-    blockUndo(StringGrid1, StringGrid2, blockUndoState);
+    commands_.run([this] {
+        menuItem(u"UNDO1").setEnabled(true);
+        blockUndo(StringGrid1, StringGrid2, blockUndoState);
+    });
 }
 
 }  // namespace qx

@@ -83,10 +83,7 @@ void MainWindow::buildControls() {
     grid_ = std::make_unique<GridControl>(f_.StringGrid1, GridOptions{});
     GridControl& g = *grid_;
     VivazQDLForm& f = f_;
-    // While a command runs it processes messages: typing must not change its cells.
-    g.onKeyPress = [&f](char16_t key, bool ctrl, bool shift) {
-        return f.commandRunning() ? char16_t{0} : f.StringGrid1KeyPress(key, ctrl, shift);
-    };
+    g.onKeyPress = [&f](char16_t key, bool ctrl, bool shift) { return f.StringGrid1KeyPress(key, ctrl, shift); };
     g.onKeyUp = [&f](std::uint16_t& key, unsigned modifiers) { f.StringGrid1KeyUp(key, modifiers); };
     g.onMouseDown = [&f](bool left, int col, int row) { f.StringGrid1MouseDown(left, col, row); };
     g.onMouseMove = [&f](int col, int row) { f.StringGrid1MouseMove(col, row); };

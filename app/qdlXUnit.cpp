@@ -133,20 +133,9 @@ void VivazQDLForm::buildMenu() {
     menuItem(u"N24").onClick = [this](MenuItem&) { N24Click(); };
     menuItem(u"N6").onClick = [this](MenuItem&) { N6Click(); };
     menuItem(u"UNDO1").onClick = [this](MenuItem&) { UNDO1Click(); };
-    menuItem(u"N1").onClick = [this](MenuItem&) {
-        GridCommandScope scope(gridCommand_);
-        if (scope.entered()) {
-            copyToClipboard(StringGrid1, Memo1, s_.platform);
-            clearCells(StringGrid1, StringGrid2, blockUndoState);
-        }
-    };
-    menuItem(u"N2").onClick = [this](MenuItem&) { copyToClipboard(StringGrid1, Memo1, s_.platform); };
-    menuItem(u"N3").onClick = [this](MenuItem&) {
-        GridCommandScope scope(gridCommand_);
-        if (scope.entered()) {
-            pasteCells(StringGrid1, StringGrid2, blockUndoState, *s_.platform.clipboard);
-        }
-    };
+    menuItem(u"N1").onClick = [this](MenuItem&) { N1Click(); };
+    menuItem(u"N2").onClick = [this](MenuItem&) { N2Click(); };
+    menuItem(u"N3").onClick = [this](MenuItem&) { N3Click(); };
     for (const auto& entry : widthMenuEntries)
         menuItem(std::u16string(entry.name)).onClick = [this](MenuItem& item) { N8Click(item); };
     menuItem(u"N21").onClick = [this](MenuItem&) { N21Click(); };
@@ -237,17 +226,35 @@ void VivazQDLForm::buildCaption() {
     }
 }
 
+void VivazQDLForm::N1Click() {
+    commands_.run([this] {
+        copyToClipboard(StringGrid1, Memo1, s_.platform);
+        clearCells(StringGrid1, StringGrid2, blockUndoState);
+    });
+}
+
+void VivazQDLForm::N2Click() {
+    copyToClipboard(StringGrid1, Memo1, s_.platform);
+}
+
+void VivazQDLForm::N3Click() {
+    commands_.run([this] { pasteCells(StringGrid1, StringGrid2, blockUndoState, *s_.platform.clipboard); });
+}
+
 void VivazQDLForm::N8Click(const MenuItem& item) {
     if (auto routine = widthRoutineForItem(item.Name)) {
-        applyWidthConversion(*routine, StringGrid1, StringGrid2, StringGrid1.Selection(), *s_.platform.widths,
-                             s_.platform.pump, gridCommand_);
+        commands_.run([&] {
+            applyWidthConversion(*routine, StringGrid1, StringGrid2, StringGrid1.Selection(), *s_.platform.widths,
+                                 s_.platform.pump);
+        });
     }
 }
 
 void VivazQDLForm::N21Click() {
     if (s_.replaceForm) {
-        runReplace(*s_.replaceForm, StringGrid1, StringGrid2, StringGrid1.Selection(), blockUndoState.undoSel,
-                   &gridCommand_);
+        commands_.run([this] {
+            runReplace(*s_.replaceForm, StringGrid1, StringGrid2, StringGrid1.Selection(), blockUndoState.undoSel);
+        });
     }
 }
 

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/commandGuard.h"
 #include "cad/connector.h"
 #include "cad/updateTable.h"
 #include "editor/blockOps.h"
@@ -102,10 +103,13 @@ public:
     // The ten width conversions; the item tells which.
     void N8Click(const MenuItem& item);
     void N21Click();   // find and replace
+    void N1Click();    // cut
+    void N2Click();    // copy
+    void N3Click();    // paste
     void CAD1Click();  // the target dialog
     // A command that changes the working grid runs (it processes messages,
-    // so input arrives meanwhile); grid input must then be ignored.
-    bool commandRunning() const { return gridCommand_.busy; }
+    // so input arrives meanwhile); grid input is then ignored.
+    bool commandRunning() const { return commands_.running(); }
 
     // The working grid's handlers. KeyPress returns the character to keep (0 cancels).
     char16_t StringGrid1KeyPress(char16_t key, bool ctrl, bool shift);
@@ -153,9 +157,13 @@ private:
     void finishGet();
     void bringCadToFront(const cad::Dispatch& app);
     void bringSelfToFront();
+    void runGet();
+    void runUpdate();
+    char16_t keyPress(char16_t key, bool ctrl, bool shift);
     cad::Dispatch fastPathOf(const cad::Dispatch& app);
     Services s_;
-    GridCommandGuard gridCommand_;
+    // Every command that changes the working grid goes through it.
+    CommandGuard commands_;
     cad::TextIndex textIndex_;
     // The drawing that textAry was read from; an Update writes only to it.
     cad::DocumentKey listsDocument_;

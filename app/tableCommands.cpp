@@ -110,10 +110,10 @@ void VivazQDLForm::bringSelfToFront() {
 }
 
 void VivazQDLForm::Button1Click() {
-    GridCommandScope guard(gridCommand_);
-    if (!guard.entered()) {
-        return;
-    }
+    commands_.run([this] { runGet(); });
+}
+
+void VivazQDLForm::runGet() {
     // A Get refills the grid from the drawing: edits not yet written would go.
     if (hasUnsavedEdits() && s_.cad->isTargetRunning(targetProgID) &&
         !s_.platform.dialogs->askYesNo(
@@ -173,10 +173,10 @@ int VivazQDLForm::textIndexOfId(std::int64_t id) const {
 }
 
 void VivazQDLForm::Button2Click() {
-    GridCommandScope guard(gridCommand_);
-    if (!guard.entered()) {
-        return;
-    }
+    commands_.run([this] { runUpdate(); });
+}
+
+void VivazQDLForm::runUpdate() {
     const PendingMarksRefresh marks{*this};
     if (s_.cad->isTargetRunning(targetProgID)) {
         Dispatch app = s_.cad->attach(targetProgID);

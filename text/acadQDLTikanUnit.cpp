@@ -47,29 +47,18 @@ std::u16string folded(std::u16string_view s) {
 
 std::u16string replaceText(const std::u16string& text, std::u16string_view search, std::u16string_view replacement,
                            bool ignoreCase) {
-    if (search.empty() || text.size() < search.size()) {
-        return text;
+    std::u16string out = text;
+    if (ignoreCase) {
+        const std::u16string hay = folded(text);
+        replaceAllOf(out, folded(search), replacement, &hay);
+    } else {
+        replaceAllOf(out, search, replacement);
     }
-    const std::u16string hay = ignoreCase ? folded(text) : text;
-    const std::u16string needle = ignoreCase ? folded(search) : std::u16string(search);
-    std::u16string out;
-    std::size_t done = 0;
-    for (std::size_t at = hay.find(needle); at != std::u16string::npos; at = hay.find(needle, done)) {
-        out.append(text, done, at - done);
-        out.append(replacement);
-        done = at + needle.size();
-    }
-    out.append(text, done, std::u16string::npos);
     return out;
 }
 
-bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot, GridRect selection, GridRect& undoSel,
-                GridCommandGuard* guard) {
-    GridCommandGuard unused;
-    GridCommandScope scope(guard ? *guard : unused);
-    if (!scope.entered()) {
-        return false;
-    }
+bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot, GridRect selection,
+                GridRect& undoSel) {
     form.Edit1.setText(working.validCell(selection.Left, selection.Top) ? working.Cells(selection.Left, selection.Top)
                                                                         : std::u16string());
     if (form.ShowModal() != ModalResult::OK) {

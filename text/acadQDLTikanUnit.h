@@ -35,9 +35,8 @@ std::u16string replaceText(const std::u16string& text, std::u16string_view searc
 // The replace command: fills the search box from the selection's top-left
 // cell, shows the dialog and, on OK, snapshots the working grid, records the
 // selection in `undoSel` and replaces within every selected data cell. Texts
-// only; object IDs stay. Returns true when it replaced. With a `guard` that is
-// busy it does nothing and returns false.
-bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot, GridRect selection, GridRect& undoSel,
-                GridCommandGuard* guard = nullptr);
+// only; object IDs stay. Returns true when it replaced.
+bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot, GridRect selection,
+                GridRect& undoSel);
 
 }  // namespace qx

@@ -83,11 +83,13 @@ const std::array<WidthMenuEntry, 10> widthMenuEntries = {{
     {u"N19", u"全角記号->半角", WidthRoutine::ZenKigouToHan},
 }};
 
-void replaceAllOf(std::u16string& text, std::u16string_view from, std::u16string_view to) {
-    if (from.empty() || text.size() < from.size()) {
+void replaceAllOf(std::u16string& text, std::u16string_view from, std::u16string_view to,
+                  const std::u16string* searchIn) {
+    const std::u16string& hay = searchIn ? *searchIn : text;
+    if (from.empty() || hay.size() < from.size()) {
         return;
     }
-    std::size_t at = text.find(from);
+    std::size_t at = hay.find(from);
     if (at == std::u16string::npos) {
         return;
     }
@@ -98,7 +100,7 @@ void replaceAllOf(std::u16string& text, std::u16string_view from, std::u16string
         out.append(text, done, at - done);
         out.append(to);
         done = at + from.size();
-        at = text.find(from, done);
+        at = hay.find(from, done);
     }
     out.append(text, done, std::u16string::npos);
     text = std::move(out);
@@ -185,12 +187,8 @@ void applyWidthRoutine(WidthRoutine routine, std::u16string& text, WidthMap& map
     }
 }
 
-bool applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid& snapshot, GridRect selection,
-                          WidthMap& map, MessagePump* pump, GridCommandGuard& guard) {
-    GridCommandScope scope(guard);
-    if (!scope.entered()) {
-        return false;
-    }
+void applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid& snapshot, GridRect selection,
+                          WidthMap& map, MessagePump* pump) {
     copyGrid(working, snapshot);
     // Headers never change, and a rectangle from elsewhere must not reach past the grid.
     const int left = std::max(selection.Left, working.FixedCols());
@@ -208,7 +206,6 @@ bool applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid&
             }
         }
     }
-    return true;
 }
 
 }  // namespace qx

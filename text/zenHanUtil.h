@@ -27,7 +27,10 @@ extern const std::array<std::u16string_view, 84> hanKanaTable;
 
 // Replaces every occurrence of `from` by `to`, left to right without overlap;
 // inserted text is never searched again. An empty `from` changes nothing.
-void replaceAllOf(std::u16string& text, std::u16string_view from, std::u16string_view to);
+// `searchIn`, when given, is `text` folded code unit for code unit: matches
+// are found there and replaced in `text` (a case-blind replace).
+void replaceAllOf(std::u16string& text, std::u16string_view from, std::u16string_view to,
+                  const std::u16string* searchIn = nullptr);
 
 // Table routines. `pump` (may be null) is pumped after every table position.
 void hanKanaToZen(std::u16string& text, MessagePump* pump);
@@ -70,42 +73,10 @@ std::optional<WidthRoutine> widthRoutineForItem(std::u16string_view itemName);
 // Runs one routine over a text.
 void applyWidthRoutine(WidthRoutine routine, std::u16string& text, WidthMap& map, MessagePump* pump);
 
-// Set while a command that changes the working grid runs. The table routines
-// pump messages, so the user can start another command in the middle of one:
-// every grid-changing command (Get, Update, conversions, replace, edits) must
-// check `busy` first and ignore the request while it is set.
-struct GridCommandGuard {
-    bool busy = false;
-};
-
-// Holds the guard for one command; `entered()` is false when another command
-// already holds it, and then the caller must do nothing.
-class GridCommandScope {
-public:
-    explicit GridCommandScope(GridCommandGuard& guard) : guard_(guard), entered_(!guard.busy) {
-        if (entered_) {
-            guard_.busy = true;
-        }
-    }
-    ~GridCommandScope() {
-        if (entered_) {
-            guard_.busy = false;
-        }
-    }
-    GridCommandScope(const GridCommandScope&) = delete;
-    GridCommandScope& operator=(const GridCommandScope&) = delete;
-    bool entered() const { return entered_; }
-
-private:
-    GridCommandGuard& guard_;
-    bool entered_;
-};
-
 // The width conversion command: snapshot the working grid for the block undo,
 // then convert every cell of `selection` (clipped to the data cells), row by
-// row. Texts only; object IDs stay. Returns false, changing nothing, while
-// `guard` is busy.
-bool applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid& snapshot, GridRect selection,
-                          WidthMap& map, MessagePump* pump, GridCommandGuard& guard);
+// row. Texts only; object IDs stay.
+void applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid& snapshot, GridRect selection,
+                          WidthMap& map, MessagePump* pump);
 
 }  // namespace qx

@@ -308,6 +308,39 @@ TEST_F(Update, GetOrUpdateClickedDuringAGetIsIgnored) {
     EXPECT_EQ(drawing.callCount(u"SelectOnScreen"), 2);  // the set-up's Get and this one
 }
 
+// Every command that changes the grid pumps messages; one the user starts
+// from those messages must wait for the running one, whichever it is.
+TEST_F(Update, GridCommandsStartedWhileAnUpdateRunsAreIgnored) {
+    g().setCells(1, 1, u"ｶﾅ");
+    fakes.clipboard.text = u"pasted";
+    int nested = 0;
+    char16_t typed = u'x';
+    fakes.pump.onPump = [&] {
+        ++nested;
+        g().setSelection(GridRect{1, 1, 2, 3});
+        form->N1Click();  // cut
+        form->N3Click();  // paste
+        form->N8Click(form->menuItem(u"N11"));
+        form->UNDO1Click();
+        std::uint16_t del = 46;
+        form->StringGrid1KeyUp(del, 0);
+        typed = form->StringGrid1KeyPress(u'a', false, false);
+    };
+    form->Button2Click();
+    fakes.pump.onPump = nullptr;
+    EXPECT_GT(nested, 0);
+    EXPECT_EQ(typed, 0);
+    EXPECT_EQ(fakes.clipboard.text, u"pasted");
+    EXPECT_EQ(g().Cells(1, 1), u"ｶﾅ");
+    EXPECT_EQ(g().Cells(1, 2), u"row2");
+    EXPECT_EQ(drawing.entity(a)->text, u"ｶﾅ");
+    EXPECT_FALSE(form->commandRunning());
+    // Once it has finished, the same commands run.
+    g().setSelection(GridRect{1, 1, 1, 1});
+    form->N8Click(form->menuItem(u"N11"));
+    EXPECT_EQ(g().Cells(1, 1), u"カナ");
+}
+
 // Edits not yet written are never dropped without a word: a Get that would
 // refill the grid and closing the window ask first; with nothing to lose,
 // nothing is asked.

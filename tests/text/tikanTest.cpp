@@ -133,12 +133,4 @@ TEST_F(Fixture, EmptyTopLeftCellEmptiesSearchAndChangesNothing) {
     EXPECT_EQ(snapshot.Cells(1, 1), u"");  // the snapshot was taken all the same
 }
 
-TEST_F(Fixture, BusyGuardRefuses) {
-    GridCommandGuard guard;
-    guard.busy = true;
-    EXPECT_FALSE(runReplace(form, working, snapshot, GridRect{1, 1, 4, 4}, undoSel, &guard));
-    EXPECT_EQ(seenSearch, u"");
-    EXPECT_TRUE(guard.busy);
-}
-
 }  // namespace
