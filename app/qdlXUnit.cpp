@@ -54,12 +54,8 @@ std::u16string settingsPathFor(const std::u16string& exePath) {
 
 std::optional<std::u16string> captionFromTargetList(const std::vector<std::u16string>& lines,
                                                     const std::u16string& progId) {
-    const std::u16string needle = u"\t" + progId;
-    for (const auto& line : lines) {
-        const auto at = line.find(needle);
-        if (at != std::u16string::npos) {
-            return std::u16string(kApplicationTitle) + u" [ " + line.substr(0, at) + u" ]";
-        }
+    if (const auto match = findTarget(lines, progId)) {
+        return targetCaption(kApplicationTitle, std::u16string_view(lines[match->line]).substr(0, match->tab));
     }
     return std::nullopt;
 }
@@ -262,10 +258,6 @@ void VivazQDLForm::CAD1Click() {
     if (s_.targetForm) {
         s_.targetForm->ShowModal();
     }
-}
-
-void VivazQDLForm::setTargetCaption(const std::u16string& name) {
-    setCaption(std::u16string(kApplicationTitle) + u" [ " + name + u" ]");
 }
 
 bool VivazQDLForm::hasUnsavedEdits() const {

@@ -26,7 +26,6 @@ namespace qx {
 inline constexpr char16_t kApplicationTitle[] = u"QuadcelX";
 inline constexpr char16_t kDesignedCaption[] = u"Quadrel 2023 for AutoCAD 2021～2023";
 inline constexpr char16_t kDefaultProgID[] = u"BricscadApp.AcadApplication";
-inline constexpr char16_t kTargetListFile[] = u"TargetCAD_APIVersion.txt";
 
 // Parses a decimal integer (optional sign, surrounding blanks); nullopt otherwise.
 std::optional<std::int32_t> parseInteger(const std::u16string& s);
@@ -131,7 +130,6 @@ public:
     int textIndexOfId(std::int64_t id) const;
     static std::u16string aboutText();
     // Sets the caption by the target list rule, for the name of an entry.
-    void setTargetCaption(const std::u16string& name);
 
     // The table as drawn (cellMarks.cpp). After a refill: which borders the
     // drawing has. What an Update would do to a cell, for its tint. A repaint

@@ -109,14 +109,13 @@ bool keyCommand(KeyCommandContext& ctx, std::uint16_t& key, unsigned modifiers) 
             copyToClipboard(ctx.working, ctx.log, ctx.platform);
             ctx.log.add(u"[Ctrl]+[X]");
             clearCells(ctx.working, ctx.snapshot, ctx.undo);
-            scrollMemoTop(ctx.log, false);
-            scrollMemoTop(ctx.log, false);
+            scrollMemoTop(ctx.log);
             return true;
         case 'C':
             key = 0;
             copyToClipboard(ctx.working, ctx.log, ctx.platform);
             ctx.log.add(u"[Ctrl]+[C]");
-            scrollMemoTop(ctx.log, false);
+            scrollMemoTop(ctx.log);
             return true;
         case 'V':
             ctx.log.add(u"[Ctrl]+[V]");

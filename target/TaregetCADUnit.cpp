@@ -33,23 +33,6 @@ TTargetCADForm::TTargetCADForm(FileSystem& files, Locale& locale, ExeInfo& exe, 
     Edit2.onKeyDown = [this](int key) { return Edit1KeyDown(key); };
 }
 
-const std::vector<TTargetCADForm::ControlPlace>& TTargetCADForm::places() {
-    static const std::vector<ControlPlace> table = {
-        {u"ListBox1", nullptr, 8, 8, 297, 137, 13, false},
-        {u"GroupBox1", nullptr, 8, 151, 297, 105, 0, false},
-        {u"Label1", u"GroupBox1", 16, 3, 0, 0, 12, false},
-        {u"Edit1", u"GroupBox1", 16, 23, 198, 24, 13, true},
-        {u"Label2", u"GroupBox1", 16, 53, 0, 0, 12, false},
-        {u"Edit2", u"GroupBox1", 16, 73, 198, 24, 13, true},
-        {u"SpeedButton1", u"GroupBox1", 220, 21, 71, 22, 0, false},
-        {u"SpeedButton2", u"GroupBox1", 220, 49, 71, 22, 0, false},
-        {u"SpeedButton3", u"GroupBox1", 220, 77, 71, 22, 0, false},
-        {u"Button1", nullptr, 80, 271, 75, 25, 0, false},
-        {u"Button2", nullptr, 161, 271, 88, 25, 0, false},
-    };
-    return table;
-}
-
 ModalResult TTargetCADForm::ShowModal() {
     FormShow();
     return Form::ShowModal();
@@ -74,13 +57,8 @@ void TTargetCADForm::FormShow() {
     for (auto& line : read.lines) {
         ListBox1.add(std::move(line));
     }
-    const std::u16string needle = u"\t" + (host_.targetProgID ? host_.targetProgID() : std::u16string());
-    const auto& items = ListBox1.Items();
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].find(needle) != std::u16string::npos) {
-            select(static_cast<int>(i));
-            break;
-        }
+    if (const auto match = findTarget(ListBox1.Items(), host_.targetProgID ? host_.targetProgID() : std::u16string())) {
+        select(static_cast<int>(match->line));
     }
 }
 
@@ -150,7 +128,7 @@ bool TTargetCADForm::Edit1KeyDown(int key) {
 
 void TTargetCADForm::Button1Click() {
     if (host_.takeTarget) {
-        host_.takeTarget(host_.applicationTitle + u" [ " + Edit1.Text() + u" ]", Edit2.Text());
+        host_.takeTarget(targetCaption(host_.applicationTitle, Edit1.Text()), Edit2.Text());
     }
     closeModal(ModalResult::OK);
 }

@@ -52,18 +52,6 @@ public:
     // The encoding the list is written in: that of the last successful read.
     TextEncoding encoding() const { return encoding_; }
 
-    // Where the peer puts the controls, in pixels at 96 dpi; the form's
-    // Width and Height are its client area, centred on the screen with a
-    // fixed border, font Tahoma 11 pixels high.
-    struct ControlPlace {
-        const char16_t* name;
-        const char16_t* parent;        // nullptr: the form
-        int left, top, width, height;  // 0 x 0: sized to the text
-        int fontHeight;                // 0: the form's font
-        bool imeOff;
-    };
-    static const std::vector<ControlPlace>& places();
-
 private:
     void select(int i);  // -1 selects nothing; an entry fills the boxes
     std::u16string lineFromBoxes() const { return Edit1.Text() + u"\t" + Edit2.Text(); }

@@ -186,6 +186,20 @@ std::u16string targetListPath(ExeInfo& exe) {
     return exe.exeFolder() + kTargetListFileName;
 }
 
+std::optional<TargetMatch> findTarget(const std::vector<std::u16string>& lines, const std::u16string& progId) {
+    const std::u16string needle = u"\t" + progId;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (const auto at = lines[i].find(needle); at != std::u16string::npos) {
+            return TargetMatch{i, at};
+        }
+    }
+    return std::nullopt;
+}
+
+std::u16string targetCaption(std::u16string_view title, std::u16string_view name) {
+    return std::u16string(title) + u" [ " + std::u16string(name) + u" ]";
+}
+
 TargetEntry splitTargetEntry(const std::u16string& line) {
     const auto tab = line.find(u'\t');
     if (tab == std::u16string::npos) {

@@ -1,7 +1,9 @@
 // The target list file: one entry per line, name, tab, programmatic identifier.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -42,5 +44,15 @@ struct TargetEntry {
     std::u16string name, progId;
 };
 TargetEntry splitTargetEntry(const std::u16string& line);
+
+// The first line holding a tab followed by `progId`, and where that tab is.
+struct TargetMatch {
+    std::size_t line = 0;
+    std::size_t tab = 0;
+};
+std::optional<TargetMatch> findTarget(const std::vector<std::u16string>& lines, const std::u16string& progId);
+
+// The main window's caption for a target: "title [ name ]".
+std::u16string targetCaption(std::u16string_view title, std::u16string_view name);
 
 }  // namespace qx
