@@ -1,9 +1,10 @@
 #include "app/qdlXUnit.h"
-#include "core/text.h"
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
+
+#include "core/text.h"
 
 namespace qx {
 

@@ -1,4 +1,5 @@
 #include "cad/fastPath.h"
+
 #include "core/text.h"
 
 namespace qx::cad {

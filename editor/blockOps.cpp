@@ -148,12 +148,7 @@ void pasteCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state
 void blockUndo(StringGrid& working, const StringGrid& snapshot, const BlockUndoState& state) {
     copyGrid(snapshot, working);
     // A saved selection in the header row or column comes back as the first data cell.
-    GridRect sel = state.undoSel;
-    sel.Left = std::max(sel.Left, working.FixedCols());
-    sel.Right = std::max(sel.Right, working.FixedCols());
-    sel.Top = std::max(sel.Top, working.FixedRows());
-    sel.Bottom = std::max(sel.Bottom, working.FixedRows());
-    working.setSelection(sel);
+    working.setSelection(clipToDataCells(working, state.undoSel));
     working.setCol(working.Selection().Left);
     working.setRow(working.Selection().Top);
 }

@@ -1,9 +1,11 @@
 #include "editor/gridEditing.h"
-#include "core/text.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <set>
+
+#include "core/text.h"
+#include "table/tableGrid.h"
 
 namespace qx {
 
@@ -81,11 +83,7 @@ std::optional<GridRect> fixedCellSelection(const StringGrid& g, int a, int b) {
 }
 
 GridRect dragSelection(const StringGrid& g, int startCol, int startRow, int c, int r) {
-    GridRect s{startCol, startRow, c, r};
-    s.Left = std::max(s.Left, g.FixedCols());
-    s.Right = std::max(s.Right, g.FixedCols());
-    s.Bottom = std::max(s.Bottom, g.FixedRows());
-    return s;
+    return clipToDataCells(g, GridRect{startCol, startRow, c, r});
 }
 
 bool paintsGrey(const StringGrid& g, int col, int row) {

@@ -1,5 +1,7 @@
 #include "table/tableGrid.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <string>
 
@@ -87,6 +89,17 @@ void copyGrid(const StringGrid& source, StringGrid& destination) {
             destination.setObjects(c, r, source.Objects(c, r));
         }
     }
+}
+
+GridRect clipToDataCells(const StringGrid& grid, GridRect r) {
+    auto clip = [](int v, int first, int last) { return std::max(first, std::min(v, last)); };
+    const int lastCol = std::max(grid.FixedCols(), grid.ColCount() - 1);
+    const int lastRow = std::max(grid.FixedRows(), grid.RowCount() - 1);
+    r.Left = clip(r.Left, grid.FixedCols(), lastCol);
+    r.Right = clip(r.Right, grid.FixedCols(), lastCol);
+    r.Top = clip(r.Top, grid.FixedRows(), lastRow);
+    r.Bottom = clip(r.Bottom, grid.FixedRows(), lastRow);
+    return r;
 }
 
 }  // namespace qx

@@ -13,5 +13,8 @@ void clearGrid(StringGrid& grid);
 bool fillGrid(StringGrid& grid, const TQdlLists& lists);
 // Makes the destination's counts, texts and object IDs equal to the source's.
 void copyGrid(const StringGrid& source, StringGrid& destination);
+// `r` with every side moved inside the data cells (never onto a header);
+// the order of its sides is kept.
+GridRect clipToDataCells(const StringGrid& grid, GridRect r);
 
 }  // namespace qx

@@ -1,4 +1,5 @@
 #include "target/targetList.h"
+
 #include "core/text.h"
 
 namespace qx {

@@ -69,13 +69,13 @@ bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot
     const std::u16string search = form.Edit1.Text();
     const std::u16string replacement = form.Edit2.Text();
     const bool ignoreCase = form.CheckBox1.Checked();
-    const int left = std::max(selection.Left, working.FixedCols());
-    const int top = std::max(selection.Top, working.FixedRows());
-    const int right = std::min(selection.Right, working.ColCount() - 1);
-    const int bottom = std::min(selection.Bottom, working.RowCount() - 1);
+    const GridRect cells = clipToDataCells(working, selection);
     working.beginUpdate();
-    for (int r = top; r <= bottom; ++r) {
-        for (int c = left; c <= right; ++c) {
+    for (int r = cells.Top; r <= cells.Bottom; ++r) {
+        for (int c = cells.Left; c <= cells.Right; ++c) {
+            if (!working.validCell(c, r)) {
+                continue;  // a grid without data cells
+            }
             working.setCells(c, r, replaceText(working.Cells(c, r), search, replacement, ignoreCase));
         }
     }

@@ -191,10 +191,9 @@ void applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid&
                           WidthMap& map, MessagePump* pump) {
     copyGrid(working, snapshot);
     // Headers never change, and a rectangle from elsewhere must not reach past the grid.
-    const int left = std::max(selection.Left, working.FixedCols());
-    const int top = std::max(selection.Top, working.FixedRows());
-    for (int r = top; r <= selection.Bottom; ++r) {
-        for (int c = left; c <= selection.Right; ++c) {
+    const GridRect cells = clipToDataCells(working, selection);
+    for (int r = cells.Top; r <= cells.Bottom; ++r) {
+        for (int c = cells.Left; c <= cells.Right; ++c) {
             // The pump may run a resize; look at the current size every time.
             if (!working.validCell(c, r)) {
                 continue;

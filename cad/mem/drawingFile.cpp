@@ -1,5 +1,4 @@
 #include "cad/mem/drawingFile.h"
-#include "core/text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,6 +6,8 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
+
+#include "core/text.h"
 
 namespace qx::cad {
 

@@ -221,3 +221,21 @@ TEST(FillGrid, BinarySearchAgreesWithScanOnRandomTables) {
         }
     }
 }
+
+TEST(ClipToDataCells, MovesEverySideOffTheHeadersAndInsideTheGrid) {
+    StringGrid g(5, 4);  // one header column and row
+    struct Case {
+        GridRect in, out;
+    };
+    const Case cases[] = {
+        {{1, 1, 3, 2}, {1, 1, 3, 2}},    // inside: unchanged
+        {{0, 0, 2, 2}, {1, 1, 2, 2}},    // on the headers
+        {{2, 1, 9, 7}, {2, 1, 4, 3}},    // past the grid
+        {{-3, -1, 0, 0}, {1, 1, 1, 1}},  // wholly in the headers
+        {{3, 2, 1, 1}, {3, 2, 1, 1}},    // the order of the sides is kept
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(clipToDataCells(g, c.in), c.out)
+            << c.in.Left << "," << c.in.Top << "," << c.in.Right << "," << c.in.Bottom;
+    }
+}
