@@ -19,26 +19,44 @@ TQdlLists withLines(std::vector<TQdlLine> lines) {
 }
 }  // namespace
 
-TEST(CollectBorders, ClassifiesByStrictToleranceTestsVerticalFirst) {
-    TQdlLists l = withLines({
-        {{0, 0, 0}, {0.05, 5, 0}},  // almost vertical: X of the start point
-        {{0, 0, 0}, {5, 5, 0}},     // slanted: ignored
-        {{3, 4, 0}, {3, 4, 0}},     // zero length counts as vertical
-        {{1, 2, 0}, {9, 2.05, 0}},  // horizontal, start Y
-    });
-    collectBorders(l, 0.1);
-    EXPECT_EQ(l.tateAry, (std::vector<double>{0, 3}));
-    EXPECT_EQ(l.yokoAry, (std::vector<double>{2}));
+// How one line is classified: a vertical border at its start X, a
+// horizontal one at its start Y, or neither. Vertical is tested first.
+struct BorderCase {
+    const char* name;
+    TQdlLine line;
+    double tolerance;
+    std::vector<double> tate, yoko;
+};
+
+class CollectOne : public testing::TestWithParam<BorderCase> {};
+
+TEST_P(CollectOne, ClassifiesByStrictTolerance) {
+    const BorderCase& c = GetParam();
+    TQdlLists l = withLines({c.line});
+    l.tateAry = {42};  // stale values go whenever there are lines
+    collectBorders(l, c.tolerance);
+    EXPECT_EQ(l.tateAry, c.tate);
+    EXPECT_EQ(l.yokoAry, c.yoko);
 }
 
-TEST(CollectBorders, ToleranceZeroOrBelowClassifiesNothing) {
-    for (double t : {0.0, -1.0}) {
-        TQdlLists l = withLines({vertical(1), horizontal(2), {{3, 3, 0}, {3, 3, 0}}});
-        l.tateAry = {42};
-        collectBorders(l, t);
-        EXPECT_TRUE(l.tateAry.empty()) << t;
-        EXPECT_TRUE(l.yokoAry.empty()) << t;
-    }
+INSTANTIATE_TEST_SUITE_P(Cases, CollectOne,
+                         testing::Values(BorderCase{"almostVertical", {{0, 0, 0}, {0.05, 5, 0}}, 0.1, {0}, {}},
+                                         BorderCase{"almostHorizontal", {{1, 2, 0}, {9, 2.05, 0}}, 0.1, {}, {2}},
+                                         BorderCase{"slanted", {{0, 0, 0}, {5, 5, 0}}, 0.1, {}, {}},
+                                         BorderCase{"zeroLengthIsVertical", {{3, 4, 0}, {3, 4, 0}}, 0.1, {3}, {}},
+                                         BorderCase{"dxEqualToTolerance", {{7, 1, 0}, {7.25, 9, 0}}, 0.25, {}, {}},
+                                         BorderCase{"dyEqualToTolerance", {{1, 2, 0}, {9, 2.25, 0}}, 0.25, {}, {}},
+                                         BorderCase{"toleranceZero", {{1, 0, 0}, {1, 10, 0}}, 0.0, {}, {}},
+                                         BorderCase{"toleranceNegative", {{3, 3, 0}, {3, 3, 0}}, -1.0, {}, {}},
+                                         BorderCase{
+                                             "horizontalWithToleranceZero", {{0, 2, 0}, {10, 2, 0}}, 0.0, {}, {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CollectBorders, KeepsTheLinesOrder) {
+    TQdlLists l = withLines({vertical(5), horizontal(2), vertical(1), horizontal(9)});
+    collectBorders(l, 0.1);
+    EXPECT_EQ(l.tateAry, (std::vector<double>{5, 1}));
+    EXPECT_EQ(l.yokoAry, (std::vector<double>{2, 9}));
 }
 
 TEST(CollectBorders, EmptyLineListKeepsStaleBoundaries) {
@@ -91,14 +109,6 @@ TEST(MergeBorders, GapOfExactlyToleranceMerges) {
     mergeBorders(l, 0.25);
     EXPECT_EQ(l.tateAry, (std::vector<double>{0, 0.5}));
     EXPECT_EQ(l.yokoAry, (std::vector<double>{0.5, 0}));
-}
-
-TEST(CollectBorders, DifferenceEqualToToleranceIsNotWithinIt) {
-    TQdlLists l = withLines({{{7, 1, 0}, {7.25, 9, 0}},    // |dx| = t: not vertical, |dy| large: slanted
-                             {{1, 2, 0}, {9, 2.25, 0}}});  // |dy| = t: not horizontal either
-    collectBorders(l, 0.25);
-    EXPECT_TRUE(l.tateAry.empty());
-    EXPECT_TRUE(l.yokoAry.empty());
 }
 
 TEST(EntityConversion, PolylineClosedOpenAndDegenerate) {

@@ -61,13 +61,21 @@ TEST(TableRoutines, EveryTablePairMapsBothWays) {
     check(zenKanaTable, hanKanaTable, hanKanaToZen, zenKanaToHan);
 }
 
-TEST(TableRoutines, PumpsOncePerTablePosition) {
+// The window stays responsive through a long conversion: messages are
+// handled between table positions, with the text part converted.
+TEST(TableRoutines, PumpsBetweenTablePositions) {
     fake::FakePump pump;
-    std::u16string t = u"x";
-    zenKanaToHan(t, &pump);
-    EXPECT_EQ(pump.calls, 84);
+    std::u16string t = u"0123456789";
+    std::vector<std::u16string> seen;
+    pump.onPump = [&] { seen.push_back(t); };
     hanNumToZen(t, &pump);
-    EXPECT_EQ(pump.calls, 94);
+    EXPECT_EQ(t, u"０１２３４５６７８９");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), u"０123456789");
+    EXPECT_EQ(seen.back(), t);
+    std::u16string untouched = u"0";
+    hanNumToZen(untouched, nullptr);  // without a pump
+    EXPECT_EQ(untouched, u"０");
 }
 
 TEST(ReplaceAll, NonOverlappingAndNeverRescansInsertedText) {
