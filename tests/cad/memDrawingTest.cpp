@@ -4,27 +4,14 @@
 
 #include "cad/mem/memDrawing.h"
 #include "core/text.h"
+#include "testing/expectError.h"
 
 using namespace qx::cad;
 using qx::Error;
+using qx::test::contains;
+using qx::test::errorOf;
 
 namespace {
-
-// The message of the error that f throws; fails the test when it throws none.
-template <typename F>
-std::u16string errorOf(F f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    ADD_FAILURE() << "no error";
-    return {};
-}
-
-bool contains(const std::u16string& s, std::u16string_view part) {
-    return s.find(part) != std::u16string::npos;
-}
 
 const Variant kFilterType = Variant::byRef(std::vector<std::int16_t>{0});
 const Variant kFilterData = Variant::byRef(std::vector<Variant>{Variant(u"TEXT,*LINE")});

@@ -5,10 +5,13 @@
 #include "cad/com/comDispatch.h"
 #include "cad/com/dispatchServer.h"
 #include "cad/mem/memDrawing.h"
+#include "testing/expectError.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;
 using qx::Error;
+using qx::test::contains;
+using qx::test::errorOf;
 
 namespace {
 
@@ -53,21 +56,6 @@ protected:
     std::shared_ptr<Echo> echo;
     Dispatch client;
 };
-
-template <typename F>
-std::u16string errorOf(F f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    ADD_FAILURE() << "no error";
-    return {};
-}
-
-bool contains(const std::u16string& s, std::u16string_view part) {
-    return s.find(part) != std::u16string::npos;
-}
 
 }  // namespace
 
