@@ -603,10 +603,8 @@ protected:
         if (key == u"item") {
             expectArgs(member, args, 1);
             if (args[0].type() == Variant::Type::String) {
-                for (const auto& s : doc_->sets) {
-                    if (lower(s->name) == lower(args[0].toString()))
-                        return Dispatch(std::make_shared<SetObject>(st_, doc_, s));
-                }
+                if (auto set = named(args[0].toString()))
+                    return Dispatch(std::make_shared<SetObject>(st_, doc_, set));
                 throw fail(member, u"no selection set named \"" + args[0].toString() + u"\"");
             }
             auto i = convert(member, [&] { return args[0].toInt64(); });
@@ -621,11 +619,8 @@ protected:
             if (name.empty()) {
                 throw fail(member, u"a selection set needs a name");
             }
-            for (const auto& s : doc_->sets) {
-                // Set names are case-insensitive in the CAD application.
-                if (lower(s->name) == lower(name)) {
-                    throw fail(member, u"a selection set named \"" + name + u"\" already exists");
-                }
+            if (named(name)) {
+                throw fail(member, u"a selection set named \"" + name + u"\" already exists");
             }
             auto set = std::make_shared<SelSet>();
             set->name = name;
@@ -633,6 +628,16 @@ protected:
             return Dispatch(std::make_shared<SetObject>(st_, doc_, set));
         }
         return MemObject::doCall(key, member, args);
+    }
+
+private:
+    // Set names are case-insensitive in the CAD application.
+    std::shared_ptr<SelSet> named(const std::u16string& name) const {
+        for (const auto& s : doc_->sets) {
+            if (lower(s->name) == lower(name))
+                return s;
+        }
+        return nullptr;
     }
 };
 

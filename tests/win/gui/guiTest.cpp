@@ -25,6 +25,14 @@ namespace {
 
 using namespace qx::test;
 
+// Fills a dialog's first two edit boxes.
+void typeIntoBoxes(HWND dialog, const wchar_t* first, const wchar_t* second) {
+    HWND edit1 = FindWindowExW(dialog, nullptr, L"EDIT", nullptr);
+    HWND edit2 = FindWindowExW(dialog, edit1, L"EDIT", nullptr);
+    SendMessageW(edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(first));
+    SendMessageW(edit2, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(second));
+}
+
 std::wstring readIni(const wchar_t* section, const wchar_t* key) {
     wchar_t buf[256];
     GetPrivateProfileStringW(section, key, L"<missing>", buf, 256, iniPath().c_str());
@@ -258,10 +266,7 @@ TEST_F(Gui, ReplaceDialogReplacesInTheSelection) {
         HWND dialog = waitForWindow(nullptr, L"文字列置換");
         if (!dialog)
             return;
-        HWND edit1 = FindWindowExW(dialog, nullptr, L"EDIT", nullptr);
-        HWND edit2 = FindWindowExW(dialog, edit1, L"EDIT", nullptr);
-        SendMessageW(edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"sus"));
-        SendMessageW(edit2, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"SUS316-"));
+        typeIntoBoxes(dialog, L"sus", L"SUS316-");
         Sleep(300);
         RECT a, b;
         GetWindowRect(mainHwnd, &a);
@@ -285,10 +290,7 @@ TEST_F(Gui, TargetDialogAddsAnEntryAndChangesTheCaption) {
         HWND dialog = waitForWindow(nullptr, L"ターゲット CAD");
         if (!dialog)
             return;
-        HWND edit1 = FindWindowExW(dialog, nullptr, L"EDIT", nullptr);
-        HWND edit2 = FindWindowExW(dialog, edit1, L"EDIT", nullptr);
-        SendMessageW(edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"図面サーバー"));
-        SendMessageW(edit2, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"QuadcelX.DrawingServer"));
+        typeIntoBoxes(dialog, L"図面サーバー", L"QuadcelX.DrawingServer");
         SendMessageW(FindWindowExW(dialog, nullptr, L"BUTTON", L"追加"), BM_CLICK, 0, 0);
         Sleep(300);
         RECT r;
