@@ -1,6 +1,7 @@
 // The table as it is drawn: merged fields without inner borders, and cells
 // tinted by what the next Update would do to them.
 #include "app/qdlXUnit.h"
+#include "editor/gridEditing.h"
 #include "table/drawnBorders.h"
 
 namespace qx {
@@ -31,6 +32,10 @@ CellChange VivazQDLForm::pendingChangeAt(int col, int row) const {
         }
     }
     return pendingChange(g.Cells(col, row), id, record);
+}
+
+VivazQDLForm::CellLook VivazQDLForm::StringGrid1DrawCell(int col, int row) const {
+    return {paintsGrey(StringGrid1, col, row), pendingChangeAt(col, row)};
 }
 
 void VivazQDLForm::refreshPendingMarks() {

@@ -129,7 +129,6 @@ public:
     // First record of textAry with that object ID, -1 when none.
     int textIndexOfId(std::int64_t id) const;
     static std::u16string aboutText();
-    // Sets the caption by the target list rule, for the name of an entry.
 
     // The table as drawn (cellMarks.cpp). After a refill: which borders the
     // drawing has. What an Update would do to a cell, for its tint. A repaint
@@ -137,6 +136,13 @@ public:
     // scope object runs it also when the Update fails half-way.
     void showDrawnBorders(double tolerance);
     CellChange pendingChangeAt(int col, int row) const;
+    // How the working grid draws a cell: grey where its column takes no new
+    // text, tinted by what the next Update would do to it.
+    struct CellLook {
+        bool grey = false;
+        CellChange change = CellChange::None;
+    };
+    CellLook StringGrid1DrawCell(int col, int row) const;
     void refreshPendingMarks();
     struct PendingMarksRefresh {
         VivazQDLForm& form;

@@ -231,3 +231,23 @@ TEST_F(DrawnTable, HeadersAndCellsOutsideTheGridHaveNoChange) {
     for (const auto& [c, r] : {std::pair{0, 1}, {3, 0}, {0, 0}, {8, 1}, {1, 6}, {-1, 2}})
         EXPECT_EQ(form->pendingChangeAt(c, r), CellChange::None) << c << "," << r;
 }
+
+TEST_F(DrawnTable, ACellIsDrawnGreyWhereItsColumnHasNoTextAndTintedByItsChange) {
+    int filledRow = 1;
+    while (grid().Cells(1, filledRow).empty())
+        ++filledRow;
+    type(1, filledRow, u"edited");
+    const auto edited = form->StringGrid1DrawCell(1, filledRow);
+    EXPECT_FALSE(edited.grey);
+    EXPECT_EQ(edited.change, CellChange::Edit);
+    // A column of cells without texts in the drawing takes no new text.
+    for (int c = 1; c < grid().ColCount(); ++c) {
+        bool drawn = false;
+        for (int r = 1; r < grid().RowCount(); ++r)
+            drawn = drawn || grid().Objects(c, r) != 0;
+        EXPECT_EQ(form->StringGrid1DrawCell(c, 2).grey, !drawn) << c;
+    }
+    grid().setCells(7, 2, u"new");
+    EXPECT_EQ(form->StringGrid1DrawCell(7, 2).change, CellChange::Add);
+    EXPECT_FALSE(form->StringGrid1DrawCell(0, 1).grey);  // headers keep their colour
+}
