@@ -102,4 +102,12 @@ GridRect clipToDataCells(const StringGrid& grid, GridRect r) {
     return r;
 }
 
+GridRect dataCellsIn(const StringGrid& grid, GridRect r) {
+    r.Left = std::max(r.Left, grid.FixedCols());
+    r.Top = std::max(r.Top, grid.FixedRows());
+    r.Right = std::min(r.Right, grid.ColCount() - 1);
+    r.Bottom = std::min(r.Bottom, grid.RowCount() - 1);
+    return r;
+}
+
 }  // namespace qx

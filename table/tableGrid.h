@@ -13,8 +13,11 @@ void clearGrid(StringGrid& grid);
 bool fillGrid(StringGrid& grid, const TQdlLists& lists);
 // Makes the destination's counts, texts and object IDs equal to the source's.
 void copyGrid(const StringGrid& source, StringGrid& destination);
-// `r` with every side moved inside the data cells (never onto a header);
-// the order of its sides is kept.
+// A selection with every side moved inside the data cells (never onto a
+// header); the order of its sides is kept.
 GridRect clipToDataCells(const StringGrid& grid, GridRect r);
+// The data cells a command works on: the part of `r` on data cells, empty
+// (Right < Left or Bottom < Top) when it has none.
+GridRect dataCellsIn(const StringGrid& grid, GridRect r);
 
 }  // namespace qx

@@ -69,13 +69,10 @@ bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot
     const std::u16string search = form.Edit1.Text();
     const std::u16string replacement = form.Edit2.Text();
     const bool ignoreCase = form.CheckBox1.Checked();
-    const GridRect cells = clipToDataCells(working, selection);
+    const GridRect cells = dataCellsIn(working, selection);
     working.beginUpdate();
     for (int r = cells.Top; r <= cells.Bottom; ++r) {
         for (int c = cells.Left; c <= cells.Right; ++c) {
-            if (!working.validCell(c, r)) {
-                continue;  // a grid without data cells
-            }
             working.setCells(c, r, replaceText(working.Cells(c, r), search, replacement, ignoreCase));
         }
     }

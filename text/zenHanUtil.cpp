@@ -191,7 +191,7 @@ void applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid&
                           WidthMap& map, MessagePump* pump) {
     copyGrid(working, snapshot);
     // Headers never change, and a rectangle from elsewhere must not reach past the grid.
-    const GridRect cells = clipToDataCells(working, selection);
+    const GridRect cells = dataCellsIn(working, selection);
     for (int r = cells.Top; r <= cells.Bottom; ++r) {
         for (int c = cells.Left; c <= cells.Right; ++c) {
             // The pump may run a resize; look at the current size every time.

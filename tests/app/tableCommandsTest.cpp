@@ -2,6 +2,7 @@
 
 #include "app/qdlXUnit.h"
 #include "cad/mem/memDrawing.h"
+#include "platform/widthMapPortable.h"
 #include "testing/platformFakes.h"
 
 using namespace qx;
@@ -13,6 +14,7 @@ constexpr char16_t kProgId[] = u"BricscadApp.AcadApplication";
 constexpr std::uint64_t kCadHwnd = 0x5000, kOwnHwnd = 0x7000;
 
 struct Commands : testing::Test {
+    PortableWidthMap widths;
     fake::FakePlatform fakes;
     MemDrawing drawing;
     cad::MemConnector connector;
@@ -22,6 +24,7 @@ struct Commands : testing::Test {
     void SetUp() override {
         drawing.setHwnd(kCadHwnd);
         connector.registerProgId(kProgId, drawing.application());
+        fakes.widths = &widths;
         VivazQDLForm::Services s;
         s.platform = fakes.platform();
         s.cad = &connector;

@@ -239,3 +239,20 @@ TEST(ClipToDataCells, MovesEverySideOffTheHeadersAndInsideTheGrid) {
             << c.in.Left << "," << c.in.Top << "," << c.in.Right << "," << c.in.Bottom;
     }
 }
+
+TEST(DataCellsIn, IsThePartOnDataCellsAndEmptyWhenThereIsNone) {
+    StringGrid g(5, 4);
+    struct Case {
+        GridRect in, out;
+    };
+    const Case cases[] = {
+        {{1, 1, 3, 2}, {1, 1, 3, 2}},
+        {{0, 0, 2, 9}, {1, 1, 2, 3}},
+        {{-1, -1, 0, 0}, {1, 1, 0, 0}},  // wholly in the headers: empty
+        {{3, 1, 2, 2}, {3, 1, 2, 2}},    // an empty rectangle stays empty
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(dataCellsIn(g, c.in), c.out)
+            << c.in.Left << "," << c.in.Top << "," << c.in.Right << "," << c.in.Bottom;
+    }
+}
