@@ -1,0 +1,464 @@
+// The automation objects of the in-memory drawing: application, document,
+// selection sets and entities, as the CAD application serves them.
+#include "cad/mem/memState.h"
+
+namespace qx::cad {
+
+namespace mem {
+
+namespace {
+
+using State = MemDrawing::State;
+
+class MemObject : public DispatchObject {
+public:
+    MemObject(std::shared_ptr<State> state, std::shared_ptr<MemDocument> doc)
+        : st_(std::move(state)), doc_(std::move(doc)) {}
+
+    Variant get(std::u16string_view member) override {
+        st_->enter(kind(), member);
+        open(member);
+        return doGet(lower(member), member);
+    }
+    void put(std::u16string_view member, const Variant& value) override {
+        st_->enter(kind(), member);
+        open(member);
+        doPut(lower(member), member, value);
+    }
+    Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
+        st_->enter(kind(), member);
+        st_->lastArgs[lower(member)] = args;
+        open(member);
+        return doCall(lower(member), member, args);
+    }
+
+protected:
+    virtual Variant doGet(const std::u16string&, std::u16string_view member) {
+        throw MemberNotFound(fail(member, u"no such property").message());
+    }
+    virtual void doPut(const std::u16string& key, std::u16string_view member, const Variant&) {
+        doGet(key, member);  // fails for unknown names
+        throw fail(member, u"the property is read-only");
+    }
+    virtual Variant doCall(const std::u16string&, std::u16string_view member, const std::vector<Variant>&) {
+        throw MemberNotFound(fail(member, u"no such method").message());
+    }
+
+    Error fail(std::u16string_view member, std::u16string_view reason) const {
+        return dispatchError(kind(), member, reason);
+    }
+    void expectArgs(std::u16string_view member, const std::vector<Variant>& args, std::size_t n) const {
+        if (args.size() != n) {
+            throw fail(member, u"expects " + decimal(static_cast<std::int64_t>(n)) + u" argument(s), got " +
+                                   decimal(static_cast<std::int64_t>(args.size())));
+        }
+    }
+    // Argument conversions fail as the call, naming the member.
+    template <typename F>
+    auto convert(std::u16string_view member, F f) const {
+        try {
+            return f();
+        } catch (const Error& e) {
+            throw fail(member, u"invalid argument: " + e.message());
+        }
+    }
+    Point3 pointArg(std::u16string_view member, const Variant& value) const {
+        auto xyz = convert(member, [&] { return value.toDoubles(); });
+        if (xyz.size() != 3) {
+            throw fail(member, u"a point needs 3 coordinates");
+        }
+        return {xyz[0], xyz[1], xyz[2]};
+    }
+
+    std::shared_ptr<State> st_;
+    std::shared_ptr<MemDocument> doc_;  // null for the application
+
+private:
+    void open(std::u16string_view member) const {
+        if (doc_ && doc_->closed)
+            throw fail(member, u"the document has been closed");
+    }
+};
+
+void moveBy(MemEntity& e, double dx, double dy, double dz) {
+    auto shift = [&](Point3& p) {
+        p.x += dx;
+        p.y += dy;
+        p.z += dz;
+    };
+    switch (e.kind) {
+        case EntityKind::Line:
+            shift(e.start);
+            shift(e.end);
+            break;
+        case EntityKind::Polyline:
+            for (std::size_t i = 0; i + 1 < e.coordinates.size(); i += 2) {
+                e.coordinates[i] += dx;
+                e.coordinates[i + 1] += dy;
+            }
+            break;
+        case EntityKind::Text:
+            // A left-aligned text's alignment point stays (0, 0, 0).
+            if (e.alignment != 0)
+                shift(e.alignmentPoint);
+            shift(e.insertionPoint);
+            break;
+        default:
+            shift(e.insertionPoint);
+    }
+}
+
+class EntityObject : public MemObject {
+public:
+    EntityObject(std::shared_ptr<State> state, std::shared_ptr<MemDocument> doc, std::int64_t id, EntityKind kind)
+        : MemObject(std::move(state), std::move(doc)), id_(id), kind_(kind) {}
+    std::u16string kind() const override { return kindName(kind_); }
+
+protected:
+    MemEntity& live(std::u16string_view member) const {
+        auto* e = doc_->find(id_);
+        if (!e || e->erased) {
+            throw fail(member, u"the object is erased");
+        }
+        return *e;
+    }
+    bool isText() const { return kind_ == EntityKind::Text; }
+
+    Variant doGet(const std::u16string& key, std::u16string_view member) override {
+        auto& e = live(member);
+        if (key == u"entityname" || key == u"objectname")
+            return entityName(e.kind);
+        if (key == u"objectid")
+            return Variant::int64(e.id);
+        if (e.kind == EntityKind::Line) {
+            if (key == u"startpoint")
+                return point(e.start);
+            if (key == u"endpoint")
+                return point(e.end);
+        }
+        if (e.kind == EntityKind::Polyline) {
+            if (key == u"coordinates")
+                return e.coordinates;
+            if (key == u"closed")
+                return e.closed;
+        }
+        if (isText()) {
+            if (key == u"insertionpoint")
+                return point(e.insertionPoint);
+            if (key == u"textalignmentpoint")
+                return point(e.alignmentPoint);
+            if (key == u"alignment")
+                return e.alignment;
+            if (key == u"textstring")
+                return e.text;
+        }
+        return MemObject::doGet(key, member);
+    }
+
+    void doPut(const std::u16string& key, std::u16string_view member, const Variant& value) override {
+        auto& e = live(member);
+        if (isText() && key == u"textstring") {
+            e.text = convert(member, [&] { return value.toString(); });
+            State::placeText(e);
+            st_->changed();
+            return;
+        }
+        if (isText() && key == u"insertionpoint") {
+            auto p = pointArg(member, value);
+            if (!insertionPointWritable(e.alignment)) {
+                throw fail(member, u"not applicable: the insertion point of a text aligned " + decimal(e.alignment) +
+                                       u" is read-only");
+            }
+            e.insertionPoint = p;
+            st_->changed();
+            return;
+        }
+        if (isText() && key == u"textalignmentpoint") {
+            auto p = pointArg(member, value);
+            if (!alignmentPointWritable(e.alignment)) {
+                throw fail(member, u"not applicable: a left-aligned text has no alignment point");
+            }
+            e.alignmentPoint = p;
+            State::placeText(e);
+            st_->changed();
+            return;
+        }
+        MemObject::doPut(key, member, value);
+    }
+
+    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+        auto& e = live(member);
+        if (key == u"update") {
+            expectArgs(member, args, 0);
+            ++e.updates;
+            st_->changed();
+            return {};
+        }
+        if (key == u"delete") {
+            expectArgs(member, args, 0);
+            e.erased = true;
+            st_->changed();
+            return {};
+        }
+        if (key == u"copy") {
+            expectArgs(member, args, 0);
+            MemEntity copy = e;  // add() may move the vector under e
+            auto id = st_->add(*doc_, std::move(copy));
+            return Dispatch(std::make_shared<EntityObject>(st_, doc_, id, kind_));
+        }
+        if (key == u"move") {
+            expectArgs(member, args, 2);
+            auto from = pointArg(member, args[0]);
+            auto to = pointArg(member, args[1]);
+            moveBy(e, to.x - from.x, to.y - from.y, to.z - from.z);
+            st_->changed();
+            return {};
+        }
+        return MemObject::doCall(key, member, args);
+    }
+
+private:
+    std::int64_t id_;
+    EntityKind kind_;
+};
+
+Dispatch entityObject(const std::shared_ptr<State>& st, const std::shared_ptr<MemDocument>& doc, std::int64_t id) {
+    return Dispatch(std::make_shared<EntityObject>(st, doc, id, doc->find(id)->kind));
+}
+
+class SetObject : public MemObject {
+public:
+    SetObject(std::shared_ptr<State> state, std::shared_ptr<MemDocument> doc, std::shared_ptr<SelSet> set)
+        : MemObject(std::move(state), std::move(doc)), set_(std::move(set)) {}
+    std::u16string kind() const override { return u"selection set"; }
+
+protected:
+    void alive(std::u16string_view member) const {
+        if (set_->deleted) {
+            throw fail(member, u"the selection set has been deleted");
+        }
+    }
+
+    Variant doGet(const std::u16string& key, std::u16string_view member) override {
+        alive(member);
+        if (key == u"name")
+            return set_->name;
+        if (key == u"count")
+            return static_cast<std::int32_t>(set_->ids.size());
+        return MemObject::doGet(key, member);
+    }
+
+    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+        alive(member);
+        if (key == u"clear") {
+            expectArgs(member, args, 0);
+            set_->ids.clear();
+            return {};
+        }
+        if (key == u"item") {
+            expectArgs(member, args, 1);
+            auto i = convert(member, [&] { return args[0].toInt64(); });
+            if (i < 0 || i >= static_cast<std::int64_t>(set_->ids.size())) {
+                throw fail(member, u"index " + decimal(i) + u" out of range");
+            }
+            return entityObject(st_, doc_, set_->ids[static_cast<std::size_t>(i)]);
+        }
+        if (key == u"delete") {
+            expectArgs(member, args, 0);
+            set_->deleted = true;
+            std::erase(doc_->sets, set_);
+            return {};
+        }
+        if (key == u"selectonscreen") {
+            selectOnScreen(member, args);
+            return {};
+        }
+        return MemObject::doCall(key, member, args);
+    }
+
+private:
+    void selectOnScreen(std::u16string_view member, const std::vector<Variant>& args) {
+        if (args.size() != 0 && args.size() != 2) {
+            throw fail(member, u"expects no arguments or a filter type and a filter data array");
+        }
+        std::vector<std::u16string> patterns;
+        if (args.size() == 2) {
+            auto types = convert(member, [&] { return args[0].toInt16s(); });
+            auto data = convert(member, [&] { return args[1].toVariants(); });
+            if (types.size() != data.size()) {
+                throw fail(member, u"the filter type and data arrays differ in length");
+            }
+            for (std::size_t i = 0; i < types.size(); ++i) {
+                if (types[i] != 0 || data[i].type() != Variant::Type::String) {
+                    throw fail(member, u"only entity type filters (group code 0) are supported");
+                }
+                patterns.push_back(data[i].toString());
+            }
+        }
+        PickFilter admits = [patterns](const MemEntity& e) {
+            return std::all_of(patterns.begin(), patterns.end(),
+                               [&](const std::u16string& p) { return matchesWildcards(dxfName(e.kind), p); });
+        };
+        if (st_->pick == Pick::Cancel) {
+            throw fail(member, u"the pick was cancelled");
+        }
+        bool interactive = st_->pick == Pick::Interactive;
+        std::vector<std::int64_t> answered;
+        if (interactive) {
+            // A copy: calls that come in while the user picks may replace the script.
+            auto ask = st_->ask;
+            std::optional<std::vector<std::int64_t>> answer;
+            try {
+                answer = ask(admits);
+            } catch (const Error& e) {
+                throw fail(member, e.message());
+            }
+            if (!answer) {
+                throw fail(member, u"the pick was cancelled");
+            }
+            answered = std::move(*answer);
+        }
+        if (set_->deleted || doc_->closed) {
+            throw fail(member, u"the selection set was deleted while the user picked");
+        }
+        for (const auto& e : doc_->entities) {
+            bool picked =
+                interactive ? std::find(answered.begin(), answered.end(), e.id) != answered.end() : st_->picked(e);
+            if (e.erased || !picked || !admits(e))
+                continue;
+            if (std::find(set_->ids.begin(), set_->ids.end(), e.id) == set_->ids.end()) {
+                set_->ids.push_back(e.id);
+            }
+        }
+    }
+
+    std::shared_ptr<SelSet> set_;
+};
+
+class SetsObject : public MemObject {
+public:
+    using MemObject::MemObject;
+    std::u16string kind() const override { return u"selection sets"; }
+
+protected:
+    Variant doGet(const std::u16string& key, std::u16string_view member) override {
+        if (key == u"count")
+            return static_cast<std::int32_t>(doc_->sets.size());
+        return MemObject::doGet(key, member);
+    }
+
+    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+        if (key == u"item") {
+            expectArgs(member, args, 1);
+            if (args[0].type() == Variant::Type::String) {
+                if (auto set = named(args[0].toString()))
+                    return Dispatch(std::make_shared<SetObject>(st_, doc_, set));
+                throw fail(member, u"no selection set named \"" + args[0].toString() + u"\"");
+            }
+            auto i = convert(member, [&] { return args[0].toInt64(); });
+            if (i < 0 || i >= static_cast<std::int64_t>(doc_->sets.size())) {
+                throw fail(member, u"index " + decimal(i) + u" out of range");
+            }
+            return Dispatch(std::make_shared<SetObject>(st_, doc_, doc_->sets[static_cast<std::size_t>(i)]));
+        }
+        if (key == u"add") {
+            expectArgs(member, args, 1);
+            auto name = convert(member, [&] { return args[0].toString(); });
+            if (name.empty()) {
+                throw fail(member, u"a selection set needs a name");
+            }
+            if (named(name)) {
+                throw fail(member, u"a selection set named \"" + name + u"\" already exists");
+            }
+            auto set = std::make_shared<SelSet>();
+            set->name = name;
+            doc_->sets.push_back(set);
+            return Dispatch(std::make_shared<SetObject>(st_, doc_, set));
+        }
+        return MemObject::doCall(key, member, args);
+    }
+
+private:
+    // Set names are case-insensitive in the CAD application.
+    std::shared_ptr<SelSet> named(const std::u16string& name) const {
+        for (const auto& s : doc_->sets) {
+            if (lower(s->name) == lower(name))
+                return s;
+        }
+        return nullptr;
+    }
+};
+
+class DocumentObject : public MemObject {
+public:
+    using MemObject::MemObject;
+    std::u16string kind() const override { return u"document"; }
+
+protected:
+    Variant doGet(const std::u16string& key, std::u16string_view member) override {
+        if (key == u"fullname")
+            return doc_->fullName;
+        if (key == u"name")
+            return doc_->name;
+        if (key == u"selectionsets")
+            return Dispatch(std::make_shared<SetsObject>(st_, doc_));
+        return MemObject::doGet(key, member);
+    }
+
+    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+        if (key == u"objectidtoobject") {
+            expectArgs(member, args, 1);
+            auto id = convert(member, [&] { return args[0].toInt64(); });
+            auto* e = doc_->find(id);  // objects of this document only
+            if (!e || e->erased) {
+                throw fail(member, u"no object has the ID " + decimal(id));
+            }
+            return entityObject(st_, doc_, id);
+        }
+        if (key == u"regen") {
+            expectArgs(member, args, 1);
+            convert(member, [&] { return args[0].toInt32(); });
+            ++st_->regens;
+            st_->changed();
+            return {};
+        }
+        return MemObject::doCall(key, member, args);
+    }
+};
+
+class ApplicationObject : public MemObject {
+public:
+    explicit ApplicationObject(std::shared_ptr<State> state) : MemObject(std::move(state), nullptr) {}
+    std::u16string kind() const override { return u"application"; }
+
+protected:
+    Variant doGet(const std::u16string& key, std::u16string_view member) override {
+        if (key == u"hwnd")
+            return Variant::uint64(st_->hwnd);
+        if (key == u"activedocument")
+            return Dispatch(std::make_shared<DocumentObject>(st_, st_->active));
+        return MemObject::doGet(key, member);
+    }
+
+    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+        if (key == u"getinterfaceobject") {
+            expectArgs(member, args, 1);
+            const auto progId = convert(member, [&] { return args[0].toString(); });
+            Dispatch object = st_->interfaceObjects ? st_->interfaceObjects(progId) : Dispatch();
+            if (!object)
+                throw fail(member, u"problem in loading application \"" + progId + u"\"");
+            return object;
+        }
+        return MemObject::doCall(key, member, args);
+    }
+};
+
+}  // namespace
+
+Dispatch applicationObject(const std::shared_ptr<MemDrawing::State>& state) {
+    return Dispatch(std::make_shared<ApplicationObject>(state));
+}
+
+}  // namespace mem
+
+}  // namespace qx::cad
