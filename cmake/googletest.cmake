@@ -9,7 +9,7 @@ if(NOT CMAKE_CROSSCOMPILING)
   find_package(GTest QUIET)
 endif()
 
-if(TARGET GTest::gtest_main)
+if(GTest_FOUND)
   message(STATUS "GoogleTest: installed package ${GTest_DIR}")
 else()
   if(NOT EXISTS "${QX_GTEST_SOURCE}/CMakeLists.txt")

@@ -13,3 +13,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Packages (find_package) only from the MinGW-w64 sysroot, never the build machine's own.
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# CTest runs the Windows test programs under Wine through this wrapper.
+get_filename_component(QX_WINE_RUN "${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/wine-run" ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR "${QX_WINE_RUN}")

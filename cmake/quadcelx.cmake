@@ -27,4 +27,8 @@ function(qx_test area)
   add_executable(${area}_tests ${sources})
   target_link_libraries(${area}_tests PRIVATE ${ARGN} qx_fakes GTest::gtest_main)
   add_test(NAME ${area} COMMAND ${area}_tests)
+  # The Windows programs share the display, the Wine prefix and the drawing server's registration.
+  if(WIN32)
+    set_tests_properties(${area} PROPERTIES RUN_SERIAL TRUE)
+  endif()
 endfunction()

@@ -56,54 +56,30 @@ struct HandleTraits {
 };
 using UniqueHandle = Unique<HandleTraits>;
 
-template <typename T>
-struct GdiTraits {
+// Traits for a value that is empty when null and released by one call.
+template <typename T, auto Free>
+struct NullTraits {
     using Type = T;
     static Type empty() { return nullptr; }
-    static bool held(Type h) { return h != nullptr; }
-    static void release(Type h) { DeleteObject(h); }
+    static bool held(Type v) { return v != nullptr; }
+    static void release(Type v) { Free(v); }
 };
+
 // A font, a bitmap, a pen, a brush or a region this program created.
 template <typename T>
-using GdiObject = Unique<GdiTraits<T>>;
-
-struct KeyTraits {
-    using Type = HKEY;
-    static Type empty() { return nullptr; }
-    static bool held(Type h) { return h != nullptr; }
-    static void release(Type h) { RegCloseKey(h); }
-};
-using UniqueKey = Unique<KeyTraits>;
-
-struct SafeArrayTraits {
-    using Type = SAFEARRAY*;
-    static Type empty() { return nullptr; }
-    static bool held(Type a) { return a != nullptr; }
-    static void release(Type a) { SafeArrayDestroy(a); }
-};
-using SafeArray = Unique<SafeArrayTraits>;
-
-template <typename T>
-struct LocalTraits {
-    using Type = T*;
-    static Type empty() { return nullptr; }
-    static bool held(Type p) { return p != nullptr; }
-    static void release(Type p) { LocalFree(p); }
-};
+using GdiObject = Unique<NullTraits<T, DeleteObject>>;
+using UniqueKey = Unique<NullTraits<HKEY, RegCloseKey>>;
+using SafeArray = Unique<NullTraits<SAFEARRAY*, SafeArrayDestroy>>;
 // Memory the system allocated with LocalAlloc for us (FormatMessage, CommandLineToArgvW).
 template <typename T>
-using LocalMemory = Unique<LocalTraits<T>>;
-
-template <typename T>
-struct CoTaskTraits {
-    using Type = T*;
-    static Type empty() { return nullptr; }
-    static bool held(Type p) { return p != nullptr; }
-    static void release(Type p) { CoTaskMemFree(p); }
-};
+using LocalMemory = Unique<NullTraits<T*, LocalFree>>;
 // Memory COM allocated for us (StringFromCLSID, ProgIDFromCLSID).
 template <typename T>
-using CoTaskMemory = Unique<CoTaskTraits<T>>;
+using CoTaskMemory = Unique<NullTraits<T*, CoTaskMemFree>>;
+// A module LoadLibrary(Ex) loaded.
+using UniqueModule = Unique<NullTraits<HMODULE, FreeLibrary>>;
+// An icon this program created or extracted.
+using UniqueIcon = Unique<NullTraits<HICON, DestroyIcon>>;
 
 // A memory DC, compatible with `like` (the screen when null).
 class MemoryDC {
@@ -246,6 +222,49 @@ public:
 
 private:
     T* p_ = nullptr;
+};
+
+// CoRegisterMessageFilter for the scope: the previous filter is put back at
+// the end and the reference to it that COM handed out released.
+class MessageFilterScope {
+public:
+    explicit MessageFilterScope(IMessageFilter* filter)
+        : registered_(SUCCEEDED(CoRegisterMessageFilter(filter, previous_.out()))) {}
+    ~MessageFilterScope() {
+        if (registered_)
+            CoRegisterMessageFilter(previous_.get(), nullptr);
+    }
+    MessageFilterScope(const MessageFilterScope&) = delete;
+    MessageFilterScope& operator=(const MessageFilterScope&) = delete;
+
+private:
+    ComPtr<IMessageFilter> previous_;
+    bool registered_;
+};
+
+// An object's entry in the running object table, revoked at the end.
+class ActiveObjectRegistration {
+public:
+    ActiveObjectRegistration() = default;
+    ~ActiveObjectRegistration() { revoke(); }
+    ActiveObjectRegistration(const ActiveObjectRegistration&) = delete;
+    ActiveObjectRegistration& operator=(const ActiveObjectRegistration&) = delete;
+    // RegisterActiveObject's result; on success the entry is held.
+    HRESULT add(IUnknown* object, REFCLSID clsid, DWORD flags) {
+        revoke();
+        const HRESULT hr = RegisterActiveObject(object, clsid, flags, &cookie_);
+        held_ = SUCCEEDED(hr);
+        return hr;
+    }
+
+private:
+    void revoke() {
+        if (held_)
+            RevokeActiveObject(cookie_, nullptr);
+        held_ = false;
+    }
+    DWORD cookie_ = 0;
+    bool held_ = false;
 };
 
 }  // namespace qx::win

@@ -11,6 +11,7 @@
 #include "cad/com/dispatchServer.h"
 #include "cad/com/fastPathRegistration.h"
 #include "cad/fastPath.h"
+#include "core/winOwners.h"
 
 namespace {
 
@@ -44,11 +45,9 @@ public:
         if (outer)
             return CLASS_E_NOAGGREGATION;
         try {
-            IDispatch* server =
-                qx::cad::com::newDispatchServer(qx::cad::Dispatch(std::make_shared<qx::cad::FastPathServer>()));
-            const HRESULT hr = server->QueryInterface(riid, object);
-            server->Release();
-            return hr;
+            const qx::win::ComPtr<IDispatch> server(
+                qx::cad::com::newDispatchServer(qx::cad::Dispatch(std::make_shared<qx::cad::FastPathServer>())));
+            return server->QueryInterface(riid, object);
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         } catch (...) {

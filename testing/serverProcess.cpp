@@ -1,35 +1,35 @@
 #include "testing/serverProcess.h"
 
 #include "cad/com/comDispatch.h"
+#include "core/winText.h"
 
 namespace qx::cad::com {
 
 namespace {
 
-std::u16string u16(const std::wstring& s) {
-    return std::u16string(s.begin(), s.end());
-}
+using win::fromWide;
+using win::UniqueHandle;
 
-HANDLE start(const std::wstring& exe, const std::wstring& args) {
+UniqueHandle start(const std::wstring& exe, const std::wstring& args) {
     std::wstring line = L"\"" + exe + L"\" " + args;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        throw Error(u"cannot start " + u16(exe));
+        throw Error(u"cannot start " + fromWide(exe));
     }
-    CloseHandle(pi.hThread);
-    return pi.hProcess;
+    UniqueHandle thread(pi.hThread);
+    return UniqueHandle(pi.hProcess);
 }
 
-DWORD finish(HANDLE process, DWORD waitMs) {
+// Waits for the process (ending it when it hangs), then its exit code; the handle is closed.
+DWORD finish(UniqueHandle process, DWORD waitMs) {
     DWORD rc = 1;
-    if (WaitForSingleObject(process, waitMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process, 99);
-        WaitForSingleObject(process, 5000);
+    if (WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 99);
+        WaitForSingleObject(process.get(), 5000);
     }
-    GetExitCodeProcess(process, &rc);
-    CloseHandle(process);
+    GetExitCodeProcess(process.get(), &rc);
     return rc;
 }
 
@@ -60,21 +60,19 @@ DrawingServerProcess::DrawingServerProcess(const std::wstring& exe, const std::w
                                            const std::wstring& progId, const std::wstring& clsid)
     : progId_(progId) {
     if (runProgram(exe, L"/regserver " + progId + L" " + clsid) != 0)
-        throw Error(u"cannot register " + u16(progId));
+        throw Error(u"cannot register " + fromWide(progId));
     process_ = start(exe, L"\"" + drawing + L"\" " + progId);
     ComConnector connector;
     // The limit only guards against a server that never comes up.
     for (int i = 0; i < 400; ++i) {
-        if (connector.isTargetRunning(u16(progId)))
+        if (connector.isTargetRunning(fromWide(progId)))
             return;
-        if (WaitForSingleObject(process_, 50) == WAIT_OBJECT_0) {
-            finish(process_, 0);
-            process_ = nullptr;
-            throw Error(u"the drawing server ended before it served " + u16(drawing));
+        if (WaitForSingleObject(process_.get(), 50) == WAIT_OBJECT_0) {
+            finish(std::move(process_), 0);
+            throw Error(u"the drawing server ended before it served " + fromWide(drawing));
         }
     }
-    finish(process_, 0);
-    process_ = nullptr;
+    finish(std::move(process_), 0);
     throw Error(u"the drawing server did not come up");
 }
 
@@ -84,7 +82,7 @@ DrawingServerProcess::~DrawingServerProcess() {
 }
 
 Dispatch DrawingServerProcess::application() const {
-    return ComConnector().attach(u16(progId_));
+    return ComConnector().attach(fromWide(progId_));
 }
 
 DWORD DrawingServerProcess::quit() {
@@ -93,9 +91,7 @@ DWORD DrawingServerProcess::quit() {
     } catch (const Error&) {
         // A hung or gone server is ended below.
     }
-    DWORD rc = finish(process_, 20000);
-    process_ = nullptr;
-    return rc;
+    return finish(std::move(process_), 20000);
 }
 
 }  // namespace qx::cad::com

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cad/dispatch.h"
+#include "core/winOwners.h"
 
 namespace qx::cad::com {
 
@@ -34,7 +35,7 @@ public:
 
 private:
     std::wstring progId_;
-    HANDLE process_ = nullptr;
+    win::UniqueHandle process_;
 };
 
 // Runs a program to its end; its exit code, or a qx::Error when it cannot start.

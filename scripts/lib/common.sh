@@ -47,3 +47,15 @@ start_xvfb() {
   for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   trap 'kill $XVFB_PID 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
 }
+
+# Formatting differs between clang-format versions: the tree is kept in 14's
+# (Debian bookworm's). Fails with a message on any other version.
+check_clang_format() {
+  local version
+  version="$(clang-format --version 2>/dev/null | sed -n 's/.*clang-format version \([0-9][0-9]*\)\..*/\1/p')"
+  if [ "$version" != 14 ]; then
+    echo "format: clang-format 14 (Debian bookworm's) is needed, found ${version:-none};" \
+         "another version formats differently" >&2
+    return 1
+  fi
+}

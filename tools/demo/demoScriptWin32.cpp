@@ -14,6 +14,7 @@
 
 #include "app/programWin32.h"
 #include "core/text.h"
+#include "core/winText.h"
 #include "testing/guiDriver.h"
 #include "testing/screenshot.h"
 #include "testing/serverProcess.h"
@@ -95,7 +96,7 @@ public:
         shot(L"demo-3-again.bmp");
 
         const std::wstring saved = out_ + L"\\partsList-updated.txt";
-        server_->application().call(u"QxSave", {cad::Variant(std::u16string(saved.begin(), saved.end()))});
+        server_->application().call(u"QxSave", {cad::Variant(win::fromWide(saved))});
         std::wprintf(L"drawing saved: %ls\n", saved.c_str());
     }
 

@@ -20,9 +20,12 @@
 #include "cad/com/dispatchServer.h"
 #include "cad/mem/drawingFile.h"
 #include "core/text.h"
+#include "core/winOwners.h"
+#include "core/winText.h"
 #include "drawingViewWin32.h"
 
 using namespace qx::cad;
+using qx::win::wideView;
 
 namespace {
 
@@ -146,7 +149,7 @@ public:
             return Variant(std::vector<double>{p.x, p.y});
         } else if (name == u"qxscreenshot") {
             auto path = arg(0).toString();
-            window(member).saveImage(std::wstring(path.begin(), path.end()));
+            window(member).saveImage(wideView(path));
         } else {
             return app_.call(member, args);
         }
@@ -161,7 +164,7 @@ private:
     }
 
     void save(const std::u16string& path) {
-        std::ofstream out(reinterpret_cast<const wchar_t*>(path.c_str()), std::ios::binary);
+        std::ofstream out(wideView(path), std::ios::binary);
         out << qx::toUtf8(saveDrawing(drawing_));
         if (!out.flush())
             throw dispatchError(kind(), u"QxSave", u"cannot write " + path);
@@ -183,17 +186,15 @@ std::int64_t runFirstId() {
 }
 
 bool setKey(const std::wstring& path, const std::wstring& value) {
-    HKEY key = nullptr;
+    qx::win::UniqueKey key;
     // Wine's CLSIDFromProgID reads HKEY_CLASSES_ROOT through the machine hive only.
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + path).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+                        key.out(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
     auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    bool ok =
-        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
+    return RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) ==
+           ERROR_SUCCESS;
 }
 
 int registerServer(const wchar_t* progId, const wchar_t* clsid) {
@@ -213,14 +214,13 @@ int registerServer(const wchar_t* progId, const wchar_t* clsid) {
 
 int unregisterServer(const wchar_t* progId) {
     CLSID clsid;
-    wchar_t* text = nullptr;
-    bool known = SUCCEEDED(CLSIDFromProgID(progId, &clsid)) && SUCCEEDED(StringFromCLSID(clsid, &text));
+    qx::win::CoTaskMemory<wchar_t> text;
+    bool known = SUCCEEDED(CLSIDFromProgID(progId, &clsid)) && SUCCEEDED(StringFromCLSID(clsid, text.out()));
     auto remove = [](const std::wstring& path) {
         LSTATUS rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + path).c_str());
         return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
     };
-    bool ok = remove(progId) && (!known || remove(std::wstring(L"CLSID\\") + text));
-    CoTaskMemFree(text);
+    bool ok = remove(progId) && (!known || remove(std::wstring(L"CLSID\\") + text.get()));
     if (!ok) {
         std::fwprintf(stderr, L"cannot write the registry\n");
         return 1;
@@ -248,7 +248,7 @@ int serve(const wchar_t* path, const wchar_t* progId) {
     // CAD application does.
     drawing->setInterfaceObjects([](const std::u16string& progId) -> Dispatch {
         CLSID clsid;
-        if (FAILED(CLSIDFromProgID(reinterpret_cast<LPCOLESTR>(progId.c_str()), &clsid)))
+        if (FAILED(CLSIDFromProgID(wideView(progId), &clsid)))
             return {};
         com::ComPtr<IDispatch> object;
         if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
@@ -270,26 +270,24 @@ int serve(const wchar_t* path, const wchar_t* progId) {
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(progId, &clsid);
     if (FAILED(hr)) {
-        std::fwprintf(stderr, L"%ls: %ls\n", progId, reinterpret_cast<const wchar_t*>(com::hresultText(hr).c_str()));
+        std::fwprintf(stderr, L"%ls: %ls\n", progId, wideView(com::hresultText(hr)));
         return 1;
     }
+    // Destroyed in reverse: revoked from the table, released, then the previous filter back.
     BusyFilter filter;
-    IMessageFilter* previous = nullptr;
-    CoRegisterMessageFilter(&filter, &previous);
-    IDispatch* server =
-        com::newDispatchServer(Dispatch(std::make_shared<ServedApplication>(*drawing, filter, view.get())));
-    DWORD cookie = 0;
+    qx::win::MessageFilterScope filterScope(&filter);
+    qx::win::ComPtr<IDispatch> server(
+        com::newDispatchServer(Dispatch(std::make_shared<ServedApplication>(*drawing, filter, view.get()))));
+    qx::win::ActiveObjectRegistration registration;
     // Right after the prefix starts, the RPC service may not be up yet.
     for (int attempt = 0; attempt < 50; ++attempt) {
-        hr = RegisterActiveObject(server, clsid, ACTIVEOBJECT_STRONG, &cookie);
+        hr = registration.add(server.get(), clsid, ACTIVEOBJECT_STRONG);
         if (hr != static_cast<HRESULT>(0x800706BA))
             break;
         Sleep(100);
     }
     if (FAILED(hr)) {
-        std::fwprintf(stderr, L"RegisterActiveObject: %ls\n",
-                      reinterpret_cast<const wchar_t*>(com::hresultText(hr).c_str()));
-        server->Release();
+        std::fwprintf(stderr, L"RegisterActiveObject: %ls\n", wideView(com::hresultText(hr)));
         return 1;
     }
     std::wprintf(L"ready\n");
@@ -304,9 +302,6 @@ int serve(const wchar_t* path, const wchar_t* progId) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    RevokeActiveObject(cookie, nullptr);
-    server->Release();
-    CoRegisterMessageFilter(previous, nullptr);
     return 0;
 }
 

@@ -1,11 +1,14 @@
 #include "drawingViewWin32.h"
-#include "core/text.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+
+#include "core/text.h"
+#include "core/winOwners.h"
+#include "core/winText.h"
+#include "testing/screenshot.h"
 
 namespace qx::cad {
 
@@ -35,10 +38,6 @@ const COLORREF kStatusBackground = RGB(50, 56, 66);
 const COLORREF kStatusText = RGB(225, 225, 225);
 const wchar_t* const kFontName = L"ＭＳ ゴシック";
 
-std::wstring wide(const std::u16string& s) {
-    return std::wstring(s.begin(), s.end());
-}
-
 std::wstring decimal(double v, int digits) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", digits, v);
@@ -52,34 +51,9 @@ int px(double v) {
     return static_cast<int>(std::lround(std::clamp(v, -1e6, 1e6)));
 }
 
-// A GDI object deleted at the end of its scope.
-class Gdi {
-public:
-    explicit Gdi(HGDIOBJ object) : object_(object) {}
-    ~Gdi() {
-        if (object_)
-            DeleteObject(object_);
-    }
-    Gdi(const Gdi&) = delete;
-    Gdi& operator=(const Gdi&) = delete;
-    HGDIOBJ get() const { return object_; }
-
-private:
-    HGDIOBJ object_;
-};
-
-// Selects an object into a DC for the scope and puts the previous one back.
-class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selected() { SelectObject(dc_, previous_); }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
+using win::GdiObject;
+using win::SelectObjectScope;
+using win::wideView;
 
 HFONT gothic(int height) {
     return CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -123,7 +97,7 @@ DrawingView::DrawingView(MemDrawing& drawing) : drawing_(drawing) {
     wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
     wc.lpszClassName = kClassName;
     RegisterClassExW(&wc);  // fails harmlessly when a second view registers it again
-    hwnd_ = CreateWindowExW(0, kClassName, wide(drawing.fullName()).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+    hwnd_ = CreateWindowExW(0, kClassName, wideView(drawing.fullName()), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                             CW_USEDEFAULT, 960, 640, nullptr, nullptr, instance, this);
     if (!hwnd_)
         throw Error(u"cannot create the drawing window (error " + fromUtf8(std::to_string(GetLastError())) + u")");
@@ -193,41 +167,11 @@ void DrawingView::saveImage(const std::wstring& path) const {
     RECT client;
     GetClientRect(hwnd_, &client);
     int width = std::max<int>(client.right, 1), height = std::max<int>(client.bottom, 1);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file stores its rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    Gdi bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (!bitmap.get() || !dc) {
-        if (dc)
-            DeleteDC(dc);
+    auto picture = test::drawPicture(width, height, [&](HDC dc) { paint(dc, RECT{0, 0, width, height}); });
+    if (picture.bits.empty())
         throw Error(u"cannot make a bitmap of the drawing window");
-    }
-    {
-        Selected selected(dc, bitmap.get());
-        paint(dc, RECT{0, 0, width, height});
-        GdiFlush();
-    }
-    DeleteDC(dc);
-
-    DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    info.bmiHeader.biSizeImage = imageSize;
-    std::ofstream out(path.c_str(), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), imageSize);
-    if (!out.flush())
-        throw Error(u"cannot write " + std::u16string(path.begin(), path.end()));
+    if (!test::writeBmp(path, picture))
+        throw Error(u"cannot write " + win::fromWide(path));
 }
 
 LRESULT CALLBACK DrawingView::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -257,20 +201,16 @@ LRESULT DrawingView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(hwnd_, nullptr, FALSE);
             return 0;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd_, &ps);
+            win::PaintDC dc(hwnd_);
             RECT client;
             GetClientRect(hwnd_, &client);
             // Painted off screen first, so that a redraw does not flicker.
-            HDC memory = CreateCompatibleDC(dc);
-            Gdi bitmap(CreateCompatibleBitmap(dc, std::max<int>(client.right, 1), std::max<int>(client.bottom, 1)));
-            {
-                Selected selected(memory, bitmap.get());
-                paint(memory, client);
-                BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-            }
-            DeleteDC(memory);
-            EndPaint(hwnd_, &ps);
+            win::MemoryDC memory(dc.get());
+            GdiObject<HBITMAP> bitmap(
+                CreateCompatibleBitmap(dc.get(), std::max<int>(client.right, 1), std::max<int>(client.bottom, 1)));
+            SelectObjectScope selected(memory.get(), bitmap.get());
+            paint(memory.get(), client);
+            BitBlt(dc.get(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
             return 0;
         }
         case WM_ERASEBKGND:
@@ -360,29 +300,31 @@ DrawingView::Layout DrawingView::layout(const RECT& client) const {
 
 void DrawingView::paint(HDC dc, const RECT& client) const {
     auto l = layout(client);
-    Gdi background(CreateSolidBrush(kBackground));
-    FillRect(dc, &client, static_cast<HBRUSH>(background.get()));
+    GdiObject<HBRUSH> background(CreateSolidBrush(kBackground));
+    FillRect(dc, &client, background.get());
     SetBkMode(dc, TRANSPARENT);
-    HRGN clip = CreateRectRgnIndirect(&l.area);
-    SelectClipRgn(dc, clip);
-    DeleteObject(clip);
+    {
+        // The DC keeps a copy of the region.
+        GdiObject<HRGN> clip(CreateRectRgnIndirect(&l.area));
+        SelectClipRgn(dc, clip.get());
+    }
 
     // Cut lines a little outside the area, so that no end shows.
     Box visible{l.area.left - 16.0, l.area.top - 16.0, l.area.right + 16.0, l.area.bottom + 16.0};
     int textPixels = px(l.sizes.textHeight * l.view.scale);
-    Gdi textFont(gothic(textPixels));
-    Gdi labelFont(gothic(11));
-    Gdi linePen(pen(kLineColour, false));
-    Gdi markerPen(pen(kMarkerColour, false));
-    Gdi pickedPen(pen(kPickedColour, true));
-    Gdi pickedTextPen(pen(kPickedColour, false));
-    Selected hollow(dc, GetStockObject(NULL_BRUSH));
+    GdiObject<HFONT> textFont(gothic(textPixels));
+    GdiObject<HFONT> labelFont(gothic(11));
+    GdiObject<HPEN> linePen(pen(kLineColour, false));
+    GdiObject<HPEN> markerPen(pen(kMarkerColour, false));
+    GdiObject<HPEN> pickedPen(pen(kPickedColour, true));
+    GdiObject<HPEN> pickedTextPen(pen(kPickedColour, false));
+    SelectObjectScope hollow(dc, GetStockObject(NULL_BRUSH));
 
     for (const auto& e : drawing_.liveEntities()) {
         bool picked = isPicked(picked_, e.id);
         auto outline = outlineOf(e, l.sizes);
         if (e.kind == EntityKind::Line || e.kind == EntityKind::Polyline) {
-            Selected p(dc, picked ? pickedPen.get() : linePen.get());
+            SelectObjectScope p(dc, picked ? pickedPen.get() : linePen.get());
             drawOutline(dc, outline, l.view, visible);
         } else if (e.kind == EntityKind::Text) {
             auto placement = textPlacement(e);
@@ -390,38 +332,37 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
             auto anchor = l.view.toScreen({placement.position.x, box.bottom});
             if (!std::isfinite(anchor.x) || !std::isfinite(anchor.y))
                 continue;
-            Selected f(dc, textFont.get());
+            SelectObjectScope f(dc, textFont.get());
             UINT align = TA_BASELINE | (placement.horizontal == HorizontalAlign::Center  ? TA_CENTER
                                         : placement.horizontal == HorizontalAlign::Right ? TA_RIGHT
                                                                                          : TA_LEFT);
             SetTextAlign(dc, align);
             SetTextColor(dc, picked ? kPickedColour : kTextColour);
-            auto text = wide(e.text);
-            TextOutW(dc, px(anchor.x), px(anchor.y), text.c_str(), static_cast<int>(text.size()));
+            TextOutW(dc, px(anchor.x), px(anchor.y), wideView(e.text), static_cast<int>(e.text.size()));
             if (picked) {
-                Selected p(dc, pickedPen.get());
+                SelectObjectScope p(dc, pickedPen.get());
                 drawOutline(dc, outline, l.view, visible);
             }
         } else {
             // Kinds the viewer cannot draw: a crossed square and the type name.
-            Selected p(dc, picked ? pickedTextPen.get() : markerPen.get());
+            SelectObjectScope p(dc, picked ? pickedTextPen.get() : markerPen.get());
             drawOutline(dc, outline, l.view, visible);
             auto& pts = outline.points;
             drawOutline(dc, {{pts[0], pts[2]}, false, false}, l.view, visible);
             drawOutline(dc, {{pts[1], pts[3]}, false, false}, l.view, visible);
             auto corner = l.view.toScreen(pts[2]);
-            Selected f(dc, labelFont.get());
+            SelectObjectScope f(dc, labelFont.get());
             SetTextAlign(dc, TA_LEFT | TA_BOTTOM);
             SetTextColor(dc, picked ? kPickedColour : kMarkerColour);
-            auto name = wide(dxfName(e.kind));
-            TextOutW(dc, px(corner.x) + 2, px(corner.y), name.c_str(), static_cast<int>(name.size()));
+            const auto name = dxfName(e.kind);
+            TextOutW(dc, px(corner.x) + 2, px(corner.y), wideView(name), static_cast<int>(name.size()));
         }
     }
 
     if (picking_ && dragging_) {
         bool crossing = cursor_.x < anchor_.x;
-        Gdi bandPen(pen(crossing ? kCrossingWindowColour : kInsideWindowColour, crossing));
-        Selected p(dc, bandPen.get());
+        GdiObject<HPEN> bandPen(pen(crossing ? kCrossingWindowColour : kInsideWindowColour, crossing));
+        SelectObjectScope p(dc, bandPen.get());
         Rectangle(dc, std::min(anchor_.x, cursor_.x), std::min(anchor_.y, cursor_.y),
                   std::max(anchor_.x, cursor_.x) + 1, std::max(anchor_.y, cursor_.y) + 1);
     }
@@ -432,10 +373,10 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
 void DrawingView::paintStatus(HDC dc, const RECT& client, const Layout& l) const {
     RECT status = client;
     status.top = l.area.bottom;
-    Gdi brush(CreateSolidBrush(kStatusBackground));
-    FillRect(dc, &status, static_cast<HBRUSH>(brush.get()));
-    Gdi font(gothic(14));
-    Selected f(dc, font.get());
+    GdiObject<HBRUSH> brush(CreateSolidBrush(kStatusBackground));
+    FillRect(dc, &status, brush.get());
+    GdiObject<HFONT> font(gothic(14));
+    SelectObjectScope f(dc, font.get());
     SetTextColor(dc, kStatusText);
     SetBkMode(dc, TRANSPARENT);
     std::wstring text = picking_ ? std::wstring(kPrompt) + L"    選択: " + std::to_wstring(picked_.size()) + L" 個"
@@ -486,7 +427,7 @@ void DrawingView::finish(Outcome outcome) {
 }
 
 void DrawingView::updateCaption() const {
-    auto caption = wide(drawing_.fullName());
+    std::wstring caption = wideView(drawing_.fullName());
     if (picking_)
         caption += std::wstring(L" - ") + kPrompt;
     SetWindowTextW(hwnd_, caption.c_str());

@@ -13,6 +13,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -23,6 +24,9 @@
 #include <string>
 #include <vector>
 
+#include "core/text.h"
+#include "core/winOwners.h"
+#include "core/winText.h"
 #include "testing/screenshot.h"
 #include "testing/serverProcess.h"
 
@@ -30,6 +34,8 @@ namespace {
 
 using qx::cad::Variant;
 using qx::cad::com::DrawingServerProcess;
+using qx::win::fromWide;
+using qx::win::UniqueHandle;
 
 const wchar_t kServerName[] = L"図面サーバー (試験用)";
 const wchar_t kServerProgId[] = L"QuadcelX.DrawingServer";
@@ -37,12 +43,7 @@ const wchar_t kServerClsid[] = L"{5C1A0D1E-7F53-4C1B-9E0A-51D2A7C30B61}";
 const wchar_t kTyped[] = L"スモーク試験ボルト";
 
 std::string utf8(const std::wstring& w) {
-    if (w.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
+    return qx::toUtf8(fromWide(w));
 }
 
 void say(const std::wstring& line) {
@@ -220,20 +221,20 @@ void checkIcon(const std::wstring& exe) {
         Entry entries[1];
     };
 #pragma pack(pop)
-    HMODULE file = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    check(file != nullptr, L"QuadrelX.exe cannot be loaded as a resource file");
     std::set<int> sizes;
-    if (HRSRC group = FindResourceW(file, MAKEINTRESOURCEW(1), RT_GROUP_ICON)) {
-        const auto* dir = static_cast<const Directory*>(LockResource(LoadResource(file, group)));
-        for (WORD i = 0; dir && i < dir->count; ++i)
-            sizes.insert(dir->entries[i].width == 0 ? 256 : dir->entries[i].width);
+    {
+        qx::win::UniqueModule file(LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        check(static_cast<bool>(file), L"QuadrelX.exe cannot be loaded as a resource file");
+        if (HRSRC group = FindResourceW(file.get(), MAKEINTRESOURCEW(1), RT_GROUP_ICON)) {
+            const auto* dir = static_cast<const Directory*>(LockResource(LoadResource(file.get(), group)));
+            for (WORD i = 0; dir && i < dir->count; ++i)
+                sizes.insert(dir->entries[i].width == 0 ? 256 : dir->entries[i].width);
+        }
     }
-    FreeLibrary(file);
     check(sizes == std::set<int>{16, 32, 48, 256}, L"icon 1 does not hold 16, 32, 48 and 256 pixels");
-    HICON large = nullptr, small = nullptr;
-    check(ExtractIconExW(exe.c_str(), 0, &large, &small, 1) > 0 && large && small, L"the shell finds no icon");
-    DestroyIcon(large);
-    DestroyIcon(small);
+    qx::win::UniqueIcon large, small;
+    check(ExtractIconExW(exe.c_str(), 0, large.out(), small.out(), 1) > 0 && large && small,
+          L"the shell finds no icon");
 }
 
 // Pixels of the icon's amber cell (#FFB000) in the left part of the window's
@@ -241,32 +242,12 @@ void checkIcon(const std::wstring& exe) {
 int iconPixelsInCaption(HWND h) {
     RECT r;
     GetWindowRect(h, &r);
-    const int width = 64, height = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME);
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    int n = 0;
-    for (int i = 0; i < width * height; ++i) {
-        const DWORD px = static_cast<const DWORD*>(bits)[i];
+    const int height = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME);
+    const auto picture = qx::test::captureScreen(RECT{r.left, r.top, r.left + 64, r.top + height});
+    return static_cast<int>(std::count_if(picture.bits.begin(), picture.bits.end(), [](std::uint32_t px) {
         const int red = (px >> 16) & 0xFF, green = (px >> 8) & 0xFF, blue = px & 0xFF;
-        if (red > 240 && green > 160 && green < 192 && blue < 24)
-            ++n;
-    }
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return n;
+        return red > 240 && green > 160 && green < 192 && blue < 24;
+    }));
 }
 
 // QuadrelX.exe from the package folder, in a process of its own.
@@ -277,29 +258,29 @@ public:
         std::wstring line = L"\"" + exe + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
-        check(CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                             &pi_) != FALSE,
+        PROCESS_INFORMATION pi{};
+        check(CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi) !=
+                  FALSE,
               L"cannot start " + exe);
-        CloseHandle(pi_.hThread);
+        UniqueHandle thread(pi.hThread);
+        process_.reset(pi.hProcess);
+        pid_ = pi.dwProcessId;
         check(waitFor([&] { return (main_ = findMain()) != nullptr; }), L"the main window did not appear");
         // The window shows; give it a moment to paint before anything is looked at.
         Sleep(1500);
     }
     ~App() {
-        if (pi_.hProcess) {
-            if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) {
-                PostMessageW(main_, WM_CLOSE, 0, 0);
-                if (WaitForSingleObject(pi_.hProcess, 10000) != WAIT_OBJECT_0)
-                    TerminateProcess(pi_.hProcess, 99);
-            }
-            CloseHandle(pi_.hProcess);
+        if (process_ && WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
+            PostMessageW(main_, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0)
+                TerminateProcess(process_.get(), 99);
         }
     }
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
     HWND main() const { return main_; }
-    DWORD pid() const { return pi_.dwProcessId; }
+    DWORD pid() const { return pid_; }
     std::wstring caption() const { return textOf(main_); }
     // The log: the main window's multi-line edit box.
     std::wstring log() const {
@@ -317,24 +298,24 @@ public:
     // Closes the window as the user does and waits for the program to end.
     void close() {
         PostMessageW(main_, WM_CLOSE, 0, 0);
-        check(WaitForSingleObject(pi_.hProcess, 20000) == WAIT_OBJECT_0, L"QuadrelX.exe did not end after closing");
+        check(WaitForSingleObject(process_.get(), 20000) == WAIT_OBJECT_0, L"QuadrelX.exe did not end after closing");
         DWORD rc = 1;
-        GetExitCodeProcess(pi_.hProcess, &rc);
-        CloseHandle(pi_.hProcess);
-        pi_.hProcess = nullptr;
+        GetExitCodeProcess(process_.get(), &rc);
+        process_.reset();
         check(rc == 0, L"QuadrelX.exe ended with exit code " + std::to_wstring(rc));
     }
 
 private:
     HWND findMain() const {
-        return topWindow(pi_.dwProcessId, [](HWND h) {
+        return topWindow(pid_, [](HWND h) {
             for (HWND b : children(h, L"Button"))
                 if (textOf(b) == L"取得")
                     return true;
             return false;
         });
     }
-    PROCESS_INFORMATION pi_{};
+    UniqueHandle process_;
+    DWORD pid_ = 0;
     HWND main_ = nullptr;
 };
 
@@ -461,7 +442,7 @@ public:
 
             step(L"the drawing holds the edit", [&] {
                 const std::wstring saved = out_ + L"\\partsList-smoke.txt";
-                server->application().call(u"QxSave", {Variant(std::u16string(saved.begin(), saved.end()))});
+                server->application().call(u"QxSave", {Variant(fromWide(saved))});
                 const std::string before = readFile(drawing_), after = readFile(saved);
                 check(!after.empty(), L"QxSave wrote nothing");
                 // The cell's text was replaced, not a text added: as many texts as before.

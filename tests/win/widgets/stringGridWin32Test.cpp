@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "core/text.h"
+#include "core/winOwners.h"
 #include "core/winText.h"
 #include "platform/platform.h"
 #include "platform/platformWin32.h"
+#include "testing/screenshot.h"
 #include "widgets/stringGrid.h"
 #include "widgets/stringGridWin32.h"
 
@@ -53,88 +55,23 @@ HWND makeHost(int width, int height) {
                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-// A picture of a window's client area: as it paints itself (WM_PRINTCLIENT) or as the screen shows it.
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> bits;  // top-down BGRA
-    COLORREF at(int x, int y) const {
-        const std::uint32_t p = bits[static_cast<std::size_t>(y) * width + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-};
+using qx::test::Picture;
+using qx::test::screenshotPath;
+using qx::test::writeBmp;
 
+// A picture of a window's client area: as it paints itself (WM_PRINTCLIENT) or as the screen shows it.
 Picture take(HWND hwnd, bool printClient) {
     RECT rc{};
     GetClientRect(hwnd, &rc);
-    Picture p;
-    p.width = rc.right - rc.left;
-    p.height = rc.bottom - rc.top;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = -p.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC mem = CreateCompatibleDC(nullptr);
-    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    if (printClient) {
-        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
-    } else {
-        HDC dc = GetDC(hwnd);
-        BitBlt(mem, 0, 0, p.width, p.height, dc, 0, 0, SRCCOPY);
-        ReleaseDC(hwnd, dc);
-    }
-    GdiFlush();
-    const auto* src = static_cast<const std::uint32_t*>(bits);
-    p.bits.assign(src, src + static_cast<std::size_t>(p.width) * p.height);
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    return p;
-}
-
-std::wstring screenshotPath(const wchar_t* name) {
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring dir(exe);
-    dir.resize(dir.find_last_of(L"\\/") + 1);
-    dir += L"screenshots";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    return dir + L"\\" + name;
-}
-
-bool writeBmp(const std::wstring& path, const Picture& p) {
-    const int stride = (p.width * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh{};
-    BITMAPINFOHEADER ih{};
-    ih.biSize = sizeof ih;
-    ih.biWidth = p.width;
-    ih.biHeight = p.height;  // bottom-up
-    ih.biPlanes = 1;
-    ih.biBitCount = 24;
-    ih.biSizeImage = static_cast<DWORD>(stride * p.height);
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + ih.biSizeImage;
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    if (!f) {
-        return false;
-    }
-    fwrite(&fh, sizeof fh, 1, f);
-    fwrite(&ih, sizeof ih, 1, f);
-    std::vector<unsigned char> row(static_cast<std::size_t>(stride));
-    for (int y = p.height - 1; y >= 0; --y) {
-        for (int x = 0; x < p.width; ++x) {
-            const std::uint32_t v = p.bits[static_cast<std::size_t>(y) * p.width + x];
-            row[x * 3] = v & 0xFF;
-            row[x * 3 + 1] = (v >> 8) & 0xFF;
-            row[x * 3 + 2] = (v >> 16) & 0xFF;
+    const int width = rc.right - rc.left, height = rc.bottom - rc.top;
+    return qx::test::drawPicture(width, height, [&](HDC mem) {
+        if (printClient) {
+            SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+        } else {
+            win::WindowDC dc(hwnd);
+            BitBlt(mem, 0, 0, width, height, dc.get(), 0, 0, SRCCOPY);
         }
-        fwrite(row.data(), 1, row.size(), f);
-    }
-    return fclose(f) == 0;
+    });
 }
 
 class GridControlTest : public ::testing::Test {
