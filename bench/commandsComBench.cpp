@@ -17,6 +17,7 @@
 #include "cad/com/fastPathRegistration.h"
 #include "cad/fastPath.h"
 #include "core/text.h"
+#include "core/winText.h"
 #include "stopwatch.h"
 #include "testing/serverProcess.h"
 
@@ -87,7 +88,7 @@ private:
         }
         HRESULT hr = d->Invoke(id(d, name), IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
         if (FAILED(hr))
-            throw Error(u"Invoke of " + std::u16string(name, name + wcslen(name)) + u": " + hresultText(hr));
+            throw Error(u"Invoke of " + win::fromWide(name) + u": " + win::systemMessage(hr));
     }
     std::map<std::wstring, DISPID> ids_;
 };

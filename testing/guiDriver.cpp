@@ -3,12 +3,13 @@
 #include <atomic>
 #include <thread>
 
+#include "core/winText.h"
+#include "platform/platformWin32.h"
+
 namespace qx::test {
 
 std::wstring iniPath() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
+    const std::wstring p = win::toWide(win32::Win32ExeInfo().exePath());
     return p.substr(0, p.find_last_of(L'.')) + L".ini";
 }
 

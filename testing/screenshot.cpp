@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "core/winOwners.h"
+#include "core/winText.h"
+#include "platform/platformWin32.h"
 
 namespace qx::test {
 
@@ -76,11 +78,7 @@ bool writeBmp(const std::wstring& path, const Picture& picture) {
 }
 
 std::wstring screenshotPath(const std::wstring& name) {
-    wchar_t exe[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring dir(exe, n);
-    dir.resize(dir.find_last_of(L"\\/") + 1);
-    dir += L"screenshots";
+    const std::wstring dir = win::toWide(win32::Win32ExeInfo().exeFolder()) + L"screenshots";
     CreateDirectoryW(dir.c_str(), nullptr);
     return dir + L"\\" + name;
 }

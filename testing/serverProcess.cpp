@@ -2,6 +2,7 @@
 
 #include "cad/com/comDispatch.h"
 #include "core/winText.h"
+#include "platform/platformWin32.h"
 
 namespace qx::cad::com {
 
@@ -36,10 +37,7 @@ DWORD finish(UniqueHandle process, DWORD waitMs) {
 }  // namespace
 
 std::wstring exeFolder() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L"\\/") + 1);
+    return win::toWide(win32::Win32ExeInfo().exeFolder());
 }
 
 std::wstring DrawingServerProcess::defaultExe() {

@@ -30,7 +30,7 @@ public:
     explicit ArrayData(SAFEARRAY* sa) : sa_(sa) {
         HRESULT hr = SafeArrayAccessData(sa_, &data_);
         if (FAILED(hr)) {
-            throw Error(u"cannot read an array: " + hresultText(hr));
+            throw Error(u"cannot read an array: " + win::systemMessage(hr));
         }
     }
     ~ArrayData() { SafeArrayUnaccessData(sa_); }
@@ -168,7 +168,7 @@ private:
         DISPID id = DISPID_UNKNOWN;
         HRESULT hr = d_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
         if (FAILED(hr)) {
-            raise(member, hr, hresultText(hr));
+            raise(member, hr, win::systemMessage(hr));
         }
         fresh = true;
         ownIds_[key] = id;
@@ -240,9 +240,9 @@ private:
                     ei->pfnDeferredFillIn(ei.get());
                 reason = fromBstr(ei->bstrDescription);
                 if (reason.empty())
-                    reason = hresultText(ei->scode ? ei->scode : hr);
+                    reason = win::systemMessage(ei->scode ? ei->scode : hr);
             } else {
-                reason = hresultText(hr);
+                reason = win::systemMessage(hr);
                 if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argErr < n) {
                     reason += u" (argument " + fromUtf8(std::to_string(n - argErr)) + u")";
                 }
@@ -264,10 +264,6 @@ private:
 };
 
 }  // namespace
-
-std::u16string hresultText(HRESULT hr) {
-    return win::systemMessage(static_cast<unsigned long>(hr));
-}
 
 void toOle(const Variant& v, VARIANT& out) {
     VariantInit(&out);
@@ -360,7 +356,7 @@ Variant fromOle(const VARIANT& v, const ComOrigin* origin) {
         OleVariant direct;
         HRESULT hr = VariantCopyInd(direct.get(), const_cast<VARIANT*>(&v));
         if (FAILED(hr))
-            throw Error(u"cannot read a value by reference: " + hresultText(hr));
+            throw Error(u"cannot read a value by reference: " + win::systemMessage(hr));
         return fromOle(*direct, origin);
     }
     if (v.vt & VT_ARRAY) {
@@ -405,7 +401,7 @@ Variant fromOle(const VARIANT& v, const ComOrigin* origin) {
             ComPtr<IDispatch> d;
             HRESULT hr = v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(d.out()));
             if (FAILED(hr))
-                throw Error(u"an object without automation interface: " + hresultText(hr));
+                throw Error(u"an object without automation interface: " + win::systemMessage(hr));
             return Variant(wrapObject(d.get(), origin));
         }
         case VT_DATE:
@@ -414,7 +410,7 @@ Variant fromOle(const VARIANT& v, const ComOrigin* origin) {
             OleVariant number;
             HRESULT hr = VariantChangeType(number.get(), const_cast<VARIANT*>(&v), 0, VT_R8);
             if (FAILED(hr))
-                throw Error(u"cannot read a number: " + hresultText(hr));
+                throw Error(u"cannot read a number: " + win::systemMessage(hr));
             return Variant((*number).dblVal);
         }
         default:
@@ -438,7 +434,7 @@ CLSID classOf(const std::u16string& progId) {
     CLSID clsid{};
     HRESULT hr = CLSIDFromProgID(win::wideView(progId), &clsid);
     if (FAILED(hr)) {
-        throw Error(u"\"" + progId + u"\" is not a registered programmatic identifier: " + hresultText(hr));
+        throw Error(u"\"" + progId + u"\" is not a registered programmatic identifier: " + win::systemMessage(hr));
     }
     return clsid;
 }
@@ -456,12 +452,12 @@ Dispatch ComConnector::attach(const std::u16string& progId) {
     ComPtr<IUnknown> running;
     HRESULT hr = GetActiveObject(clsid, nullptr, running.out());
     if (FAILED(hr)) {
-        throw Error(u"\"" + progId + u"\" is not running: " + hresultText(hr));
+        throw Error(u"\"" + progId + u"\" is not running: " + win::systemMessage(hr));
     }
     ComPtr<IDispatch> d;
     hr = running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(d.out()));
     if (FAILED(hr)) {
-        throw Error(u"\"" + progId + u"\" offers no automation interface: " + hresultText(hr));
+        throw Error(u"\"" + progId + u"\" offers no automation interface: " + win::systemMessage(hr));
     }
     return wrapDispatch(d.get(), u"application");
 }

@@ -40,9 +40,6 @@ struct ComOrigin;
 // the object model does not use. Objects share the origin's DISPIDs.
 Variant fromOle(const VARIANT& v, const ComOrigin* origin = nullptr);
 
-// "Unknown name. (0x80020006)"
-std::u16string hresultText(HRESULT hr);
-
 // A Dispatch that calls the object; takes its own reference. The objects
 // reached from it share their members' DISPIDs by kind.
 Dispatch wrapDispatch(IDispatch* dispatch, const std::u16string& kind = u"automation object");

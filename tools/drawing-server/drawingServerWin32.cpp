@@ -25,6 +25,7 @@
 #include "drawingViewWin32.h"
 
 using namespace qx::cad;
+using qx::win::systemMessage;
 using qx::win::wideView;
 
 namespace {
@@ -270,7 +271,7 @@ int serve(const wchar_t* path, const wchar_t* progId) {
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(progId, &clsid);
     if (FAILED(hr)) {
-        std::fwprintf(stderr, L"%ls: %ls\n", progId, wideView(com::hresultText(hr)));
+        std::fwprintf(stderr, L"%ls: %ls\n", progId, wideView(systemMessage(hr)));
         return 1;
     }
     // Destroyed in reverse: revoked from the table, released, then the previous filter back.
@@ -287,7 +288,7 @@ int serve(const wchar_t* path, const wchar_t* progId) {
         Sleep(100);
     }
     if (FAILED(hr)) {
-        std::fwprintf(stderr, L"RegisterActiveObject: %ls\n", wideView(com::hresultText(hr)));
+        std::fwprintf(stderr, L"RegisterActiveObject: %ls\n", wideView(systemMessage(hr)));
         return 1;
     }
     std::wprintf(L"ready\n");

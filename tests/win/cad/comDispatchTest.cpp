@@ -5,6 +5,7 @@
 #include "cad/com/comDispatch.h"
 #include "cad/com/dispatchServer.h"
 #include "cad/mem/memDrawing.h"
+#include "core/winText.h"
 #include "testing/expectError.h"
 
 using namespace qx::cad;
@@ -254,5 +255,5 @@ TEST(ComConnector, UnregisteredIdentifierIsAnErrorNamingIt) {
 }
 
 TEST(HresultText, NamesTheCode) {
-    EXPECT_TRUE(contains(hresultText(DISP_E_UNKNOWNNAME), u"0x80020006"));
+    EXPECT_TRUE(contains(qx::win::systemMessage(DISP_E_UNKNOWNNAME), u"0x80020006"));
 }
