@@ -158,12 +158,9 @@ void blockUndo(StringGrid& working, const StringGrid& snapshot, const BlockUndoS
     working.setRow(working.Selection().Top);
 }
 
-void scrollMemoTop(Memo& memo, bool focus) {
+void scrollMemoTop(Memo& memo) {
     memo.topLine = std::max(0, memo.topLine - memo.caretLine);
     memo.caretLine = 0;
-    if (focus) {
-        memo.focused = true;
-    }
 }
 
 }  // namespace qx

@@ -31,6 +31,6 @@ void clearCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state
 void pasteCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state, Clipboard& clipboard);
 void blockUndo(StringGrid& working, const StringGrid& snapshot, const BlockUndoState& state);
 // Scrolls the log back to its first line.
-void scrollMemoTop(Memo& memo, bool focus);
+void scrollMemoTop(Memo& memo);
 
 }  // namespace qx

@@ -1,5 +1,6 @@
 #include "editor/gridEditing.h"
 #include "core/text.h"
+#include "widgets/keyCodes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -94,7 +95,7 @@ bool paintsGrey(const StringGrid& g, int col, int row) {
 }
 
 bool keyCommand(KeyCommandContext& ctx, std::uint16_t& key, unsigned modifiers) {
-    if (key == 46) {
+    if (key == Key::Delete) {
         ctx.log.add(u"[DELETE]");
         key = 0;
         clearCells(ctx.working, ctx.snapshot, ctx.undo);
@@ -109,14 +110,14 @@ bool keyCommand(KeyCommandContext& ctx, std::uint16_t& key, unsigned modifiers) 
             copyToClipboard(ctx.working, ctx.log, ctx.platform);
             ctx.log.add(u"[Ctrl]+[X]");
             clearCells(ctx.working, ctx.snapshot, ctx.undo);
-            scrollMemoTop(ctx.log, false);
-            scrollMemoTop(ctx.log, false);
+            scrollMemoTop(ctx.log);
+            scrollMemoTop(ctx.log);
             return true;
         case 'C':
             key = 0;
             copyToClipboard(ctx.working, ctx.log, ctx.platform);
             ctx.log.add(u"[Ctrl]+[C]");
-            scrollMemoTop(ctx.log, false);
+            scrollMemoTop(ctx.log);
             return true;
         case 'V':
             ctx.log.add(u"[Ctrl]+[V]");
