@@ -128,7 +128,7 @@ private:
     std::pair<int, int> hit(int x, int y) const;
     int sizingLine(bool vertical, int x, int y) const;  // the column (row) whose end line is under the pointer
 
-    // Input.
+    // Input (stringGridInputWin32.cpp).
     void keyDown(UINT vk);
     void moveCurrent(int col, int row);
     void extendSelection(int col, int row);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "core/winText.h"
 #include "platform/platform.h"
 #include "platform/platformWin32.h"
 #include "widgets/stringGrid.h"
@@ -236,7 +237,7 @@ protected:
     std::u16string editorText() const {
         wchar_t buf[256] = {};
         GetWindowTextW(grid->editorHwnd(), buf, 256);
-        return win32::narrow16(buf);
+        return win::fromWide(buf);
     }
     int count(const std::string& what) const {
         return static_cast<int>(std::count(events.begin(), events.end(), what));
