@@ -2,6 +2,7 @@
 // status panels, key commands and mouse selection.
 #include "app/qdlXUnit.h"
 #include "editor/gridEditing.h"
+#include "widgets/keyCodes.h"
 
 namespace qx {
 
@@ -17,13 +18,13 @@ char16_t VivazQDLForm::StringGrid1KeyPress(char16_t key, bool ctrl, bool shift) 
         return 0;
     }
     if (ctrl) {
-        if (key == 10) {
+        if (key == Key::LineFeed) {
             key = 0;
             Memo1.add(u"[Ctrl]+[Enter]");
             if (Button2.Enabled()) {
                 Button2Click();
             }
-        } else if (key == 32) {
+        } else if (key == Key::Space) {
             key = 0;
             Memo1.add(u"[Ctrl]+[Space]");
             if (makeInputList) {
@@ -31,14 +32,14 @@ char16_t VivazQDLForm::StringGrid1KeyPress(char16_t key, bool ctrl, bool shift) 
             }
         }
     } else if (shift) {
-        if (key == 13) {
+        if (key == Key::Enter) {
             key = 0;
             Memo1.add(u"[Shift]+[Enter]");
             enterMove(StringGrid1, enterMode(CheckBox2, CheckBox3), true);
         }
-    } else if (key == 13) {
+    } else if (key == Key::Enter) {
         enterMove(StringGrid1, enterMode(CheckBox2, CheckBox3), false);
-    } else if (key == 27) {
+    } else if (key == Key::Escape) {
         Memo1.add(u"[ESC]");
         if (!StringGrid1.editorUndo()) {
             Memo1.add(u"UNDO 失敗");

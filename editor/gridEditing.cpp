@@ -6,6 +6,7 @@
 
 #include "core/text.h"
 #include "table/tableGrid.h"
+#include "widgets/keyCodes.h"
 
 namespace qx {
 
@@ -92,7 +93,7 @@ bool paintsGrey(const StringGrid& g, int col, int row) {
 }
 
 bool keyCommand(KeyCommandContext& ctx, std::uint16_t& key, unsigned modifiers) {
-    if (key == 46) {
+    if (key == Key::Delete) {
         ctx.log.add(u"[DELETE]");
         key = 0;
         clearCells(ctx.working, ctx.snapshot, ctx.undo);

@@ -1,6 +1,7 @@
 #include "editor/qdlInputListUnit.h"
 
 #include "editor/gridEditing.h"
+#include "widgets/keyCodes.h"
 
 namespace qx {
 
@@ -11,11 +12,11 @@ TInputListForm::TInputListForm() {
 }
 
 bool TInputListForm::ListBox1KeyDown(int key) {
-    if (key == 13) {
+    if (key == Key::Enter) {
         closeModal(ModalResult::OK);
         return true;
     }
-    if (key == 27) {
+    if (key == Key::Escape) {
         closeModal(ModalResult::Cancel);
         return true;
     }
@@ -24,17 +25,8 @@ bool TInputListForm::ListBox1KeyDown(int key) {
 
 CellScreenPos cellScreenPos(const StringGrid& g, int gridLeft, int gridTop,
                             const std::function<bool(int& x, int& y)>& clientToScreen) {
-    CellScreenPos p{gridLeft, gridTop, false};
-    if (g.Col() > 0) {
-        for (int c = g.LeftCol(); c < g.Col(); ++c) {
-            p.x += g.ColWidths(c);
-        }
-    }
-    if (g.Row() > 0) {
-        for (int r = g.TopRow(); r < g.Row(); ++r) {
-            p.y += g.RowHeights(r);
-        }
-    }
+    CellScreenPos p{gridLeft + g.colAxis().sizeBetween(g.LeftCol(), g.Col()),
+                    gridTop + g.rowAxis().sizeBetween(g.TopRow(), g.Row()), false};
     p.ok = clientToScreen ? clientToScreen(p.x, p.y) : true;
     return p;
 }

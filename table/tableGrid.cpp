@@ -12,16 +12,10 @@ std::u16string number(int n) {
     const std::string s = std::to_string(n);
     return {s.begin(), s.end()};
 }
-
-struct UpdateScope {
-    explicit UpdateScope(StringGrid& g) : grid(g) { grid.beginUpdate(); }
-    ~UpdateScope() { grid.endUpdate(); }
-    StringGrid& grid;
-};
 }  // namespace
 
 void clearGrid(StringGrid& grid) {
-    UpdateScope scope(grid);
+    StringGrid::UpdateScope scope(grid);
     for (int r = 0; r < grid.RowCount(); ++r) {
         for (int c = 0; c < grid.ColCount(); ++c) {
             grid.setCells(c, r, {});
@@ -38,7 +32,7 @@ bool fillGrid(StringGrid& grid, const TQdlLists& lists) {
     if (lists.textAry.empty() || a < 2 || b < 2) {
         return false;
     }
-    UpdateScope scope(grid);
+    StringGrid::UpdateScope scope(grid);
     grid.setRowCount(a);
     grid.setColCount(b);
     clearGrid(grid);
@@ -80,7 +74,7 @@ void copyGrid(const StringGrid& source, StringGrid& destination) {
     if (&source == &destination) {
         return;
     }
-    UpdateScope scope(destination);
+    StringGrid::UpdateScope scope(destination);
     destination.setRowCount(source.RowCount());
     destination.setColCount(source.ColCount());
     for (int r = 0; r < source.RowCount(); ++r) {

@@ -176,6 +176,22 @@ void StringGrid::setRow(int r) {
     }
 }
 
+void StringGrid::moveCurrent(int c, int r) {
+    if (!validCell(c, r)) {
+        outOfRange(c, r);
+    }
+    if (c != col_ || r != row_) {
+        moveTo(c, r);
+    } else if (!(Selection() == GridRect{c, r, c, r})) {
+        setSelection({c, r, c, r});
+    }
+}
+
+void StringGrid::extendSelection(int c, int r) {
+    hideEditor();  // the editor belongs to the current cell, which is about to move
+    setSelection({anchorCol_, anchorRow_, c, r});
+}
+
 GridRect StringGrid::Selection() const {
     return {std::min(col_, anchorCol_), std::min(row_, anchorRow_), std::max(col_, anchorCol_),
             std::max(row_, anchorRow_)};
@@ -201,7 +217,7 @@ void StringGrid::showEditor() {
     if (onGetEditText) {
         onGetEditText(col_, row_);
     }
-    editorOpen_ = editorEverOpened_ = true;
+    editorOpen_ = true;
     editorText_ = Cells(col_, row_);
     editorCanUndo_ = false;
     invalidate();
@@ -251,7 +267,7 @@ void StringGrid::toggleEditor() {
 }
 
 bool StringGrid::editorUndo() {
-    if (!editorEverOpened_ || !editorOpen_ || !editorCanUndo_) {
+    if (!editorOpen_ || !editorCanUndo_) {
         return false;
     }
     std::u16string back = editorUndoText_;
@@ -269,40 +285,12 @@ void StringGrid::setTopRow(int r) {
     invalidate();
 }
 
-int StringGrid::axisHit(int pos, int fixed, int first, int count, const std::vector<int>& sizes) const {
-    if (pos < 0) {
-        return -1;
-    }
-    int edge = 0;
-    auto walk = [&](int from, int to) {
-        for (int i = from; i < to; ++i) {
-            edge += sizes[i] + kGridLine;
-            if (pos < edge) {
-                return i;
-            }
-        }
-        return -1;
-    };
-    const int inFixed = walk(0, std::min(fixed, count));
-    return inFixed >= 0 ? inFixed : walk(std::max(first, fixed), count);
-}
-
 std::pair<int, int> StringGrid::cellAt(int x, int y) const {
-    return {axisHit(x, fixedCols_, leftCol_, cols_, colWidths_), axisHit(y, fixedRows_, topRow_, rows_, rowHeights_)};
+    return {colAxis().hit(x), rowAxis().hit(y)};
 }
 
 std::pair<int, int> StringGrid::cellOrigin(int c, int r) const {
-    auto origin = [](int i, int fixed, int first, const std::vector<int>& sizes) {
-        int edge = 0;
-        for (int k = 0; k < std::min(i, fixed); ++k) {
-            edge += sizes[k] + kGridLine;
-        }
-        for (int k = std::max(first, fixed); k < i; ++k) {
-            edge += sizes[k] + kGridLine;
-        }
-        return edge;
-    };
-    return {origin(c, fixedCols_, leftCol_, colWidths_), origin(r, fixedRows_, topRow_, rowHeights_)};
+    return {colAxis().origin(c), rowAxis().origin(r)};
 }
 
 void StringGrid::setDrawnEdges(CellEdges edges) {

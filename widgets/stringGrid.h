@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "widgets/gridGeometry.h"
+
 namespace qx {
 
 struct GridRect {
@@ -94,6 +96,17 @@ public:
     // Repainting: changes inside beginUpdate/endUpdate (nested) cost one repaint at the end.
     void beginUpdate() { ++updateDepth_; }
     void endUpdate();
+    // beginUpdate for a scope, ended on every way out.
+    class UpdateScope {
+    public:
+        explicit UpdateScope(StringGrid& grid) : grid_(grid) { grid_.beginUpdate(); }
+        ~UpdateScope() { grid_.endUpdate(); }
+        UpdateScope(const UpdateScope&) = delete;
+        UpdateScope& operator=(const UpdateScope&) = delete;
+
+    private:
+        StringGrid& grid_;
+    };
     bool updating() const { return updateDepth_ > 0; }
     void invalidate();
     int repaintCount() const { return repaints_; }
@@ -106,6 +119,17 @@ public:
     // Moves the current cell (the anchor comes along): select-cell, then click.
     void setCol(int c);
     void setRow(int r);
+    // The user moved to a cell: one select-cell and one click, whichever
+    // coordinates change; the selection becomes that cell.
+    void moveCurrent(int c, int r);
+    // The user grew the selection from its anchor to a cell, which becomes current.
+    void extendSelection(int c, int r);
+    // A selection made with the mouse is complete.
+    void selectionDone() {
+        if (onClick) {
+            onClick();
+        }
+    }
     GridRect Selection() const;
     void setSelection(const GridRect& rect);
     std::function<void(int col, int row)> onSelectCell;
@@ -143,7 +167,9 @@ public:
     std::pair<int, int> cellAt(int x, int y) const;
     // Left and top of a cell in client pixels (one-pixel grid lines included).
     std::pair<int, int> cellOrigin(int c, int r) const;
-    static constexpr int kGridLine = 1;
+    // Where the columns and rows lie; valid until the sizes or counts change.
+    GridAxis colAxis() const { return {colWidths_, fixedCols_, leftCol_}; }
+    GridAxis rowAxis() const { return {rowHeights_, fixedRows_, topRow_}; }
 
     // The borders the drawing has between data cells. Without a map every
     // border is drawn; a map applies only while it has the grid's counts, and
@@ -178,9 +204,7 @@ private:
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
     void moveTo(int c, int r);
-    int axisHit(int pos, int fixed, int first, int count, const std::vector<int>& sizes) const;
     bool editorOpen_ = false;
-    bool editorEverOpened_ = false;
     std::u16string editorText_, editorUndoText_;
     bool editorCanUndo_ = false;
     int leftCol_ = 1, topRow_ = 1;

@@ -6,11 +6,12 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "core/winOwners.h"
 #include "widgets/stringGrid.h"
 
 namespace qx::win32 {
@@ -75,7 +76,6 @@ public:
     std::function<void()> onMouseUp;
     std::function<void()> onDblClick;
     std::function<void(int col, int row)> onFixedCellClick;
-    std::function<void(int screenX, int screenY)> onContextMenu;  // unset: the parent gets WM_CONTEXTMENU
     // Data cells for which this is true are painted in the button-face colour.
     std::function<bool(int col, int row)> paintsGrey;
     // What an Update would do to a cell, asked as the cell is painted.
@@ -85,41 +85,51 @@ public:
 
 private:
     enum class Drag { None, Select, Fixed, SizeCol, SizeRow, Other };
+    static constexpr int kTextMargin = 2;  // left margin of a cell's text, painted or edited (96-dpi pixels)
+    // What a scroll bar shows; while it stays the same the bar is left alone.
+    struct BarShown {
+        int count = -1, fixed = -1, first = -1, maxFirst = -1;
+        bool operator==(const BarShown&) const = default;
+    };
 
     static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK editProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT handleEdit(HWND edit, UINT msg, WPARAM wp, LPARAM lp);
     void run(const std::function<void()>& handler);
 
     // Model -> window.
     void modelChanged();
     void syncAll();
-    void syncEditor();
     void updateScrollBars();
-    void placeEditor();
-    void hideEdit();
     void makeFonts();
 
-    // Painting.
+    // The in-place editor (stringGridEditorWin32.cpp).
+    void createEditor();
+    void syncEditor();
+    void placeEditor();
+    void hideEdit();
+    LRESULT handleEdit(HWND edit, UINT msg, WPARAM wp, LPARAM lp);
+    void typed(char16_t ch);
+    void editTyped(HWND edit, char16_t ch, LPARAM lp);
+    bool openEditorForIme();
+
+    // Painting (stringGridPaintWin32.cpp).
     void paint(HDC dc, const RECT& area);
     void render(HDC dc, int width, int height);
     void ensureBuffer(int width, int height);
     COLORREF tint(CellChange change, bool mark) const;
     void markCorner(HDC dc, const RECT& cell, COLORREF colour) const;
 
-    // Geometry, in model (96-dpi) units unless named otherwise.
+    // Geometry: the model measures in 96-dpi units, the window in pixels.
     int px(int units) const;
     int units(int pixels) const;
     int clientUnits(bool vertical) const;
-    int fullyVisible(bool vertical) const;  // scrollable cells fully in view from LeftCol/TopRow
+    int pageCells(bool vertical) const;  // scrolled cells fully in view, at least one
     std::pair<int, int> hit(int x, int y) const;
     int sizingLine(bool vertical, int x, int y) const;  // the column (row) whose end line is under the pointer
 
-    // Input.
+    // Input (stringGridInputWin32.cpp).
     void keyDown(UINT vk);
-    void typed(char16_t ch);
-    void editTyped(HWND edit, char16_t ch, LPARAM lp);
     void moveCurrent(int col, int row);
     void extendSelection(int col, int row);
     void scrollRows(int first);
@@ -128,7 +138,6 @@ private:
     void mouseDown(bool left, int x, int y, bool shift);
     void mouseMove(int x, int y);
     void mouseUp(int x, int y);
-    bool openEditorForIme();
     unsigned modifiers() const;
 
     StringGrid& m_;
@@ -136,14 +145,15 @@ private:
     double scale_ = 1.0;
     HWND hwnd_ = nullptr;
     HWND edit_ = nullptr;
-    WNDPROC editDefault_ = nullptr;
-    HFONT font_ = nullptr;         // painting, scaled
-    HFONT measureFont_ = nullptr;  // measuring, 96 dpi
-    HDC measureDc_ = nullptr;
+    win::GdiObject<HFONT> font_;         // painting, scaled
+    win::GdiObject<HFONT> measureFont_;  // measuring, 96 dpi
+    win::MemoryDC measureDc_;
+    std::optional<win::SelectObjectScope> measureFontSelected_;
     int lineHeight_ = 13;  // text line height of the painting font, in pixels
-    HDC backDc_ = nullptr;
-    HBITMAP backBitmap_ = nullptr;
-    HGDIOBJ backOld_ = nullptr;
+    // The picture painted last, copied to the window.
+    std::optional<win::MemoryDC> backDc_;
+    win::GdiObject<HBITMAP> backBitmap_;
+    std::optional<win::SelectObjectScope> backBitmapSelected_;
     int backW_ = 0, backH_ = 0;
     bool backValid_ = false;
     int paintCount_ = 0;
@@ -154,14 +164,14 @@ private:
     bool editorShown_ = false;
     int editorCol_ = -1, editorRow_ = -1;
     int lastCol_ = -1, lastRow_ = -1;
-    std::array<int, 4> vbar_{-1, -1, -1, -1},
-        hbar_{-1, -1, -1, -1};  // what the scroll bars show: count, fixed, first, last first
+    BarShown vbarShown_, hbarShown_;
 
     Drag drag_ = Drag::None;
     int dragIndex_ = -1;  // sized column or row, or pressed fixed cell's column
     int dragRow_ = -1;    // pressed fixed cell's row
     int dragStart_ = 0;   // pointer position (pixels) at the press
     int dragSize_ = 0;    // size (units) at the press
+    // Where a mouse selection started; kept here, as handlers may set the selection during the drag.
     int anchorCol_ = -1, anchorRow_ = -1;
     int wheelRest_ = 0, hwheelRest_ = 0;
 };

@@ -38,9 +38,6 @@ void Edit::setText(std::u16string t) {
     }
     text_ = std::move(t);
     changed();
-    if (onChange) {
-        onChange();
-    }
 }
 
 void Memo::clear() {

@@ -61,7 +61,6 @@ class Edit : public Control {
 public:
     const std::u16string& Text() const { return text_; }
     void setText(std::u16string t);
-    std::function<void()> onChange;
     std::function<bool(int key)> onKeyDown;  // returns true when it consumed the key
 
 private:
@@ -79,7 +78,6 @@ public:
     std::u16string text() const;  // lines joined by CR LF, each ending in one
     int caretLine = 0;            // line that holds the caret
     int topLine = 0;              // first visible line
-    bool focused = false;
 
 private:
     std::vector<std::u16string> lines_;

@@ -7,7 +7,9 @@
 #include <stdexcept>
 
 #include "core/text.h"
+#include "core/winText.h"
 #include "platform/platform.h"
+#include "widgets/keyCodes.h"
 
 namespace qx::win32 {
 
@@ -18,23 +20,28 @@ std::function<void(const std::u16string&)>& errorReport() {
     return report;
 }
 
-const wchar_t* w(const std::u16string& s) {
-    return reinterpret_cast<const wchar_t*>(s.c_str());
-}
-
-std::u16string windowText(HWND h) {
-    int n = GetWindowTextLengthW(h);
-    std::u16string s(static_cast<std::size_t>(n) + 1, u'\0');
-    n = GetWindowTextW(h, reinterpret_cast<wchar_t*>(s.data()), n + 1);
-    s.resize(static_cast<std::size_t>(n > 0 ? n : 0));
-    return s;
-}
-
 HINSTANCE instance() {
     return GetModuleHandleW(nullptr);
 }
 
+win::GdiObject<HFONT> makeFont(const FontSpec& spec, int pixelHeight) {
+    LOGFONTW lf{};
+    lf.lfHeight = -pixelHeight;  // the character height, as the designs give it
+    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = spec.charset;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+    return win::GdiObject<HFONT>(CreateFontIndirectW(&lf));
+}
+
 }  // namespace
+
+std::u16string windowText(HWND h) {
+    const int n = GetWindowTextLengthW(h);
+    std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(h, s.data(), n + 1);
+    return win::fromWide(s.data(), static_cast<std::size_t>(std::max(got, 0)));
+}
 
 void setErrorReport(std::function<void(const std::u16string&)> report) {
     errorReport() = std::move(report);
@@ -53,7 +60,7 @@ void guarded(const std::function<void()>& handler) {
     if (errorReport()) {
         errorReport()(message);
     } else {
-        MessageBoxW(GetActiveWindow(), w(message), L"QuadcelX", MB_OK | MB_ICONERROR);
+        MessageBoxW(GetActiveWindow(), win::wideView(message), L"QuadcelX", MB_OK | MB_ICONERROR);
     }
 }
 
@@ -66,30 +73,9 @@ int windowDpi(HWND hwnd) {
         if (UINT dpi = fn(hwnd))
             return static_cast<int>(dpi);
     }
-    HDC dc = GetDC(nullptr);
-    int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    ReleaseDC(nullptr, dc);
+    const win::WindowDC screen(nullptr);
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
     return dpi > 0 ? dpi : 96;
-}
-
-Font::Font(const wchar_t* face, int pixelHeight, bool bold, BYTE charset) {
-    LOGFONTW lf{};
-    lf.lfHeight = -pixelHeight;  // the character height, as the designs give it
-    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    lf.lfCharSet = charset;
-    lf.lfQuality = CLEARTYPE_QUALITY;
-    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
-    h_ = CreateFontIndirectW(&lf);
-}
-
-Font::~Font() {
-    if (h_)
-        DeleteObject(h_);
-}
-
-Font& Font::operator=(Font&& o) noexcept {
-    std::swap(h_, o.h_);
-    return *this;
 }
 
 // ---- Peer
@@ -97,10 +83,10 @@ Font& Font::operator=(Font&& o) noexcept {
 HWND Peer::create(HWND parent, int id, const wchar_t* cls, const std::u16string& text, DWORD style, DWORD exStyle) {
     id_ = id;
     // Siblings may overlap (a panel behind its group): each paints only its own part.
-    hwnd_ = CreateWindowExW(exStyle, cls, w(text), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), nullptr);
+    hwnd_ = CreateWindowExW(exStyle, cls, win::wideView(text), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0,
+                            0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), nullptr);
     if (!hwnd_)
-        throw Error(u"コントロールを作れません: " + std::u16string(reinterpret_cast<const char16_t*>(cls)));
+        throw Error(u"コントロールを作れません: " + win::fromWide(cls));
     return hwnd_;
 }
 
@@ -112,7 +98,7 @@ LRESULT CALLBACK Peer::subclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT
     auto* peer = reinterpret_cast<Peer*>(self);
     LRESULT result = 0;
     bool handled = false;
-    guarded([&] { handled = peer->own(msg, wp, lp, result); });
+    guarded([&] { handled = peer->handleOwnMessage(msg, wp, lp, result); });
     if (msg == WM_NCDESTROY)
         RemoveWindowSubclass(h, subclassProc, 1);
     return handled ? result : DefSubclassProc(h, msg, wp, lp);
@@ -131,7 +117,7 @@ void ButtonPeer::build(HWND parent, int id) {
         ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         ti.hwnd = parent;
         ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-        ti.lpszText = const_cast<wchar_t*>(w(m_.Hint));
+        ti.lpszText = const_cast<wchar_t*>(win::wideView(m_.Hint));
         SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
     m_.onChanged = [this] { sync(); };
@@ -148,7 +134,7 @@ void ButtonPeer::sync() {
     ShowWindow(hwnd_, m_.Visible() ? SW_SHOWNA : SW_HIDE);
 }
 
-bool ButtonPeer::own(UINT msg, WPARAM, LPARAM, LRESULT&) {
+bool ButtonPeer::handleOwnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) {
     if (msg == WM_RBUTTONDOWN && m_.Enabled() && m_.onRightMouseDown) {
         m_.onRightMouseDown();
         return true;
@@ -197,13 +183,13 @@ void EditPeer::command(WORD code) {
 void EditPeer::sync() {
     if (windowText(hwnd_) != m_.Text()) {
         syncing_ = true;
-        SetWindowTextW(hwnd_, w(m_.Text()));
+        SetWindowTextW(hwnd_, win::wideView(m_.Text()));
         syncing_ = false;
     }
     EnableWindow(hwnd_, m_.Enabled());
 }
 
-bool EditPeer::own(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+bool EditPeer::handleOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (!m_.onKeyDown)
         return false;
     if (msg == WM_GETDLGCODE && lp) {
@@ -216,7 +202,7 @@ bool EditPeer::own(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     if (msg == WM_KEYDOWN)
         return m_.onKeyDown(static_cast<int>(wp));
-    return msg == WM_CHAR && wp == L'\r';  // no beep for a consumed Enter
+    return msg == WM_CHAR && wp == Key::Enter;  // no beep for a consumed Enter
 }
 
 // ---- Memo
@@ -247,7 +233,7 @@ void MemoPeer::sync() {
     if (!tail.empty()) {
         int end = GetWindowTextLengthW(hwnd_);
         SendMessageW(hwnd_, EM_SETSEL, end, end);
-        SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(w(tail)));
+        SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(win::wideView(tail)));
         SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
     }
     shown_ = lines.size();
@@ -307,7 +293,7 @@ void StatusBarPeer::build(HWND parent, int id) {
     resized();
 }
 
-bool StatusBarPeer::own(UINT msg, WPARAM wp, LPARAM, LRESULT&) {
+bool StatusBarPeer::handleOwnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT&) {
     if (msg != WM_TIMER || wp != kStatusTimer)
         return false;
     KillTimer(hwnd_, kStatusTimer);
@@ -351,7 +337,7 @@ void StatusBarPeer::show() {
         // A leading tab centres a status bar part's text.
         std::u16string text = p.Alignment == StatusBar::Panel::Align::Center ? u"\t" + p.Text : p.Text;
         if (text != shown_[i]) {
-            SendMessageW(hwnd_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(w(text)));
+            SendMessageW(hwnd_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(win::wideView(text)));
             shown_[i] = std::move(text);
         }
     }
@@ -386,7 +372,7 @@ void ListBoxPeer::sync() {
         SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
         SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
         for (const auto& item : m_.Items())
-            SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w(item)));
+            SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::wideView(item)));
         shown_ = m_.Items();
         SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(hwnd_, nullptr, TRUE);
@@ -399,7 +385,7 @@ void ListBoxPeer::sync() {
     EnableWindow(hwnd_, m_.Enabled());
 }
 
-bool ListBoxPeer::own(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+bool ListBoxPeer::handleOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_GETDLGCODE && onKeyDown && lp) {
         auto* m = reinterpret_cast<const MSG*>(lp);
         if (m->message == WM_KEYDOWN && (m->wParam == VK_RETURN || m->wParam == VK_ESCAPE)) {
@@ -443,8 +429,8 @@ FormWindow::FormWindow(Form& model, FormStyle style, HWND owner) : m_(model), st
     RECT r{0, 0, scaled(style.clientWidth), scaled(style.clientHeight)};
     if (!style.outerSize)
         AdjustWindowRectEx(&r, style.style, FALSE, style.exStyle);
-    hwnd_ = CreateWindowExW(style.exStyle, cls.c_str(), w(m_.Caption()), style.style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            r.right - r.left, r.bottom - r.top, owner, nullptr, instance(), this);
+    hwnd_ = CreateWindowExW(style.exStyle, cls.c_str(), win::wideView(m_.Caption()), style.style, CW_USEDEFAULT,
+                            CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, owner, nullptr, instance(), this);
     if (!hwnd_)
         throw Error(u"ウィンドウを作れません");
     // Styles that CreateWindowEx adds on its own (a caption for a pop-up) go again.
@@ -480,15 +466,15 @@ void FormWindow::adopt(std::unique_ptr<Peer> peer) {
     peers_.push_back(std::move(peer));
     // A later child goes below the earlier ones; a panel must stay below them all.
     for (auto& p : peers_) {
-        if (p->behind())
+        if (p->staysBehindSiblings())
             SetWindowPos(p->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     layout();
 }
 
 void FormWindow::applyFont(Peer& p) {
-    fonts_.push_back(std::make_unique<Font>(p.font.face, scaled(p.font.height), p.font.bold, p.font.charset));
-    SendMessageW(p.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.back()->get()), TRUE);
+    fonts_.push_back(makeFont(p.font, scaled(p.font.height)));
+    SendMessageW(p.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.back().get()), TRUE);
 }
 
 void FormWindow::layout() {
@@ -516,13 +502,12 @@ void FormWindow::layout() {
         }
         if (r.right == r.left && r.bottom == r.top) {
             // Sized to its text, as a label is.
-            HDC dc = GetDC(p->hwnd());
-            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(p->hwnd(), WM_GETFONT, 0, 0)));
-            auto text = windowText(p->hwnd());
+            const win::WindowDC dc(p->hwnd());
+            const win::SelectObjectScope font(dc.get(),
+                                              reinterpret_cast<HGDIOBJ>(SendMessageW(p->hwnd(), WM_GETFONT, 0, 0)));
+            const auto text = windowText(p->hwnd());
             SIZE size{};
-            GetTextExtentPoint32W(dc, w(text), static_cast<int>(text.size()), &size);
-            SelectObject(dc, old);
-            ReleaseDC(p->hwnd(), dc);
+            GetTextExtentPoint32W(dc.get(), win::wideView(text), static_cast<int>(text.size()), &size);
             batch = DeferWindowPos(batch, p->hwnd(), nullptr, scaled(r.left), scaled(r.top), size.cx + 2, size.cy,
                                    SWP_NOZORDER | SWP_NOACTIVATE);
             continue;
@@ -534,7 +519,7 @@ void FormWindow::layout() {
 }
 
 void FormWindow::syncCaption() {
-    SetWindowTextW(hwnd_, w(m_.Caption()));
+    SetWindowTextW(hwnd_, win::wideView(m_.Caption()));
     bool shown = IsWindowVisible(hwnd_) != FALSE;
     if (m_.Visible() != shown)
         ShowWindow(hwnd_, m_.Visible() ? SW_SHOW : SW_HIDE);
@@ -617,14 +602,6 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
                 }
             }
             return 0;
-        case WM_NOTIFY: {
-            auto* hdr = reinterpret_cast<NMHDR*>(lp);
-            for (auto& p : peers_) {
-                if (p->hwnd() == hdr->hwndFrom)
-                    return p->notify(hdr);
-            }
-            return 0;
-        }
         case WM_SIZE:
             if (!peers_.empty())
                 layout();

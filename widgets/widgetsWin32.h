@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/winOwners.h"
 #include "widgets/widgets.h"
 
 namespace qx::win32 {
@@ -20,21 +21,8 @@ namespace qx::win32 {
 void setErrorReport(std::function<void(const std::u16string& message)> report);
 void guarded(const std::function<void()>& handler);
 
-// A GDI font, deleted once.
-class Font {
-public:
-    Font() = default;
-    Font(const wchar_t* face, int pixelHeight, bool bold = false, BYTE charset = DEFAULT_CHARSET);
-    ~Font();
-    Font(Font&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
-    Font& operator=(Font&& o) noexcept;
-    Font(const Font&) = delete;
-    Font& operator=(const Font&) = delete;
-    HFONT get() const { return h_; }
-
-private:
-    HFONT h_ = nullptr;
-};
+// A window's text.
+std::u16string windowText(HWND hwnd);
 
 struct FontSpec {
     const wchar_t* face = L"Tahoma";
@@ -54,20 +42,19 @@ public:
     RECT place{};  // left, top, right, bottom in 96-dpi client pixels
     unsigned anchors = kLeft | kTop;
     FontSpec font;
-    // A WM_COMMAND or WM_NOTIFY notification for this control.
+    // A WM_COMMAND notification for this control.
     virtual void command(WORD) {}
-    virtual LRESULT notify(NMHDR*) { return 0; }
     // The model changed: show it.
     virtual void sync() {}
     // Stays behind the controls that overlap it.
-    virtual bool behind() const { return false; }
+    virtual bool staysBehindSiblings() const { return false; }
 
 protected:
     friend class FormWindow;
     // Creates the window; the host places it and sets its font afterwards.
     HWND create(HWND parent, int id, const wchar_t* cls, const std::u16string& text, DWORD style, DWORD exStyle = 0);
     // Messages to the control itself (subclassed); return true when handled.
-    virtual bool own(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+    virtual bool handleOwnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
     void subclass();
     HWND hwnd_ = nullptr;
     int id_ = 0;
@@ -86,7 +73,7 @@ public:
     HWND tooltip = nullptr;
 
 private:
-    bool own(UINT msg, WPARAM, LPARAM, LRESULT&) override;
+    bool handleOwnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override;
     Button& m_;
     bool flat_;
 };
@@ -118,7 +105,7 @@ public:
     void sync() override;
 
 private:
-    bool own(UINT msg, WPARAM, LPARAM, LRESULT&) override;
+    bool handleOwnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override;
     Edit& m_;
     EditOptions o_;
     bool syncing_ = false;
@@ -160,7 +147,7 @@ public:
     void resized();  // the host's size changed
 
 private:
-    bool own(UINT msg, WPARAM, LPARAM, LRESULT&) override;
+    bool handleOwnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override;
     void show();
     StatusBar& m_;
     double scale_ = 1;
@@ -180,7 +167,7 @@ public:
     std::function<bool(int key)> onKeyDown;  // true: consumed
 
 private:
-    bool own(UINT msg, WPARAM, LPARAM, LRESULT&) override;
+    bool handleOwnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override;
     ListBox& m_;
     int itemHeight_;
     std::vector<std::u16string> shown_;
@@ -200,7 +187,7 @@ private:
 class PanelPeer : public Peer {
 public:
     void build(HWND parent, int id);
-    bool behind() const override { return true; }
+    bool staysBehindSiblings() const override { return true; }
 };
 
 struct FormStyle {
@@ -264,7 +251,7 @@ private:
     int dpi_ = 96;
     bool modal_ = false;
     std::vector<std::unique_ptr<Peer>> peers_;
-    std::vector<std::unique_ptr<Font>> fonts_;
+    std::vector<win::GdiObject<HFONT>> fonts_;
 };
 
 // The DPI of a window (96 where the system cannot tell).

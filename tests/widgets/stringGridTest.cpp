@@ -173,3 +173,49 @@ TEST(StringGridEdges, ChangingTheCountsDropsTheMap) {
     same.setCells(1, 1, u"x");
     EXPECT_FALSE(same.borderRight(1, 1));
 }
+
+TEST(StringGridMoves, AMoveRaisesOneSelectAndOneClickAndClosesTheEditor) {
+    StringGrid g(5, 5);
+    std::vector<std::string> events;
+    g.onSelectCell = [&](int c, int r) { events.push_back("select " + std::to_string(c) + std::to_string(r)); };
+    g.onClick = [&] { events.push_back("click"); };
+    g.onSetEditText = [&](int c, int r) { events.push_back("set " + std::to_string(c) + std::to_string(r)); };
+    g.typeChar(u'a');
+    events.clear();
+    g.moveCurrent(3, 2);  // both coordinates at once: one move
+    EXPECT_EQ(events, (std::vector<std::string>{"set 11", "select 32", "click"}));
+    EXPECT_FALSE(g.EditorMode());
+    EXPECT_EQ(g.Cells(1, 1), u"a");
+    EXPECT_EQ(g.Selection(), (GridRect{3, 2, 3, 2}));
+
+    events.clear();
+    g.moveCurrent(3, 4);
+    g.moveCurrent(1, 4);
+    EXPECT_EQ(events, (std::vector<std::string>{"select 34", "click", "select 14", "click"}));
+
+    g.extendSelection(2, 3);  // the range grows from the anchor; nobody is told
+    EXPECT_EQ(g.Selection(), (GridRect{1, 3, 2, 4}));
+    events.clear();
+    g.moveCurrent(2, 3);  // onto the current cell: only the range collapses
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(g.Selection(), (GridRect{2, 3, 2, 3}));
+    g.selectionDone();
+    EXPECT_EQ(events, (std::vector<std::string>{"click"}));
+    EXPECT_THROW(g.moveCurrent(5, 1), Error);
+    EXPECT_EQ(g.Col(), 2);
+}
+
+TEST(StringGridModel, AnUpdateScopeEndsTheUpdateOnEveryWayOut) {
+    StringGrid g(3, 3);
+    int peer = 0;
+    g.onRepaint = [&] { ++peer; };
+    try {
+        StringGrid::UpdateScope scope(g);
+        g.setCells(1, 1, u"x");
+        EXPECT_TRUE(g.updating());
+        g.setCells(9, 9, u"y");  // throws
+    } catch (const Error&) {
+    }
+    EXPECT_FALSE(g.updating());
+    EXPECT_EQ(peer, 1);
+}
