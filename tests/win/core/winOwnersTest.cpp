@@ -1,0 +1,98 @@
+// The owners release exactly once, on every path; a double release or a leak
+// here would be a crash or a handle leak in every program that uses them.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/winOwners.h"
+
+namespace {
+
+// Records every release instead of calling the system.
+struct Released {
+    static std::vector<int>& log() {
+        static std::vector<int> values;
+        return values;
+    }
+};
+
+struct CountingTraits {
+    using Type = int;
+    static Type empty() { return 0; }
+    static bool held(Type v) { return v != 0; }
+    static void release(Type v) { Released::log().push_back(v); }
+};
+using Counted = qx::win::Unique<CountingTraits>;
+
+// A filter that counts the references COM takes and gives back.
+class ProbeFilter : public IMessageFilter {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMessageFilter)) {
+            *object = this;
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override { return 0; }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+    ULONG refs = 1;  // the test's own
+};
+
+// The filter registered now, left in place.
+IMessageFilter* currentFilter() {
+    IMessageFilter* now = nullptr;
+    CoRegisterMessageFilter(nullptr, &now);
+    IMessageFilter* none = nullptr;
+    CoRegisterMessageFilter(now, &none);
+    if (now)
+        now->Release();  // the thread keeps its own reference
+    return now;
+}
+
+}  // namespace
+
+TEST(WinOwners, UniqueReleasesOnceWhateverWayTheValueLeaves) {
+    Released::log().clear();
+    {
+        Counted a(1);
+        Counted b(std::move(a));  // moved: only b releases
+        EXPECT_FALSE(a);
+        Counted c(2);
+        c = std::move(b);  // c's 2 goes now, the 1 at the end
+        EXPECT_EQ(Released::log(), std::vector<int>{2});
+        Counted d(3);
+        *d.out() = 4;  // out() gives the old value back first
+        EXPECT_EQ(Released::log(), (std::vector<int>{2, 3}));
+        d.reset();
+        d.reset();  // nothing held: nothing released
+        Counted empty;
+    }
+    EXPECT_EQ(Released::log(), (std::vector<int>{2, 3, 4, 1}));
+}
+
+TEST(WinOwners, MessageFilterScopePutsThePreviousFilterBackAndReleasesIt) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    ProbeFilter before, ours;
+    IMessageFilter* none = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoRegisterMessageFilter(&before, &none)));
+    EXPECT_EQ(none, nullptr);
+    const ULONG registered = before.refs;
+    {
+        qx::win::MessageFilterScope scope(&ours);
+        EXPECT_EQ(currentFilter(), &ours);
+    }
+    EXPECT_EQ(currentFilter(), &before);
+    EXPECT_EQ(before.refs, registered) << "the reference to the previous filter was not given back";
+    EXPECT_EQ(ours.refs, 1u) << "the scope's filter is still held";
+    CoRegisterMessageFilter(nullptr, &none);
+    if (none)
+        none->Release();
+    EXPECT_EQ(before.refs, 1u);
+    CoUninitialize();
+}
