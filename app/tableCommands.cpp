@@ -157,11 +157,12 @@ void VivazQDLForm::finishGet() {
     textIndex_.rebuild(lists.textAry);
     ProgressBar1.setPosition(0);
     StatusBar1.setPanelText(0, u"");
-    StringGrid1.beginUpdate();
-    for (int r = 0; r < StringGrid1.RowCount(); ++r) {
-        StringGrid1.setRowHeights(r, StringGrid1.DefaultRowHeight());
+    {
+        const StringGrid::UpdateScope oneRepaint(StringGrid1);
+        for (int r = 0; r < StringGrid1.RowCount(); ++r) {
+            StringGrid1.setRowHeights(r, StringGrid1.DefaultRowHeight());
+        }
     }
-    StringGrid1.endUpdate();
     const bool table = lists.yokoAry.size() >= 2 && lists.tateAry.size() >= 2 && !lists.textAry.empty();
     Button2.setEnabled(table);
     menuItem(u"N6").setEnabled(table);

@@ -98,13 +98,12 @@ void clearCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state
     const GridRect s = working.Selection();
     state.undoSel = s;
     copyGrid(working, snapshot);
-    working.beginUpdate();
+    const StringGrid::UpdateScope oneRepaint(working);
     for (int r = s.Top; r <= s.Bottom; ++r) {
         for (int c = s.Left; c <= s.Right; ++c) {
             working.setCells(c, r, {});
         }
     }
-    working.endUpdate();
 }
 
 namespace {
@@ -131,7 +130,7 @@ void pasteCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state
     if (n == 0) {
         return;
     }
-    working.beginUpdate();
+    const StringGrid::UpdateScope oneRepaint(working);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < static_cast<int>(rows[i].size()); ++j) {
             const int c = s.Left + j;
@@ -142,7 +141,6 @@ void pasteCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state
             }
         }
     }
-    working.endUpdate();
 }
 
 void blockUndo(StringGrid& working, const StringGrid& snapshot, const BlockUndoState& state) {

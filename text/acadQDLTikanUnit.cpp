@@ -70,13 +70,12 @@ bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot
     const std::u16string replacement = form.Edit2.Text();
     const bool ignoreCase = form.CheckBox1.Checked();
     const GridRect cells = dataCellsIn(working, selection);
-    working.beginUpdate();
+    const StringGrid::UpdateScope oneRepaint(working);
     for (int r = cells.Top; r <= cells.Bottom; ++r) {
         for (int c = cells.Left; c <= cells.Right; ++c) {
             working.setCells(c, r, replaceText(working.Cells(c, r), search, replacement, ignoreCase));
         }
     }
-    working.endUpdate();
     return true;
 }
 

@@ -46,9 +46,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         echo = std::make_shared<Echo>();
-        IDispatch* server = newDispatchServer(Dispatch(echo));
-        client = wrapDispatch(server);
-        server->Release();
+        const ComPtr<IDispatch> server(newDispatchServer(Dispatch(echo)));
+        client = wrapDispatch(server.get());
     }
     void TearDown() override {
         client = Dispatch();
@@ -205,9 +204,8 @@ TEST_F(ComTest, TheDrawingThroughCom) {
     drawing.addEntity(EntityKind::MText);
     drawing.addLine({0, 0, 0}, {5, 0, 0});
     ASSERT_GT(text, std::int64_t{1} << 32);
-    IDispatch* server = newDispatchServer(drawing.application());
-    Dispatch app = wrapDispatch(server);
-    server->Release();
+    const ComPtr<IDispatch> server(newDispatchServer(drawing.application()));
+    Dispatch app = wrapDispatch(server.get());
 
     EXPECT_EQ(app.get(u"HWND").toUInt64(), 0x1'0000'0042ULL);
     Dispatch doc = app.get(u"ActiveDocument").toDispatch();

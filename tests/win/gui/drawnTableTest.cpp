@@ -10,6 +10,7 @@
 
 #include "app/programWin32.h"
 #include "cad/mem/drawingFile.h"
+#include "core/winOwners.h"
 #include "testing/guiDriver.h"
 #include "testing/sampleDrawing.h"
 #include "testing/screenshot.h"
@@ -56,10 +57,8 @@ protected:
     // What the screen shows of the grid, once it has painted.
     COLORREF pixel(int x, int y) {
         UpdateWindow(grid());
-        HDC dc = GetDC(grid());
-        const COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(grid(), dc);
-        return c;
+        const qx::win::WindowDC dc(grid());
+        return GetPixel(dc.get(), x, y);
     }
     RECT cell(int c, int r) { return program->mainWindow->grid().cellRect(c, r); }
     COLORREF inside(int c, int r) { return pixel((cell(c, r).left + cell(c, r).right) / 2, cell(c, r).bottom - 3); }

@@ -14,6 +14,7 @@
 #include "app/programWin32.h"
 #include "cad/mem/drawingFile.h"
 #include "core/text.h"
+#include "core/winOwners.h"
 #include "testing/guiDriver.h"
 #include "testing/screenshot.h"
 #include "widgets/stringGridWin32.h"
@@ -186,7 +187,7 @@ TEST_F(Gui, CopyAndPasteThroughTheClipboardEvenWhileAnotherHolderHasItOpen) {
     cells().setSelection({1, 1, 2, 2});
     SetFocus(grid());
     // Another process holds the clipboard open for a moment: the copy retries.
-    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"QuadcelXClipboardHeld");
+    const qx::win::UniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, L"QuadcelXClipboardHeld"));
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring line = L"\"" + std::wstring(exe) +
@@ -195,13 +196,11 @@ TEST_F(Gui, CopyAndPasteThroughTheClipboardEvenWhileAnotherHolderHasItOpen) {
     si.cb = sizeof si;
     PROCESS_INFORMATION holder{};
     ASSERT_TRUE(CreateProcessW(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &holder));
-    ASSERT_EQ(WaitForSingleObject(held, 20000), WAIT_OBJECT_0);
+    const qx::win::UniqueHandle process(holder.hProcess), thread(holder.hThread);
+    ASSERT_EQ(WaitForSingleObject(held.get(), 20000), WAIT_OBJECT_0);
     press('C', VK_CONTROL);
     ASSERT_TRUE(pumpUntil([&] { return !form().Memo1.Lines().empty(); }, 8000));
-    EXPECT_EQ(WaitForSingleObject(holder.hProcess, 20000), WAIT_OBJECT_0);
-    CloseHandle(holder.hProcess);
-    CloseHandle(holder.hThread);
-    CloseHandle(held);
+    EXPECT_EQ(WaitForSingleObject(process.get(), 20000), WAIT_OBJECT_0);
     // The copied block, then the key's log line.
     EXPECT_EQ(form().Memo1.text(), u"a\t品名\r\nc\t\r\n[Ctrl]+[C]\r\n");
     ASSERT_TRUE(OpenClipboard(nullptr));
@@ -362,11 +361,10 @@ TEST_F(Gui, FilledTableAndItsPopUpMenu) {
 
 // Run by the clipboard test as a separate process.
 TEST(ClipboardHolder, DISABLED_HoldsItOpen) {
-    HANDLE held = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"QuadcelXClipboardHeld");
-    ASSERT_NE(held, nullptr);
+    const qx::win::UniqueHandle held(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"QuadcelXClipboardHeld"));
+    ASSERT_TRUE(held);
     ASSERT_TRUE(OpenClipboard(nullptr));
-    SetEvent(held);
+    SetEvent(held.get());
     Sleep(700);
     CloseClipboard();
-    CloseHandle(held);
 }
