@@ -1,47 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "cad/com/messageFilter.h"
+#include "testing/probeFilter.h"
 
 using qx::cad::com::TMessageFilter;
 
-namespace {
+using qx::test::currentFilter;
+using qx::test::ProbeFilter;
 
-// A filter that stands for whatever was registered before ours.
-class ProbeFilter : public IMessageFilter {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMessageFilter)) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override { return 0; }
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
-    ULONG refs = 1;  // the test's own
-};
+namespace {
 
 class MessageFilter : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
     void TearDown() override { CoUninitialize(); }
-
-    // The filter registered now, put back in place after looking.
-    static IMessageFilter* current() {
-        IMessageFilter* now = nullptr;
-        CoRegisterMessageFilter(nullptr, &now);
-        IMessageFilter* none = nullptr;
-        CoRegisterMessageFilter(now, &none);
-        if (now) {
-            now->Release();  // the thread still holds its own reference
-        }
-        return now;
-    }
 };
 
 }  // namespace
@@ -82,12 +54,12 @@ TEST_F(MessageFilter, RevokeRestoresThePreviousFilterAndDestroysItself) {
     auto* filter = new TMessageFilter;
     filter->AddRef();  // ours, to see what is left after revoking
     filter->RegisterFilter();
-    EXPECT_EQ(current(), static_cast<IMessageFilter*>(filter));
+    EXPECT_EQ(currentFilter(), static_cast<IMessageFilter*>(filter));
     filter->RegisterFilter();  // ignored: the chain must not point at itself
-    EXPECT_EQ(current(), static_cast<IMessageFilter*>(filter));
+    EXPECT_EQ(currentFilter(), static_cast<IMessageFilter*>(filter));
 
     filter->RevokeFilter();
-    EXPECT_EQ(current(), static_cast<IMessageFilter*>(&before));
+    EXPECT_EQ(currentFilter(), static_cast<IMessageFilter*>(&before));
     EXPECT_EQ(filter->Release(), 0u);  // COM gave its reference back
     EXPECT_EQ(before.refs, 2u);        // the thread's, and the test's
 
@@ -103,6 +75,6 @@ TEST_F(MessageFilter, RevokeWithoutEarlierFilterLeavesNone) {
     filter->AddRef();
     filter->RegisterFilter();
     filter->RevokeFilter();
-    EXPECT_EQ(current(), nullptr);
+    EXPECT_EQ(currentFilter(), nullptr);
     EXPECT_EQ(filter->Release(), 0u);
 }

@@ -5,6 +5,10 @@
 #include <vector>
 
 #include "core/winOwners.h"
+#include "testing/probeFilter.h"
+
+using qx::test::currentFilter;
+using qx::test::ProbeFilter;
 
 namespace {
 
@@ -23,37 +27,6 @@ struct CountingTraits {
     static void release(Type v) { Released::log().push_back(v); }
 };
 using Counted = qx::win::Unique<CountingTraits>;
-
-// A filter that counts the references COM takes and gives back.
-class ProbeFilter : public IMessageFilter {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMessageFilter)) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override { return 0; }
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
-    ULONG refs = 1;  // the test's own
-};
-
-// The filter registered now, left in place.
-IMessageFilter* currentFilter() {
-    IMessageFilter* now = nullptr;
-    CoRegisterMessageFilter(nullptr, &now);
-    IMessageFilter* none = nullptr;
-    CoRegisterMessageFilter(now, &none);
-    if (now)
-        now->Release();  // the thread keeps its own reference
-    return now;
-}
 
 }  // namespace
 
