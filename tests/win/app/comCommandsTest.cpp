@@ -25,6 +25,8 @@ struct ComCommands : testing::Test {
     fake::FakePlatform fakes;
     ComConnector connector;
     std::unique_ptr<DrawingServerProcess> server;
+    // Kept alive across register and revoke, as the program keeps its own.
+    ComPtr<TMessageFilter> filter;
     std::unique_ptr<VivazQDLForm> form;
     std::wstring file;
 
@@ -52,16 +54,12 @@ struct ComCommands : testing::Test {
         std::ofstream(file.c_str(), std::ios::binary) << drawing;
         server = std::make_unique<DrawingServerProcess>(DrawingServerProcess::defaultExe(), file, kProgId,
                                                         L"{3B9E6C24-8D1A-4F57-B0C3-6A2E91D47F08}");
-        auto* filter = new TMessageFilter;
-        filter->AddRef();  // the test keeps it alive across register and revoke
+        filter = ComPtr<TMessageFilter>::share(new TMessageFilter);
         VivazQDLForm::Services s;
         s.platform = fakes.platform();
         s.cad = &connector;
-        s.registerFilter = [filter] { filter->RegisterFilter(); };
-        s.revokeFilter = [filter] {
-            filter->RevokeFilter();
-            filter->Release();
-        };
+        s.registerFilter = [f = filter.get()] { f->RegisterFilter(); };
+        s.revokeFilter = [f = filter.get()] { f->RevokeFilter(); };
         s.ownHandle = [] { return std::uint64_t{0x7000}; };
         s.setMinimized = [](bool) {};
         form = std::make_unique<VivazQDLForm>(s);
