@@ -34,7 +34,7 @@ CellChange VivazQDLForm::pendingChangeAt(int col, int row) const {
     return pendingChange(g.Cells(col, row), id, record);
 }
 
-VivazQDLForm::CellLook VivazQDLForm::StringGrid1DrawCell(int col, int row) const {
+CellLook VivazQDLForm::StringGrid1DrawCell(int col, int row) const {
     return {paintsGrey(StringGrid1, col, row), pendingChangeAt(col, row)};
 }
 

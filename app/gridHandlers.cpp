@@ -129,7 +129,7 @@ void VivazQDLForm::StringGrid1DblClick() {
 }
 
 void VivazQDLForm::SpeedButton1Click() {
-    FUndoCells->Undo(StringGrid1);
+    commands_.run([this] { FUndoCells->Undo(StringGrid1); });
 }
 
 void VivazQDLForm::UNDO1Click() {

@@ -90,8 +90,7 @@ void MainWindow::buildControls() {
     g.onMouseUp = [&f] { f.StringGrid1MouseUp(); };
     g.onDblClick = [&f] { f.StringGrid1DblClick(); };
     g.onFixedCellClick = [&f](int col, int row) { f.StringGrid1FixedCellClick(col, row); };
-    g.paintsGrey = [&f](int col, int row) { return f.StringGrid1DrawCell(col, row).grey; };
-    g.cellChange = [&f](int col, int row) { return f.StringGrid1DrawCell(col, row).change; };
+    g.onDrawCell = [&f](int col, int row) { return f.StringGrid1DrawCell(col, row); };
     g.guard = [](const std::function<void()>& handler) { guarded(handler); };
     win_.add<GridPeer>(at(0, 41, 578, 215), kLeft | kTop | kRight | kBottom, kTahoma, g);
 

@@ -138,10 +138,6 @@ public:
     CellChange pendingChangeAt(int col, int row) const;
     // How the working grid draws a cell: grey where its column takes no new
     // text, tinted by what the next Update would do to it.
-    struct CellLook {
-        bool grey = false;
-        CellChange change = CellChange::None;
-    };
     CellLook StringGrid1DrawCell(int col, int row) const;
     void refreshPendingMarks();
     struct PendingMarksRefresh {

@@ -57,6 +57,13 @@ private:
 // What an Update would do to a cell; the grid tints pending cells by it.
 enum class CellChange : std::uint8_t { None, Edit, Delete, Add };
 
+// How a data cell is painted beyond its text: grey (the button-face colour)
+// and the tint of its pending change.
+struct CellLook {
+    bool grey = false;
+    CellChange change = CellChange::None;
+};
+
 class StringGrid {
 public:
     static constexpr int kDefaultColWidth = 40;

@@ -101,7 +101,7 @@ void GridControl::render(HDC dc, int width, int height) {
         RECT rc;
         COLORREF back, text;
         bool fixed, current, underEditor;
-        CellChange change;
+        CellLook look;
     };
     std::vector<Cell> cells;
     cells.reserve(rows.size() * cols.size());
@@ -117,7 +117,10 @@ void GridControl::render(HDC dc, int width, int height) {
                    c.index < fc || r.index < fr,
                    c.index == curC && r.index == curR,
                    editorShown_ && c.index == editorCol_ && r.index == editorRow_,
-                   cellChange ? cellChange(c.index, r.index) : CellChange::None};
+                   {}};
+            if (!k.fixed && onDrawCell) {
+                k.look = onDrawCell(c.index, r.index);
+            }
             const bool selected = !k.fixed && !k.current && c.index >= sel.Left && c.index <= sel.Right &&
                                   r.index >= sel.Top && r.index <= sel.Bottom;
             if (k.fixed) {
@@ -128,15 +131,15 @@ void GridControl::render(HDC dc, int width, int height) {
                 if (selected) {
                     k.back = GetSysColor(COLOR_HIGHLIGHT);
                     k.text = GetSysColor(COLOR_HIGHLIGHTTEXT);
-                } else if (k.change != CellChange::None) {
-                    k.back = tint(k.change, false);
+                } else if (k.look.change != CellChange::None) {
+                    k.back = tint(k.look.change, false);
                 }
                 const bool empty = m_.Cells(c.index, r.index).empty();
-                if (carry && !selected && k.change == CellChange::None && empty && previous + 1 == c.index &&
+                if (carry && !selected && k.look.change == CellChange::None && empty && previous + 1 == c.index &&
                     !m_.borderRight(previous, r.index)) {
                     k.back = carried;
                 } else {
-                    carry = !selected && k.change != CellChange::None;
+                    carry = !selected && k.look.change != CellChange::None;
                     carried = k.back;
                 }
                 fill(dc, k.rc, k.back);
@@ -156,9 +159,7 @@ void GridControl::render(HDC dc, int width, int height) {
             previous = c.index;
         }
     }
-    auto grey = [&](const GridSpan& c, const GridSpan& r, const Cell& k) {
-        return !k.fixed && !k.underEditor && paintsGrey && paintsGrey(c.index, r.index);
-    };
+    auto grey = [](const Cell& k) { return !k.underEditor && k.look.grey; };
     // The last cell of the field that cell ci starts: the following empty
     // cells behind no drawn border that look alike.
     auto fieldEnd = [&](std::size_t ri, std::size_t ci) {
@@ -168,8 +169,7 @@ void GridControl::render(HDC dc, int width, int height) {
         for (std::size_t cj = ci + 1; !k.fixed && cj < cols.size(); ++cj) {
             const Cell& next = cells[ri * cols.size() + cj];
             if (cols[cj].index != cols[cj - 1].index + 1 || m_.borderRight(cols[cj - 1].index, r.index) ||
-                !m_.Cells(cols[cj].index, r.index).empty() || next.back != k.back || next.underEditor ||
-                grey(cols[cj], r, next)) {
+                !m_.Cells(cols[cj].index, r.index).empty() || next.back != k.back || next.underEditor || grey(next)) {
                 break;
             }
             end = cj;
@@ -183,8 +183,8 @@ void GridControl::render(HDC dc, int width, int height) {
             const GridSpan& c = cols[ci];
             const Cell& k = cells[ri * cols.size() + ci];
             const std::u16string& s = m_.Cells(c.index, r.index);
-            const bool isGrey = grey(c, r, k);
-            const bool pending = k.change != CellChange::None && !k.underEditor;
+            const bool isGrey = grey(k);
+            const bool pending = k.look.change != CellChange::None && !k.underEditor;
             const std::size_t end = isGrey || (s.empty() && !pending) ? ci : fieldEnd(ri, ci);
             if (!s.empty() && !k.underEditor) {
                 RECT tr = k.rc;
@@ -205,7 +205,7 @@ void GridControl::render(HDC dc, int width, int height) {
                 }
             }
             if (pending) {
-                marks.push_back({cells[ri * cols.size() + end].rc, tint(k.change, true)});
+                marks.push_back({cells[ri * cols.size() + end].rc, tint(k.look.change, true)});
             }
             if (k.current && focused && !k.fixed) {
                 RECT f = k.rc;

@@ -76,10 +76,8 @@ public:
     std::function<void()> onMouseUp;
     std::function<void()> onDblClick;
     std::function<void(int col, int row)> onFixedCellClick;
-    // Data cells for which this is true are painted in the button-face colour.
-    std::function<bool(int col, int row)> paintsGrey;
-    // What an Update would do to a cell, asked as the cell is painted.
-    std::function<CellChange(int col, int row)> cellChange;
+    // How a data cell looks, asked as it is painted; header cells are never asked.
+    std::function<CellLook(int col, int row)> onDrawCell;
     // Runs every handler; unset, an error a handler throws is shown in a message box.
     std::function<void(const std::function<void()>&)> guard;
 

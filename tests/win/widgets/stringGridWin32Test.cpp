@@ -539,9 +539,9 @@ TEST_F(GridControlTest, ScrollBarsAndWheelScrollTheDataButNotTheHeaders) {
 
 TEST_F(GridControlTest, PaintingShowsHeadersSelectionGreyColumnsAndLines) {
     std::set<std::pair<int, int>> asked;
-    grid->paintsGrey = [&](int c, int r) {
+    grid->onDrawCell = [&](int c, int r) {
         asked.insert({c, r});
-        return c == 4;
+        return CellLook{c == 4};
     };
     g.setSelection({1, 1, 2, 2});
     const Picture p = take(grid->hwnd(), true);
@@ -572,13 +572,12 @@ TEST_F(GridControlTest, MergedCellsRunTogetherAndPendingCellsAreTintedAndMarked)
     edges.setBelow(3, 2, false);  // (3, 2) over (3, 3)
     edges.setRight(1, 6, false);  // a field inside the selection
     g.setDrawnEdges(edges);
-    grid->paintsGrey = [](int c, int) { return c == 4; };
-    grid->cellChange = [](int c, int r) {
+    grid->onDrawCell = [](int c, int r) {
         const std::map<std::pair<int, int>, CellChange> pending{
             {{1, 2}, CellChange::Edit}, {{1, 3}, CellChange::Edit}, {{2, 3}, CellChange::Delete},
             {{3, 5}, CellChange::Add},  {{4, 4}, CellChange::Add},  {{2, 6}, CellChange::Edit}};
         const auto it = pending.find({c, r});
-        return it == pending.end() ? CellChange::None : it->second;
+        return CellLook{c == 4, it == pending.end() ? CellChange::None : it->second};
     };
     g.setCells(1, 3, u"編集");
     g.setCells(1, 1, u"長い表題が隣の欄まで続く");
@@ -701,7 +700,7 @@ TEST_F(GridControlTest, ScreenshotOfAJapaneseTable) {
             g.setCells(c + 1, r + 1, rows[r][c]);
         }
     }
-    grid->paintsGrey = [](int c, int) { return c == 4; };
+    grid->onDrawCell = [](int c, int) { return CellLook{c == 4}; };
     click(3, 4);
     type(u"編集中");
     g.setSelection({1, 2, 3, 4});  // a range around the cell being edited
