@@ -36,7 +36,7 @@ struct MemEntity {
     // aligned and fit the drawing derives it from the alignment point and the
     // text's width. Also the position of the kinds without geometry here.
     Point3 insertionPoint;
-    Point3 alignmentPoint;       // text; what a left-aligned text reports, normally (0, 0, 0)
+    Point3 alignmentPoint;       // text; (0, 0, 0) for a left-aligned text, as the application resets it
     std::int32_t alignment = 0;  // text, the CAD object model's values 0 to 14
     int updates = 0;             // calls of Update
     bool erased = false;

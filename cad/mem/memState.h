@@ -130,8 +130,11 @@ struct MemDrawing::State {
     }
 
     // The drawing keeps a text's derived insertion point in step with its
-    // alignment point and contents.
+    // alignment point and contents. A left-aligned text has no alignment
+    // point: the application resets it to (0, 0, 0).
     static void placeText(MemEntity& e) {
+        if (e.alignment == 0)
+            e.alignmentPoint = {};
         if (insertionPointWritable(e.alignment))
             return;
         auto box = textBox(e, kMemTextHeight);

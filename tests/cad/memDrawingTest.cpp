@@ -240,8 +240,8 @@ TEST_P(TextRules, PutsAndMove) {
     const int alignment = GetParam();
     const bool left = alignment == 0, twoPoints = alignment == 3 || alignment == 5;
     MemDrawing drawing;
-    const auto id = left ? drawing.addText(u"ab", {1, 2, 0}, {0, 0, 0}, 0)
-                         : drawing.addText(u"ab", {1, 2, 0}, {6, 2, 0}, alignment);
+    // Given an alignment point, a left-aligned text still has none: it reads (0, 0, 0).
+    const auto id = drawing.addText(u"ab", {1, 2, 0}, {6, 2, 0}, alignment);
     auto doc = drawing.application().get(u"ActiveDocument").toDispatch();
     auto t = doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))}).toDispatch();
     const auto before = *drawing.entity(id);
