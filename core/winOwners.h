@@ -82,20 +82,9 @@ using UniqueModule = Unique<NullTraits<HMODULE, FreeLibrary>>;
 using UniqueIcon = Unique<NullTraits<HICON, DestroyIcon>>;
 
 // A memory DC, compatible with `like` (the screen when null).
-class MemoryDC {
+class MemoryDC : public Unique<NullTraits<HDC, DeleteDC>> {
 public:
-    explicit MemoryDC(HDC like = nullptr) : dc_(CreateCompatibleDC(like)) {}
-    ~MemoryDC() {
-        if (dc_)
-            DeleteDC(dc_);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-private:
-    HDC dc_;
+    explicit MemoryDC(HDC like = nullptr) : Unique(CreateCompatibleDC(like)) {}
 };
 
 // A window's DC (the screen's when hwnd is null), given back at the end.
