@@ -113,13 +113,18 @@ void GridControl::hideEdit() {
     }
 }
 
+char16_t GridControl::keyPressed(char16_t ch) const {
+    const unsigned held = modifiers();
+    return onKeyPress ? onKeyPress(ch, held & 4, held & 1) : ch;
+}
+
 void GridControl::typed(char16_t ch) {
     if (editorShown_ && m_.EditorMode()) {
         // A character that still reached the grid belongs to the open editor.
         SendMessageW(edit_, WM_CHAR, ch, 0);
         return;
     }
-    const char16_t key = onKeyPress ? onKeyPress(ch, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0) : ch;
+    const char16_t key = keyPressed(ch);
     if (key == 0 || !o_.editing) {
         return;
     }
@@ -210,7 +215,7 @@ LRESULT GridControl::handleEdit(HWND edit, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void GridControl::editTyped(HWND edit, char16_t ch, LPARAM lp) {
-    const char16_t key = onKeyPress ? onKeyPress(ch, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0) : ch;
+    const char16_t key = keyPressed(ch);
     if (key == 0) {
         return;
     }

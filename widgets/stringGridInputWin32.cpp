@@ -58,8 +58,8 @@ void GridControl::keyDown(UINT vk) {
         default:
             break;
     }
-    const bool shift = GetKeyState(VK_SHIFT) < 0, ctrl = GetKeyState(VK_CONTROL) < 0;
-    const std::optional<KeyMove> move = keyMove(m_, static_cast<int>(vk), shift, ctrl, pageCells(true));
+    const unsigned held = modifiers();
+    const std::optional<KeyMove> move = keyMove(m_, static_cast<int>(vk), held & 1, held & 4, pageCells(true));
     if (!move) {
         return;
     }

@@ -109,6 +109,8 @@ private:
     LRESULT handleEdit(HWND edit, UINT msg, WPARAM wp, LPARAM lp);
     void typed(char16_t ch);
     void editTyped(HWND edit, char16_t ch, LPARAM lp);
+    // The character the key-press handler keeps (0 cancels), with the modifiers held now.
+    char16_t keyPressed(char16_t ch) const;
     bool openEditorForIme();
 
     // Painting (stringGridPaintWin32.cpp).
