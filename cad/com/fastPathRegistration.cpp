@@ -6,10 +6,7 @@
 
 namespace qx::cad::com {
 
-namespace {
-
-// Sets a string value unless it already holds exactly that.
-bool setValue(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+bool setClassesValue(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
     win::UniqueKey key;
     if (RegCreateKeyExW(root, (L"Software\\Classes\\" + path).c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
                         key.out(), nullptr) != ERROR_SUCCESS) {
@@ -28,25 +25,25 @@ bool setValue(HKEY root, const std::wstring& path, const wchar_t* name, const st
     return ok;
 }
 
-}  // namespace
+bool removeClassesKey(HKEY root, const std::wstring& path) {
+    const LSTATUS rc = RegDeleteTreeW(root, (L"Software\\Classes\\" + path).c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
 
 bool registerFastPath(HKEY root, const std::wstring& dll) {
     const std::wstring progId = win::toWide(kFastPathProgId), clsid = win::toWide(kFastPathClsid);
     const std::wstring cls = L"CLSID\\" + clsid;
-    return setValue(root, progId, nullptr, L"QuadcelX fast path") &&
-           setValue(root, progId + L"\\CLSID", nullptr, clsid) && setValue(root, cls, nullptr, L"QuadcelX fast path") &&
-           setValue(root, cls + L"\\InprocServer32", nullptr, dll) &&
-           setValue(root, cls + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-           setValue(root, cls + L"\\ProgID", nullptr, progId);
+    return setClassesValue(root, progId, nullptr, L"QuadcelX fast path") &&
+           setClassesValue(root, progId + L"\\CLSID", nullptr, clsid) &&
+           setClassesValue(root, cls, nullptr, L"QuadcelX fast path") &&
+           setClassesValue(root, cls + L"\\InprocServer32", nullptr, dll) &&
+           setClassesValue(root, cls + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+           setClassesValue(root, cls + L"\\ProgID", nullptr, progId);
 }
 
 bool unregisterFastPath(HKEY root) {
-    auto remove = [root](const std::wstring& path) {
-        const LSTATUS rc = RegDeleteTreeW(root, (L"Software\\Classes\\" + path).c_str());
-        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-    };
-    const bool a = remove(win::toWide(kFastPathProgId));
-    const bool b = remove(L"CLSID\\" + win::toWide(kFastPathClsid));
+    const bool a = removeClassesKey(root, win::toWide(kFastPathProgId));
+    const bool b = removeClassesKey(root, L"CLSID\\" + win::toWide(kFastPathClsid));
     return a && b;
 }
 

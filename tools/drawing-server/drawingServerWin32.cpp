@@ -18,6 +18,7 @@
 
 #include "cad/com/comDispatch.h"
 #include "cad/com/dispatchServer.h"
+#include "cad/com/fastPathRegistration.h"
 #include "cad/mem/drawingFile.h"
 #include "core/text.h"
 #include "core/winOwners.h"
@@ -186,26 +187,15 @@ std::int64_t runFirstId() {
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
 }
 
-bool setKey(const std::wstring& path, const std::wstring& value) {
-    qx::win::UniqueKey key;
-    // Wine's CLSIDFromProgID reads HKEY_CLASSES_ROOT through the machine hive only.
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + path).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                        key.out(), nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) ==
-           ERROR_SUCCESS;
-}
-
 int registerServer(const wchar_t* progId, const wchar_t* clsid) {
     CLSID parsed;
     if (FAILED(CLSIDFromString(const_cast<LPOLESTR>(clsid), &parsed))) {
         std::fwprintf(stderr, L"not a class ID: %ls\n", clsid);
         return 2;
     }
-    if (!setKey(std::wstring(progId) + L"\\CLSID", clsid) ||
-        !setKey(std::wstring(L"CLSID\\") + clsid + L"\\ProgID", progId)) {
+    // Wine's CLSIDFromProgID reads HKEY_CLASSES_ROOT through the machine hive only.
+    if (!com::setClassesValue(HKEY_LOCAL_MACHINE, std::wstring(progId) + L"\\CLSID", nullptr, clsid) ||
+        !com::setClassesValue(HKEY_LOCAL_MACHINE, std::wstring(L"CLSID\\") + clsid + L"\\ProgID", nullptr, progId)) {
         std::fwprintf(stderr, L"cannot write the registry\n");
         return 1;
     }
@@ -217,11 +207,8 @@ int unregisterServer(const wchar_t* progId) {
     CLSID clsid;
     qx::win::CoTaskMemory<wchar_t> text;
     bool known = SUCCEEDED(CLSIDFromProgID(progId, &clsid)) && SUCCEEDED(StringFromCLSID(clsid, text.out()));
-    auto remove = [](const std::wstring& path) {
-        LSTATUS rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + path).c_str());
-        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-    };
-    bool ok = remove(progId) && (!known || remove(std::wstring(L"CLSID\\") + text.get()));
+    bool ok = com::removeClassesKey(HKEY_LOCAL_MACHINE, progId) &&
+              (!known || com::removeClassesKey(HKEY_LOCAL_MACHINE, std::wstring(L"CLSID\\") + text.get()));
     if (!ok) {
         std::fwprintf(stderr, L"cannot write the registry\n");
         return 1;
