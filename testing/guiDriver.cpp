@@ -18,10 +18,17 @@ void removeSettings() {
     DeleteFileW((exeFolder() + L"TargetCAD_APIVersion.txt").c_str());
 }
 
+// Through messages, so that controls of another process answer too, and a
+// hung window does not stop the driver.
 std::wstring textOf(HWND h) {
-    wchar_t buf[1024];
-    int n = GetWindowTextW(h, buf, 1024);
-    return std::wstring(buf, n > 0 ? n : 0);
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &n))
+        return {};
+    std::wstring text(n + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(h, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000, &got);
+    text.resize(got);
+    return text;
 }
 
 std::wstring childTexts(HWND h) {

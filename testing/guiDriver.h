@@ -16,6 +16,7 @@ using cad::com::exeFolder;
 std::wstring iniPath();
 // No settings file or target list beside the tests: the program starts as new.
 void removeSettings();
+// A window's text, also of another process's window.
 std::wstring textOf(HWND h);
 // The texts of a window's children, each followed by '|'.
 std::wstring childTexts(HWND h);

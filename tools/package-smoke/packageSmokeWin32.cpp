@@ -27,6 +27,7 @@
 #include "core/text.h"
 #include "core/winOwners.h"
 #include "core/winText.h"
+#include "testing/guiDriver.h"
 #include "testing/screenshot.h"
 #include "testing/serverProcess.h"
 
@@ -34,6 +35,7 @@ namespace {
 
 using qx::cad::Variant;
 using qx::cad::com::DrawingServerProcess;
+using qx::test::textOf;
 using qx::win::fromWide;
 using qx::win::UniqueHandle;
 
@@ -64,18 +66,6 @@ bool waitFor(const std::function<bool()>& done, int ms = 20000) {
         Sleep(50);
     }
     return false;
-}
-
-// Window texts through messages, so that controls of another process answer.
-std::wstring textOf(HWND h) {
-    DWORD_PTR n = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &n))
-        return {};
-    std::wstring text(n + 1, L'\0');
-    DWORD_PTR got = 0;
-    SendMessageTimeoutW(h, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000, &got);
-    text.resize(got);
-    return text;
 }
 
 std::wstring classOf(HWND h) {
