@@ -20,7 +20,8 @@ struct Line {
     std::vector<std::size_t> starts;  // where each word begins in text
 };
 
-std::vector<Line> splitLines(std::u16string_view text) {
+// The drawing file's own line rule (LF ends a line, a stray CR is a blank), numbered and split into words.
+std::vector<Line> numberedWordLines(std::u16string_view text) {
     std::vector<Line> lines;
     std::size_t from = 0;
     for (int number = 1; from <= text.size(); ++number) {
@@ -109,7 +110,7 @@ std::u16string restOf(const Line& line, std::size_t i) {
 }  // namespace
 
 std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<std::int64_t> runFirstId) {
-    auto lines = splitLines(text);
+    auto lines = numberedWordLines(text);
     std::u16string name = u"C:\\drawings\\table.dwg";
     std::int64_t firstId = (std::int64_t{1} << 32) - 3;
     const Line* firstIdLine = nullptr;
