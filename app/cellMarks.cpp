@@ -17,25 +17,14 @@ void VivazQDLForm::showDrawnBorders(double tolerance) {
 }
 
 CellChange VivazQDLForm::pendingChangeAt(int col, int row) const {
-    const StringGrid& g = StringGrid1;
-    if (col < 1 || row < 1 || !g.validCell(col, row)) {
+    if (col < 1 || row < 1 || !table.validCell(col, row)) {
         return CellChange::None;
     }
-    const std::int64_t id = g.Objects(col, row);
-    const TQdlText* record = nullptr;
-    if (id != 0) {
-        // A Get refills textAry while it processes messages, before the index
-        // follows: only a record that still holds the ID counts.
-        const int k = textIndexOfId(id);
-        if (k >= 0 && static_cast<std::size_t>(k) < lists.textAry.size() && lists.textAry[k].objID == id) {
-            record = &lists.textAry[k];
-        }
-    }
-    return pendingChange(g.Cells(col, row), id, record);
+    return pendingChange(table, col, row, lists.textAry, textIndex_);
 }
 
 CellLook VivazQDLForm::StringGrid1DrawCell(int col, int row) const {
-    return {paintsGrey(StringGrid1, col, row), pendingChangeAt(col, row)};
+    return {paintsGrey(StringGrid1, table, col, row), pendingChangeAt(col, row)};
 }
 
 void VivazQDLForm::refreshPendingMarks() {

@@ -52,7 +52,7 @@ char16_t VivazQDLForm::StringGrid1KeyPress(char16_t key, bool ctrl, bool shift) 
 }
 
 void VivazQDLForm::StringGrid1KeyUp(std::uint16_t& key, unsigned modifiers) {
-    commands_.run([&] {
+    runCommand([&] {
         KeyCommandContext ctx{StringGrid1, StringGrid2, blockUndoState, Memo1, s_.platform};
         keyCommand(ctx, key, modifiers);
     });
@@ -60,14 +60,16 @@ void VivazQDLForm::StringGrid1KeyUp(std::uint16_t& key, unsigned modifiers) {
 
 void VivazQDLForm::StringGrid1SelectCell(int col, int) {
     if (col != clickCol) {
-        StatusBar1.setPanelText(1, colHasText(StringGrid1, col) ? u"" : u"新規作成不可");
+        StatusBar1.setPanelText(1, colHasText(table, col) ? u"" : u"新規作成不可");
     }
     clickCol = col;
 }
 
 void VivazQDLForm::StringGrid1Click() {
     StringGrid& g = StringGrid1;
-    const std::int64_t id = g.Objects(g.Col(), g.Row());
+    const std::vector<std::int64_t>& ids =
+        table.validCell(g.Col(), g.Row()) ? table.ids(g.Col(), g.Row()) : std::vector<std::int64_t>{};
+    const std::int64_t id = ids.empty() ? 0 : ids.front();
     if (edtColOld > 0 && edtRowOld > 0 && StringGrid2.validCell(edtColOld, edtRowOld) &&
         g.validCell(edtColOld, edtRowOld) && StringGrid2.Cells(edtColOld, edtRowOld) != g.Cells(edtColOld, edtRowOld)) {
         StringGrid2.setCells(edtColOld, edtRowOld, g.Cells(edtColOld, edtRowOld));
@@ -89,6 +91,7 @@ void VivazQDLForm::StringGrid1SetEditText(int col, int row) {
     edtCol = col;
     edtRow = row;
     edtSel = StringGrid1.Selection();
+    fitRowHeight(row);
 }
 
 void VivazQDLForm::StringGrid1FixedCellClick(int col, int row) {
@@ -129,11 +132,11 @@ void VivazQDLForm::StringGrid1DblClick() {
 }
 
 void VivazQDLForm::SpeedButton1Click() {
-    commands_.run([this] { FUndoCells->Undo(StringGrid1); });
+    runCommand([this] { FUndoCells->Undo(StringGrid1); });
 }
 
 void VivazQDLForm::UNDO1Click() {
-    commands_.run([this] {
+    runCommand([this] {
         menuItem(u"UNDO1").setEnabled(true);
         blockUndo(StringGrid1, StringGrid2, blockUndoState);
     });

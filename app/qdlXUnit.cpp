@@ -62,6 +62,7 @@ std::optional<std::u16string> captionFromTargetList(const std::vector<std::u16st
 }
 
 VivazQDLForm::VivazQDLForm(Services services) : s_(std::move(services)) {
+    StringGrid1.setModel(table);
     setCaption(kDesignedCaption);
     Width = 594;  // 578 x 349 client area in a sizeable frame; the peer sets the real size
     Height = 388;
@@ -224,7 +225,7 @@ void VivazQDLForm::buildCaption() {
 }
 
 void VivazQDLForm::N1Click() {
-    commands_.run([this] {
+    runCommand([this] {
         copyToClipboard(StringGrid1, Memo1, s_.platform);
         clearCells(StringGrid1, StringGrid2, blockUndoState);
     });
@@ -235,12 +236,12 @@ void VivazQDLForm::N2Click() {
 }
 
 void VivazQDLForm::N3Click() {
-    commands_.run([this] { pasteCells(StringGrid1, StringGrid2, blockUndoState, *s_.platform.clipboard); });
+    runCommand([this] { pasteCells(StringGrid1, StringGrid2, blockUndoState, *s_.platform.clipboard); });
 }
 
 void VivazQDLForm::N8Click(const MenuItem& item) {
     if (auto routine = widthRoutineForItem(item.Name)) {
-        commands_.run([&] {
+        runCommand([&] {
             applyWidthConversion(*routine, StringGrid1, StringGrid2, StringGrid1.Selection(), *s_.platform.widths,
                                  s_.platform.pump);
         });
@@ -249,7 +250,7 @@ void VivazQDLForm::N8Click(const MenuItem& item) {
 
 void VivazQDLForm::N21Click() {
     if (s_.replaceForm) {
-        commands_.run([this] {
+        runCommand([this] {
             runReplace(*s_.replaceForm, StringGrid1, StringGrid2, StringGrid1.Selection(), blockUndoState.undoSel);
         });
     }

@@ -15,6 +15,7 @@
 #include "editor/undoCells.h"
 #include "platform/platform.h"
 #include "table/qdlTable.h"
+#include "table/tableModel.h"
 #include "target/TaregetCADUnit.h"
 #include "text/acadQDLTikanUnit.h"
 #include "text/zenHanUtil.h"
@@ -69,12 +70,16 @@ public:
     // or it holds text that no Update can place.
     bool hasUnsavedEdits() const;
 
+    // The table the working grid shows: values and the drawing's texts behind them.
+    TableModel table{5, 5};
     // Controls.
     Button Button1, Button2, SpeedButton1;
     CheckBox CheckBox1, CheckBox2, CheckBox3, CheckBox4;
     Edit Edit1;
     StringGrid StringGrid1{5, 5};
-    StringGrid StringGrid2{5, 5};
+    // The snapshot: the working grid's texts after the latest Get or Update,
+    // or just before the latest block edit.
+    CellTexts StringGrid2{5, 5};
     Memo Memo1;
     ProgressBar ProgressBar1;
     StatusBar StatusBar1;
@@ -154,7 +159,19 @@ private:
     void buildCaption();
     class FetchWindow;
     class UpdateWindow;
-    void finishGet();
+    void finishGet(const cad::Dispatch& document);
+    // Rows holding values of several lines are as tall as their lines.
+    void fitRowHeights();
+    void fitRowHeight(int row);
+    // A command through the guard; rows then fit what it left in the cells.
+    template <typename F>
+    bool runCommand(F&& command) {
+        const bool ran = commands_.run(std::forward<F>(command));
+        if (ran) {
+            fitRowHeights();
+        }
+        return ran;
+    }
     void bringCadToFront(const cad::Dispatch& app);
     void bringSelfToFront();
     void runGet();
@@ -164,7 +181,7 @@ private:
     Services s_;
     // Every command that changes the working grid goes through it.
     CommandGuard commands_;
-    cad::TextIndex textIndex_;
+    TextIndex textIndex_;
     // The drawing that textAry was read from; an Update writes only to it.
     cad::DocumentKey listsDocument_;
     bool filterRegistered_ = false;

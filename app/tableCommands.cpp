@@ -1,6 +1,7 @@
 // Get and Update: the window's side of the two commands that talk to the CAD
 // application. What is said to the drawing is in cad/fetchTable and
 // cad/updateTable.
+#include <algorithm>
 #include <cstdio>
 
 #include "app/qdlXUnit.h"
@@ -110,7 +111,7 @@ void VivazQDLForm::bringSelfToFront() {
 }
 
 void VivazQDLForm::Button1Click() {
-    commands_.run([this] { runGet(); });
+    runCommand([this] { runGet(); });
 }
 
 void VivazQDLForm::runGet() {
@@ -133,7 +134,7 @@ void VivazQDLForm::runGet() {
             ProgressBar1.setPosition(0);
             Memo1.add(format("%.3f sec", fetched.elapsedMs / 1000.0));
         }
-        finishGet();
+        finishGet(doc);
     }
     ProgressBar1.setPosition(0);
     StatusBar1.setPanelText(0, u"");
@@ -142,7 +143,7 @@ void VivazQDLForm::runGet() {
     bringSelfToFront();
 }
 
-void VivazQDLForm::finishGet() {
+void VivazQDLForm::finishGet(const Dispatch& document) {
     Memo1.add(
         format("Line = %d, Text = %d", static_cast<int>(lists.lineAry.size()), static_cast<int>(lists.textAry.size())));
     collectBorders(lists, tolerance());
@@ -150,23 +151,57 @@ void VivazQDLForm::finishGet() {
     mergeBorders(lists, t);
     Memo1.add(
         format("Yoko = %d, Tate = %d", static_cast<int>(lists.yokoAry.size()), static_cast<int>(lists.tateAry.size())));
-    if (fillGrid(StringGrid1, lists)) {
-        showDrawnBorders(t);  // a grid not refilled keeps the borders it shows
+    if (document) {
+        cad::readExtentsCentres(document, lists);
     }
-    copyGrid(StringGrid1, StringGrid2);
+    ColumnFit fit;
+    for (int c = 0; c < StringGrid1.ColCount(); ++c) {
+        fit.widths.push_back(StringGrid1.ColWidths(c));
+    }
+    fit.measure = [this](const std::u16string& s) { return StringGrid1.textWidth(s); };
+    fit.defaultWidth = StringGrid1.DefaultColWidth();
+    {
+        const StringGrid::UpdateScope oneRepaint(StringGrid1);
+        if (fillGrid(table, lists, t, &fit)) {
+            for (int c = 0; c < StringGrid1.ColCount(); ++c) {
+                StringGrid1.setColWidths(c, fit.widths[c]);
+            }
+            showDrawnBorders(t);  // a grid not refilled keeps the borders it shows
+        }
+        fitRowHeights();
+    }
+    copyGrid(table, StringGrid2);
     textIndex_.rebuild(lists.textAry);
     ProgressBar1.setPosition(0);
     StatusBar1.setPanelText(0, u"");
-    {
-        const StringGrid::UpdateScope oneRepaint(StringGrid1);
-        for (int r = 0; r < StringGrid1.RowCount(); ++r) {
-            StringGrid1.setRowHeights(r, StringGrid1.DefaultRowHeight());
+    const bool hasTable = lists.yokoAry.size() >= 2 && lists.tateAry.size() >= 2 && !lists.textAry.empty();
+    Button2.setEnabled(hasTable);
+    menuItem(u"N6").setEnabled(hasTable);
+    menuItem(u"UNDO1").setEnabled(false);
+}
+
+void VivazQDLForm::fitRowHeights() {
+    const StringGrid::UpdateScope oneRepaint(StringGrid1);
+    for (int r = 0; r < StringGrid1.RowCount(); ++r) {
+        fitRowHeight(r);
+    }
+}
+
+void VivazQDLForm::fitRowHeight(int row) {
+    if (row < 0 || row >= StringGrid1.RowCount()) {
+        return;
+    }
+    std::size_t lines = 1;
+    for (int c = 1; row > 0 && c < table.ColCount(); ++c) {
+        const std::u16string& v = table.Cells(c, row);
+        if (v.find(kLineBreak) != std::u16string::npos) {
+            lines = std::max(lines, valueLines(v).size());
         }
     }
-    const bool table = lists.yokoAry.size() >= 2 && lists.tateAry.size() >= 2 && !lists.textAry.empty();
-    Button2.setEnabled(table);
-    menuItem(u"N6").setEnabled(table);
-    menuItem(u"UNDO1").setEnabled(false);
+    const int h = StringGrid1.DefaultRowHeight() + static_cast<int>(lines - 1) * StringGrid1.lineHeight();
+    if (StringGrid1.RowHeights(row) != h) {
+        StringGrid1.setRowHeights(row, h);
+    }
 }
 
 int VivazQDLForm::textIndexOfId(std::int64_t id) const {
@@ -174,7 +209,7 @@ int VivazQDLForm::textIndexOfId(std::int64_t id) const {
 }
 
 void VivazQDLForm::Button2Click() {
-    commands_.run([this] { runUpdate(); });
+    runCommand([this] { runUpdate(); });
 }
 
 void VivazQDLForm::runUpdate() {
@@ -185,13 +220,16 @@ void VivazQDLForm::runUpdate() {
         Dispatch doc = app.get(u"ActiveDocument").toDispatch();
         UpdateWindow window(*this);
         const cad::UpdateResult r =
-            cad::updateTable(doc, listsDocument_, lists, textIndex_, StringGrid1, window, fastPathOf(app));
+            cad::updateTable(doc, listsDocument_, lists, textIndex_, table, window, fastPathOf(app));
         if (!r.refusal.empty()) {
             bringSelfToFront();
             s_.platform.dialogs->showMessage(r.refusal, MessageBoxKind::Error);
         } else {
             ProgressBar1.setPosition(0);
-            copyGrid(StringGrid1, StringGrid2);
+            copyGrid(table, StringGrid2);
+            for (const auto& [c, row] : r.overflows) {
+                Memo1.add(u"[更新] " + format("列 %d, 行 %d", c, row) + u": 文字がセルの下の罫線を越えています");
+            }
             Memo1.add(u"[更新] " + format("編集 = %d, 追加 = %d, 削除 = %d", r.edited, r.added, r.deleted));
             s_.platform.windows->setForegroundWindow(app.get(u"HWND").toUInt64());
             doc.call(u"Regen", {Variant(std::int32_t{0})});

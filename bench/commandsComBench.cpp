@@ -248,7 +248,7 @@ int main(int argc, char** argv) {
                 std::vector<std::pair<std::int64_t, std::wstring>> out;
                 for (int r = 1; r <= rows; ++r)
                     for (int c = 1 + (r % 10); c <= cols; c += 10)
-                        out.emplace_back(form.StringGrid1.Objects(c, r),
+                        out.emplace_back(form.table.firstId(c, r),
                                          std::wstring(tag) + std::to_wstring(round) + L"-" + std::to_wstring(c));
                 return out;
             };

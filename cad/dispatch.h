@@ -38,6 +38,8 @@ public:
     Variant get(std::u16string_view member) const;
     void put(std::u16string_view member, Variant value) const;
     Variant call(std::u16string_view member, std::vector<Variant> args = {}) const;
+    // A call whose by-reference arguments come back changed in `args`.
+    Variant invoke(std::u16string_view member, std::vector<Variant>& args) const;
 
     const std::shared_ptr<DispatchObject>& object() const { return object_; }
     friend bool operator==(const Dispatch& a, const Dispatch& b) { return a.object_ == b.object_; }

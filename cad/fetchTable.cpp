@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cad/fastPath.h"
+#include "table/tableGrid.h"
 
 namespace qx::cad {
 
@@ -105,6 +106,26 @@ void readEntity(const Dispatch& e, TQdlLists& lists, ClassNames& names) {
         t.objID = e.get(u"ObjectID").toInt64();
         t.sText = e.get(u"TextString").toString();
         lists.textAry.push_back(std::move(t));
+    }
+}
+
+TPoint3 extentsCentre(const Dispatch& entity) {
+    std::vector<Variant> args{Variant::byRef(Variant()), Variant::byRef(Variant())};
+    entity.invoke(u"GetBoundingBox", args);
+    const TPoint3 lo = pointValue(args[0]), hi = pointValue(args[1]);
+    return {(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+}
+
+void readExtentsCentres(const Dispatch& document, TQdlLists& lists) {
+    if (lists.tateAry.size() < 2 || lists.yokoAry.size() < 2) {
+        return;  // no cell for any centre to lie in
+    }
+    for (TQdlText& t : lists.textAry) {
+        if (t.objID == 0 || t.centre || cellAt(lists, t.base.x, t.base.y)) {
+            continue;
+        }
+        const Dispatch e = document.call(u"ObjectIdToObject", {Variant::byRef(Variant(t.objID))}).toDispatch();
+        t.centre = extentsCentre(e);
     }
 }
 

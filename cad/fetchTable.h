@@ -31,6 +31,16 @@ struct ClassNames {
 // text into textAry, anything else not at all.
 void readEntity(const Dispatch& entity, TQdlLists& lists, ClassNames& names);
 
+// Texts whose placing point lies on a boundary or outside every cell (a
+// field number set on a border line, a top-left multiline text on its
+// corner) get the centre of their extents (GetBoundingBox, one call for each
+// of those texts only), which places them when it lies in a cell. Runs after
+// the boundaries are built. Failures of the calls are thrown.
+void readExtentsCentres(const Dispatch& document, TQdlLists& lists);
+
+// The centre of an entity's axis-parallel extents.
+TPoint3 extentsCentre(const Dispatch& entity);
+
 // What the fetch needs of the window around it.
 class FetchView {
 public:

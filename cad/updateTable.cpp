@@ -7,40 +7,12 @@
 
 namespace qx::cad {
 
-void TextIndex::rebuild(const std::vector<TQdlText>& textAry) {
-    indices_.clear();
-    for (std::size_t i = 0; i < textAry.size(); ++i) {
-        add(textAry, i);
-    }
-}
-
-void TextIndex::add(const std::vector<TQdlText>& textAry, std::size_t i) {
-    if (textAry[i].objID != 0) {
-        indices_[textAry[i].objID].push_back(i);  // records are added in ascending order
-    }
-}
-
-void TextIndex::remove(const std::vector<TQdlText>& textAry, std::size_t i) {
-    auto it = indices_.find(textAry[i].objID);
-    if (it != indices_.end()) {
-        std::erase(it->second, i);
-        if (it->second.empty()) {
-            indices_.erase(it);
-        }
-    }
-}
-
-int TextIndex::find(std::int64_t id) const {
-    const auto it = indices_.find(id);
-    return it == indices_.end() ? -1 : static_cast<int>(it->second.front());
-}
-
-TemplateText findTemplateText(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index, int col) {
-    if (grid.RowCount() <= 2) {
+TemplateText findTemplateText(const TableModel& table, const TQdlLists& lists, const TextIndex& index, int col) {
+    if (table.RowCount() <= 2) {
         return {};
     }
-    for (int r = 2; r < grid.RowCount(); ++r) {
-        const std::int64_t id = grid.Objects(col, r);
+    for (int r = 2; r < table.RowCount(); ++r) {
+        const std::int64_t id = table.firstId(col, r);
         if (id == 0) {
             continue;
         }
@@ -140,11 +112,13 @@ TQdlText addText(const Dispatch& templateText, const std::u16string& text, const
 
 // The planned changes of the pass, carried out a chunk at a time; each
 // result is recorded as soon as its chunk returns, a failing one included.
+// Everything it writes is one undo group: the group opens before the first
+// write and close() ends it.
 class Pass {
 public:
-    Pass(const Dispatch& document, TQdlLists& lists, TextIndex& index, StringGrid& grid, UpdateResult& result,
+    Pass(const Dispatch& document, TQdlLists& lists, TextIndex& index, TableModel& table, UpdateResult& result,
          const Dispatch& fastPath)
-        : doc_(document), lists_(lists), index_(index), grid_(grid), result_(result), fast_(fastPath) {}
+        : doc_(document), lists_(lists), index_(index), table_(table), result_(result), fast_(fastPath) {}
 
     void add(const UpdateOp& op, int col, int row) {
         ops_.push_back(op);
@@ -152,7 +126,7 @@ public:
         if (!fast_ || ops_.size() >= static_cast<std::size_t>(kFastPathChunk))
             flush();
     }
-    // A new text's template is looked up in the grid as the pass has left
+    // A new text's template is looked up in the table as the pass has left
     // it: changes of IDs in that column still waiting in the chunk go first.
     void beforeTemplateLookup(int col) {
         for (std::size_t i = 0; i < ops_.size(); ++i) {
@@ -165,6 +139,7 @@ public:
     void flush() {
         if (ops_.empty())
             return;
+        openGroup();
         std::vector<UpdateOpResult> results;
         try {
             run(results);
@@ -174,8 +149,33 @@ public:
         }
         record(results);
     }
+    // Ends the undo group, if one was opened. After a failure the group is
+    // still closed, but the first error is the one reported.
+    void close(bool failed) {
+        if (!grouped_)
+            return;
+        grouped_ = false;
+        try {
+            doc_.call(u"EndUndoMark");
+        } catch (const Error&) {
+            if (!failed)
+                throw;
+        }
+    }
 
 private:
+    void openGroup() {
+        if (grouped_ || triedGroup_)
+            return;
+        triedGroup_ = true;
+        try {
+            doc_.call(u"StartUndoMark");
+            grouped_ = true;
+        } catch (const MemberNotFound&) {
+            // An application without undo marks: each call stays its own step.
+        }
+    }
+
     void run(std::vector<UpdateOpResult>& results) {
         if (fast_) {
             try {
@@ -208,12 +208,16 @@ private:
                 index_.remove(lists_.textAry, static_cast<std::size_t>(k));
                 lists_.textAry[k].sText.clear();
                 lists_.textAry[k].objID = 0;
-                grid_.setObjects(c, r, 0);
+                auto ids = table_.ids(c, r);
+                std::erase(ids, op.id);
+                table_.setIds(c, r, std::move(ids));
                 ++result_.deleted;
             } else {
                 lists_.textAry.push_back(results[i].added);
                 index_.add(lists_.textAry, lists_.textAry.size() - 1);
-                grid_.setObjects(c, r, lists_.textAry.back().objID);
+                auto ids = table_.ids(c, r);
+                ids.push_back(lists_.textAry.back().objID);
+                table_.setIds(c, r, std::move(ids));
                 ++result_.added;
             }
         }
@@ -224,13 +228,61 @@ private:
     const Dispatch& doc_;
     TQdlLists& lists_;
     TextIndex& index_;
-    StringGrid& grid_;
+    TableModel& table_;
     UpdateResult& result_;
     Dispatch fast_;
     bool wrote_ = false;
+    bool grouped_ = false, triedGroup_ = false;
     std::vector<UpdateOp> ops_;
     std::vector<std::pair<int, int>> cells_;
 };
+
+// A text's height, for the pitch of lines added below it.
+double heightOf(const Dispatch& document, std::int64_t id) {
+    const Dispatch e = entityOf(document, id);
+    if (!e) {
+        return 0;
+    }
+    try {
+        return e.get(u"Height").toDouble();
+    } catch (const MemberNotFound&) {
+        return 0;
+    }
+}
+
+// Plans the changes of one cell with texts: line k to its k-th text, texts
+// of lines gone deleted from the bottom, new lines added below the last.
+void planCell(Pass& pass, const Dispatch& document, const TQdlLists& lists, const TextIndex& index,
+              const std::vector<std::int64_t>& ids, const std::vector<std::u16string>& lines, int c, int r,
+              UpdateResult& result) {
+    const std::size_t n = ids.size(), m = lines.size();
+    for (std::size_t k = 0; k < std::min(n, m); ++k) {
+        if (lines[k] != lists.textAry[index.find(ids[k])].sText) {
+            pass.add({UpdateOp::Kind::Edit, ids[k], lines[k], {}}, c, r);
+        }
+    }
+    for (std::size_t k = n; k-- > m;) {
+        pass.add({UpdateOp::Kind::Delete, ids[k], {}, {}}, c, r);
+    }
+    if (m <= n) {
+        return;
+    }
+    const TPoint3 last = lists.textAry[index.find(ids[n - 1])].base;
+    double step = 0;  // downwards, negative
+    if (n >= 2) {
+        step = last.y - lists.textAry[index.find(ids[n - 2])].base.y;
+    }
+    if (!(step < 0)) {
+        step = -heightOf(document, ids[n - 1]) * kLineSpacing;
+    }
+    for (std::size_t k = n; k < m; ++k) {
+        const TPoint3 to{last.x, last.y + step * static_cast<double>(k - n + 1), 0};
+        if (k + 1 == m && to.y < lists.yokoAry[r]) {
+            result.overflows.push_back({c, r});
+        }
+        pass.add({UpdateOp::Kind::Add, ids[n - 1], lines[k], to}, c, r);
+    }
+}
 
 }  // namespace
 
@@ -257,43 +309,61 @@ void applyUpdateOp(const Dispatch& document, const UpdateOp& op, UpdateOpResult&
 }
 
 UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdlLists& lists, TextIndex& index,
-                         StringGrid& grid, UpdateView& view, const Dispatch& fastPath) {
+                         TableModel& table, UpdateView& view, const Dispatch& fastPath) {
     UpdateResult result;
     index.rebuild(lists.textAry);
     result.refusal = refusal(document, read, lists);
     if (!result.refusal.empty()) {
         return result;
     }
-    StringGrid& g = grid;
-    Pass pass(document, lists, index, grid, result, fastPath);
-    view.start((g.RowCount() - 1) * (g.ColCount() - 1));
+    Pass pass(document, lists, index, table, result, fastPath);
+    view.start((table.RowCount() - 1) * (table.ColCount() - 1));
     int visited = 0;
-    for (int r = 1; r < g.RowCount(); ++r) {
-        for (int c = 1; c < g.ColCount(); ++c) {
-            view.visiting(++visited);
-            if (r >= g.RowCount() || c >= g.ColCount()) {
-                continue;  // the grid cannot change size during the pass, but stay safe
-            }
-            const std::int64_t id = g.Objects(c, r);
-            const std::u16string text = g.Cells(c, r);
-            if (id != 0) {
-                const int k = index.find(id);
-                if (k < 0 || text == lists.textAry[k].sText) {
+    try {
+        for (int r = 1; r < table.RowCount(); ++r) {
+            for (int c = 1; c < table.ColCount(); ++c) {
+                view.visiting(++visited);
+                std::vector<std::int64_t> ids;
+                for (const std::int64_t id : table.ids(c, r)) {
+                    if (index.find(id) >= 0) {
+                        ids.push_back(id);  // an ID without a record is passed over
+                    }
+                }
+                if (ids.empty() && !table.ids(c, r).empty()) {
                     continue;
                 }
-                pass.add({text.empty() ? UpdateOp::Kind::Delete : UpdateOp::Kind::Edit, id, text, {}}, c, r);
-            } else if (!text.empty()) {
+                const std::vector<std::u16string> lines = valueLines(table.Cells(c, r));
+                if (!ids.empty()) {
+                    if (joinLines(lines) != recordedValue(table, c, r, lists.textAry, index)) {
+                        planCell(pass, document, lists, index, ids, lines, c, r, result);
+                    }
+                    continue;
+                }
+                if (lines.empty()) {
+                    continue;
+                }
                 pass.beforeTemplateLookup(c);
-                const TemplateText t = findTemplateText(g, lists, index, c);
+                const TemplateText t = findTemplateText(table, lists, index, c);
                 if (t.id == 0) {
                     continue;
                 }
-                const TPoint3 to{lists.tateAry[c - 1] + t.dx, lists.yokoAry[r - 1] + t.dy, 0};
-                pass.add({UpdateOp::Kind::Add, t.id, text, to}, c, r);
+                const double step = lines.size() > 1 ? -heightOf(document, t.id) * kLineSpacing : 0;
+                for (std::size_t k = 0; k < lines.size(); ++k) {
+                    const TPoint3 to{lists.tateAry[c - 1] + t.dx,
+                                     lists.yokoAry[r - 1] + t.dy + step * static_cast<double>(k), 0};
+                    if (k + 1 == lines.size() && lines.size() > 1 && to.y < lists.yokoAry[r]) {
+                        result.overflows.push_back({c, r});
+                    }
+                    pass.add({UpdateOp::Kind::Add, t.id, lines[k], to}, c, r);
+                }
             }
         }
+        pass.flush();
+    } catch (...) {
+        pass.close(true);
+        throw;
     }
-    pass.flush();
+    pass.close(false);
     return result;
 }
 

@@ -5,38 +5,29 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "cad/dispatch.h"
 #include "table/qdlTable.h"
-#include "widgets/stringGrid.h"
+#include "table/tableModel.h"
 
 namespace qx::cad {
 
-// Which record of textAry holds an object ID: the first one, in constant time.
-class TextIndex {
-public:
-    void rebuild(const std::vector<TQdlText>& textAry);
-    // After textAry[i] was appended.
-    void add(const std::vector<TQdlText>& textAry, std::size_t i);
-    // Before textAry[i] loses its ID.
-    void remove(const std::vector<TQdlText>& textAry, std::size_t i);
-    // -1 when no record holds the ID.
-    int find(std::int64_t id) const;
-
-private:
-    std::unordered_map<std::int64_t, std::vector<std::size_t>> indices_;  // ascending
-};
-
-// The template of new texts in a grid column: the first text from the second
-// data row down whose recorded base point lies inside a cell, and its offset
-// from that cell's left and top borders. id 0: none.
+// The template of new texts in a grid column: the first text (the top one of
+// its cell) from the second data row down whose recorded base point lies
+// inside a cell, and its offset from that cell's left and top borders.
+// id 0: none.
 struct TemplateText {
     std::int64_t id = 0;
     double dx = 0, dy = 0;
 };
-TemplateText findTemplateText(const StringGrid& grid, const TQdlLists& lists, const TextIndex& index, int col);
+TemplateText findTemplateText(const TableModel& table, const TQdlLists& lists, const TextIndex& index, int col);
+
+// Line pitch of texts added below a cell's only text, or of several lines
+// given to an empty cell, in text heights (as the CAD application spaces
+// multiline text by default).
+inline constexpr double kLineSpacing = 5.0 / 3.0;
 
 // Which drawing a Get read. Object IDs live for one opening of one document,
 // so an Update must go to that same opening.
@@ -79,18 +70,27 @@ public:
 struct UpdateResult {
     // Why nothing was written, for the user; empty when the update went ahead.
     std::u16string refusal;
-    int edited = 0, added = 0, deleted = 0;
+    int edited = 0, added = 0, deleted = 0;  // texts
+    // Cells (column, row) whose added lines reach below the cell's bottom border.
+    std::vector<std::pair<int, int>> overflows;
 };
 
-// Writes every changed cell of the grid to the document and keeps the
+// Writes every changed cell of the table to the document and keeps the
 // records, the index and the cells' object IDs in step with the drawing.
+// Line i of a cell's value goes to the cell's i-th text: a changed line is
+// written, lines gone delete their texts from the bottom, new lines are
+// copies of the cell's last text one line pitch further down (the pitch its
+// texts have, else its height times kLineSpacing); an empty cell gets one
+// copy of the column's template per line.
 // Writes nothing when the document is not the opening that `read` names.
+// Everything written is one undo group of the document (StartUndoMark
+// before the first write, EndUndoMark after the last, on every path).
 // A failing automation call is thrown; what was written before stays written
 // and recorded, and a new text whose set-up failed is deleted again.
 // With a fast path (cad/fastPath.h) the changes go to the drawing in chunks
 // carried out inside the CAD application; when it fails before anything was
 // written, they go call by call after all.
 UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdlLists& lists, TextIndex& index,
-                         StringGrid& grid, UpdateView& view, const Dispatch& fastPath = {});
+                         TableModel& table, UpdateView& view, const Dispatch& fastPath = {});
 
 }  // namespace qx::cad

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "table/tableGrid.h"
-
 namespace qx {
 
 std::u16string blockText(const StringGrid& grid, const GridRect& b) {
@@ -94,10 +92,10 @@ void copyToClipboard(const StringGrid& grid, Memo& log, const Platform& p) {
     }
 }
 
-void clearCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state) {
+void clearCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state) {
     const GridRect s = working.Selection();
     state.undoSel = s;
-    copyGrid(working, snapshot);
+    copyGrid(working.model(), snapshot);
     const StringGrid::UpdateScope oneRepaint(working);
     for (int r = s.Top; r <= s.Bottom; ++r) {
         for (int c = s.Left; c <= s.Right; ++c) {
@@ -112,10 +110,10 @@ bool blankOrControl(char16_t c) {
 }
 }  // namespace
 
-void pasteCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state, Clipboard& clipboard) {
+void pasteCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state, Clipboard& clipboard) {
     const GridRect s = working.Selection();
     state.undoSel = s;
-    copyGrid(working, snapshot);
+    copyGrid(working.model(), snapshot);
     auto rows = parseClipboardText(clipboard.getText());
     if (!rows.empty()) {
         std::u16string last;
@@ -143,8 +141,11 @@ void pasteCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state
     }
 }
 
-void blockUndo(StringGrid& working, const StringGrid& snapshot, const BlockUndoState& state) {
-    copyGrid(snapshot, working);
+void blockUndo(StringGrid& working, const GridCells& snapshot, const BlockUndoState& state) {
+    {
+        const StringGrid::UpdateScope oneRepaint(working);
+        copyGrid(snapshot, working.model());
+    }
     // A saved selection in the header row or column comes back as the first data cell.
     working.setSelection(clipToDataCells(working, state.undoSel));
     working.setCol(working.Selection().Left);

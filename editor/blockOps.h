@@ -27,9 +27,9 @@ struct BlockUndoState {
 };
 
 void copyToClipboard(const StringGrid& grid, Memo& log, const Platform& platform);
-void clearCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state);
-void pasteCells(StringGrid& working, StringGrid& snapshot, BlockUndoState& state, Clipboard& clipboard);
-void blockUndo(StringGrid& working, const StringGrid& snapshot, const BlockUndoState& state);
+void clearCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state);
+void pasteCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state, Clipboard& clipboard);
+void blockUndo(StringGrid& working, const GridCells& snapshot, const BlockUndoState& state);
 // Scrolls the log back to its first line.
 void scrollMemoTop(Memo& memo);
 

@@ -5,7 +5,6 @@
 #include <set>
 
 #include "core/text.h"
-#include "table/tableGrid.h"
 #include "widgets/keyCodes.h"
 
 namespace qx {
@@ -48,12 +47,12 @@ char16_t upperAscii(char16_t ch) {
     return (ch >= u'a' && ch <= u'z') ? static_cast<char16_t>(ch - 32) : ch;
 }
 
-bool colHasText(const StringGrid& g, int col) {
-    if (g.RowCount() < 2 || col < 0 || col >= g.ColCount()) {
+bool colHasText(const TableModel& t, int col) {
+    if (t.RowCount() < 2 || col < 0 || col >= t.ColCount()) {
         return false;
     }
-    for (int r = 1; r < g.RowCount(); ++r) {
-        if (g.Objects(col, r) != 0) {
+    for (int r = 1; r < t.RowCount(); ++r) {
+        if (!t.ids(col, r).empty()) {
             return true;
         }
     }
@@ -87,9 +86,9 @@ GridRect dragSelection(const StringGrid& g, int startCol, int startRow, int c, i
     return clipToDataCells(g, GridRect{startCol, startRow, c, r});
 }
 
-bool paintsGrey(const StringGrid& g, int col, int row) {
+bool paintsGrey(const StringGrid& g, const TableModel& t, int col, int row) {
     const bool fixed = col < g.FixedCols() || row < g.FixedRows();
-    return !fixed && !colHasText(g, col);
+    return !fixed && !colHasText(t, col);
 }
 
 bool keyCommand(KeyCommandContext& ctx, std::uint16_t& key, unsigned modifiers) {

@@ -9,6 +9,7 @@
 
 #include "editor/blockOps.h"
 #include "platform/platform.h"
+#include "table/tableModel.h"
 #include "widgets/stringGrid.h"
 #include "widgets/widgets.h"
 
@@ -22,8 +23,8 @@ void enterMove(StringGrid& g, EnterMode mode, bool backward);
 // "a -> A": only the 26 ASCII letters change.
 char16_t upperAscii(char16_t ch);
 
-// True when a cell of the column in rows 1 .. RowCount-1 carries an object ID.
-bool colHasText(const StringGrid& g, int col);
+// True when a cell of the column in rows 1 .. RowCount-1 has drawing texts.
+bool colHasText(const TableModel& t, int col);
 
 // " ID = " and at least eight upper-case hexadecimal digits; empty for 0.
 std::u16string idPanelText(std::int64_t id);
@@ -35,12 +36,12 @@ std::optional<GridRect> fixedCellSelection(const StringGrid& g, int a, int b);
 GridRect dragSelection(const StringGrid& g, int startCol, int startRow, int c, int r);
 
 // Whether a cell is painted grey: a data cell of a column without drawing texts.
-bool paintsGrey(const StringGrid& g, int col, int row);
+bool paintsGrey(const StringGrid& g, const TableModel& t, int col, int row);
 
 // Ctrl+key and Delete on release; returns true when it acted.
 struct KeyCommandContext {
     StringGrid& working;
-    StringGrid& snapshot;
+    GridCells& snapshot;
     BlockUndoState& undo;
     Memo& log;
     const Platform& platform;

@@ -8,6 +8,7 @@
 #include "editor/blockOps.h"
 #include "fuzz/fuzzSupport.h"
 #include "table/tableGrid.h"
+#include "table/tableModel.h"
 #include "testing/platformFakes.h"
 
 using namespace qx;
@@ -110,18 +111,21 @@ void checkCopyRoundTrip(const Rows& cells) {
 // the block undo brings every text back.
 void checkPaste(const std::u16string& text, const GridRect& selection) {
     constexpr int kCols = 7, kRows = 9;
-    StringGrid working(kCols, kRows), snapshot(kCols, kRows), original(kCols, kRows);
+    TableModel table(kCols, kRows);
+    StringGrid working(kCols, kRows);
+    working.setModel(table);
+    CellTexts snapshot(kCols, kRows), original(kCols, kRows);
     working.setFixedCols(1);
     working.setFixedRows(1);
     for (int r = 0; r < kRows; ++r) {
         for (int c = 0; c < kCols; ++c) {
             working.setCells(c, r, u"c" + fromUtf8(std::to_string(c * 100 + r)));
-            working.setObjects(c, r, (c + 1) * 1000 + r);
+            table.setIds(c, r, {(c + 1) * 1000 + r});
         }
     }
     working.setSelection(selection);
     const GridRect sel = working.Selection();
-    copyGrid(working, original);
+    copyGrid(table, original);
     fake::FakeClipboard clipboard;
     clipboard.text = text;
     BlockUndoState state;
@@ -132,7 +136,7 @@ void checkPaste(const std::u16string& text, const GridRect& selection) {
     QX_FUZZ_CHECK(state.undoSel == sel);
     for (int r = 0; r < kRows; ++r) {
         for (int c = 0; c < kCols; ++c) {
-            QX_FUZZ_CHECK(working.Objects(c, r) == original.Objects(c, r));
+            QX_FUZZ_CHECK(table.ids(c, r) == std::vector<std::int64_t>{(c + 1) * 1000 + r});
             QX_FUZZ_CHECK(snapshot.Cells(c, r) == original.Cells(c, r));
             if (c < sel.Left || r < sel.Top) {
                 QX_FUZZ_CHECK(working.Cells(c, r) == original.Cells(c, r));

@@ -5,6 +5,7 @@
 #include "fuzz/fuzzSupport.h"
 #include "platform/widthMapPortable.h"
 #include "table/tableGrid.h"
+#include "table/tableModel.h"
 #include "text/zenHanUtil.h"
 
 using namespace qx;
@@ -45,7 +46,10 @@ void checkWidthMap(const std::u16string& text) {
 // The grid command converts the selected data cells and nothing else.
 void checkGridCommand(const std::u16string& text, std::size_t selector) {
     constexpr int kCols = 4, kRows = 4;
-    StringGrid working(kCols, kRows), snapshot(kCols, kRows), original(kCols, kRows);
+    TableModel table(kCols, kRows);
+    StringGrid working(kCols, kRows);
+    working.setModel(table);
+    CellTexts snapshot(kCols, kRows), original(kCols, kRows);
     working.setFixedCols(1);
     working.setFixedRows(1);
     for (int r = 0; r < kRows; ++r) {
@@ -53,10 +57,10 @@ void checkGridCommand(const std::u16string& text, std::size_t selector) {
             // Each cell a different slice of the text, so that every cell matters.
             const std::size_t from = text.empty() ? 0 : (static_cast<std::size_t>(c * 7 + r * 3)) % text.size();
             working.setCells(c, r, text.substr(from, 5 + c + r));
-            working.setObjects(c, r, c * 10 + r + 1);
+            table.setIds(c, r, {c * 10 + r + 1});
         }
     }
-    copyGrid(working, original);
+    copyGrid(table, original);
     const auto routine = widthMenuEntries[selector % widthMenuEntries.size()].routine;
     const GridRect selection{static_cast<int>(selector % 5) - 1, static_cast<int>(selector / 5 % 5) - 1,
                              static_cast<int>(selector / 25 % 6) - 1, static_cast<int>(selector / 150 % 6) - 1};
@@ -66,7 +70,7 @@ void checkGridCommand(const std::u16string& text, std::size_t selector) {
     for (int r = 0; r < kRows; ++r) {
         for (int c = 0; c < kCols; ++c) {
             QX_FUZZ_CHECK(snapshot.Cells(c, r) == original.Cells(c, r));
-            QX_FUZZ_CHECK(working.Objects(c, r) == original.Objects(c, r));
+            QX_FUZZ_CHECK(table.ids(c, r) == std::vector<std::int64_t>{c * 10 + r + 1});
             const bool selected = c >= std::max(selection.Left, 1) && c <= selection.Right &&
                                   r >= std::max(selection.Top, 1) && r <= selection.Bottom;
             std::u16string expected = original.Cells(c, r);

@@ -146,14 +146,4 @@ CellEdges drawnBorders(const std::vector<TQdlLine>& lineAry, const std::vector<d
     return edges;
 }
 
-CellChange pendingChange(const std::u16string& cellText, std::int64_t cellId, const TQdlText* record) {
-    if (cellId == 0) {
-        return cellText.empty() ? CellChange::None : CellChange::Add;
-    }
-    if (!record || cellText == record->sText) {
-        return CellChange::None;
-    }
-    return cellText.empty() ? CellChange::Delete : CellChange::Edit;
-}
-
 }  // namespace qx

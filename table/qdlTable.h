@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ struct TQdlText {
     std::int32_t code = 0;  // the entity's Alignment
     std::u16string sText;
     std::int64_t objID = 0;  // 0: the update deleted the entity
+    // The centre of the text's extents, read by the Get only for a text
+    // whose placing point lies on a boundary or outside every cell: it
+    // stands for the text in its cell then.
+    std::optional<TPoint3> centre;
 };
 
 using TDblAry = std::vector<double>;

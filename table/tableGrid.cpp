@@ -1,107 +1,133 @@
 #include "table/tableGrid.h"
 
 #include <algorithm>
-
 #include <cmath>
 #include <string>
 
 namespace qx {
 
 namespace {
+
 std::u16string number(int n) {
     const std::string s = std::to_string(n);
     return {s.begin(), s.end()};
 }
-}  // namespace
 
-void clearGrid(StringGrid& grid) {
-    StringGrid::UpdateScope scope(grid);
-    for (int r = 0; r < grid.RowCount(); ++r) {
-        for (int c = 0; c < grid.ColCount(); ++c) {
-            grid.setCells(c, r, {});
-            grid.setObjects(c, r, 0);
+TPoint3 standPoint(const TQdlLists& lists, const TQdlText& t) {
+    if (!cellAt(lists, t.base.x, t.base.y) && t.centre) {
+        return *t.centre;
+    }
+    return t.base;
+}
+
+// Reading order within a cell: rows of texts from the top, a row being the
+// texts within the tolerance of its first one's height, each left to right.
+void sortReadingOrder(std::vector<std::size_t>& texts, const std::vector<TPoint3>& at, double tolerance) {
+    std::stable_sort(texts.begin(), texts.end(), [&](std::size_t a, std::size_t b) { return at[a].y > at[b].y; });
+    for (std::size_t from = 0; from < texts.size();) {
+        std::size_t to = from + 1;
+        while (to < texts.size() && at[texts[from]].y - at[texts[to]].y <= tolerance) {
+            ++to;
         }
+        std::stable_sort(texts.begin() + static_cast<std::ptrdiff_t>(from),
+                         texts.begin() + static_cast<std::ptrdiff_t>(to),
+                         [&](std::size_t a, std::size_t b) { return at[a].x < at[b].x; });
+        from = to;
     }
 }
 
-bool fillGrid(StringGrid& grid, const TQdlLists& lists) {
+}  // namespace
+
+std::optional<std::pair<int, int>> cellAt(const TQdlLists& lists, double x, double y) {
+    const int c = tateIndexOf(lists.tateAry, x);
+    const int r = yokoIndexOf(lists.yokoAry, y);
+    if (c < 0 || r < 0) {
+        return std::nullopt;
+    }
+    return std::pair{c + 1, r + 1};
+}
+
+std::optional<std::pair<int, int>> cellOfText(const TQdlLists& lists, const TQdlText& t) {
+    if (auto cell = cellAt(lists, t.base.x, t.base.y)) {
+        return cell;
+    }
+    if (t.centre) {
+        return cellAt(lists, t.centre->x, t.centre->y);
+    }
+    return std::nullopt;
+}
+
+bool fillGrid(TableModel& table, const TQdlLists& lists, double tolerance, ColumnFit* fit) {
     const auto& tate = lists.tateAry;
-    const auto& yoko = lists.yokoAry;
-    const int a = static_cast<int>(yoko.size());
+    const int a = static_cast<int>(lists.yokoAry.size());
     const int b = static_cast<int>(tate.size());
     if (lists.textAry.empty() || a < 2 || b < 2) {
         return false;
     }
-    StringGrid::UpdateScope scope(grid);
-    grid.setRowCount(a);
-    grid.setColCount(b);
-    clearGrid(grid);
+    table.setSize(b, a);
+    table.clear();
     for (int j = 1; j < a; ++j) {
-        grid.setCells(0, j, number(j));
+        table.setCells(0, j, number(j));
     }
     for (int i = 1; i < b; ++i) {
-        grid.setCells(i, 0, number(i));
+        table.setCells(i, 0, number(i));
     }
 
+    // Texts per cell, in textAry order first.
+    std::vector<std::vector<std::size_t>> cells(static_cast<std::size_t>(a) * b);
+    std::vector<TPoint3> at(lists.textAry.size());
+    if (fit) {
+        fit->widths.resize(static_cast<std::size_t>(b), fit->defaultWidth);
+    }
     double s = 0;  // drawing units per pixel of the column widened last
-    for (const TQdlText& t : lists.textAry) {
-        const int r = yokoIndexOf(yoko, t.base.y);
-        const int c = tateIndexOf(tate, t.base.x);
-        if (r < 0 || c < 0) {
-            continue;  // outside the table or on a boundary
+    for (std::size_t k = 0; k < lists.textAry.size(); ++k) {
+        const TQdlText& t = lists.textAry[k];
+        const auto cell = cellOfText(lists, t);
+        if (!cell || t.objID == 0) {
+            continue;  // outside the table, or a record of a deleted text
         }
-        grid.setCells(c + 1, r + 1, t.sText);
-        grid.setObjects(c + 1, r + 1, t.objID);
-        const int w = grid.textWidth(t.sText) + 10;
-        if (grid.ColWidths(c + 1) <= w) {
-            grid.setColWidths(c + 1, w);
-            s = (tate[c + 1] - tate[c]) / w;
+        const auto [c, r] = *cell;
+        at[k] = standPoint(lists, t);
+        cells[static_cast<std::size_t>(r) * b + c].push_back(k);
+        if (fit && fit->measure) {
+            const int w = fit->measure(t.sText) + 10;
+            if (fit->widths[c] <= w) {
+                fit->widths[c] = w;
+                s = (tate[c] - tate[c - 1]) / w;
+            }
         }
     }
-    if (s > 0) {
+    for (int r = 1; r < a; ++r) {
+        for (int c = 1; c < b; ++c) {
+            auto& texts = cells[static_cast<std::size_t>(r) * b + c];
+            if (texts.empty()) {
+                continue;
+            }
+            sortReadingOrder(texts, at, tolerance);
+            std::vector<std::u16string> lines;
+            std::vector<std::int64_t> ids;
+            for (const std::size_t k : texts) {
+                lines.push_back(lists.textAry[k].sText);
+                ids.push_back(lists.textAry[k].objID);
+            }
+            table.setCells(c, r, joinLines(lines));
+            table.setIds(c, r, std::move(ids));
+        }
+    }
+    if (fit && s > 0) {
         for (int c = 1; c < b; ++c) {
             // nearbyint rounds halves to even in the default rounding mode.
             const double v = std::nearbyint((tate[c] - tate[c - 1]) / s) + 2;
-            if (v < grid.DefaultColWidth()) {
-                grid.setColWidths(c, static_cast<int>(v));
+            if (v < fit->defaultWidth) {
+                fit->widths[c] = static_cast<int>(v);
             }
         }
     }
     return true;
 }
 
-void copyGrid(const StringGrid& source, StringGrid& destination) {
-    if (&source == &destination) {
-        return;
-    }
-    StringGrid::UpdateScope scope(destination);
-    destination.setRowCount(source.RowCount());
-    destination.setColCount(source.ColCount());
-    for (int r = 0; r < source.RowCount(); ++r) {
-        for (int c = 0; c < source.ColCount(); ++c) {
-            destination.setCells(c, r, source.Cells(c, r));
-            destination.setObjects(c, r, source.Objects(c, r));
-        }
-    }
-}
-
-GridRect clipToDataCells(const StringGrid& grid, GridRect r) {
-    auto clip = [](int v, int first, int last) { return std::max(first, std::min(v, last)); };
-    const int lastCol = std::max(grid.FixedCols(), grid.ColCount() - 1);
-    const int lastRow = std::max(grid.FixedRows(), grid.RowCount() - 1);
-    r.Left = clip(r.Left, grid.FixedCols(), lastCol);
-    r.Right = clip(r.Right, grid.FixedCols(), lastCol);
-    r.Top = clip(r.Top, grid.FixedRows(), lastRow);
-    r.Bottom = clip(r.Bottom, grid.FixedRows(), lastRow);
-    return r;
-}
-
-GridRect dataCellsIn(const StringGrid& grid, GridRect r) {
-    r.Left = std::max(r.Left, grid.FixedCols());
-    r.Top = std::max(r.Top, grid.FixedRows());
-    r.Right = std::min(r.Right, grid.ColCount() - 1);
-    r.Bottom = std::min(r.Bottom, grid.RowCount() - 1);
-    return r;
+void clearGrid(TableModel& table) {
+    table.clear();
 }
 
 }  // namespace qx

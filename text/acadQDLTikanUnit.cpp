@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "table/tableGrid.h"
-
 namespace qx {
 
 TnTextTikanForm::TnTextTikanForm() {
@@ -57,14 +55,14 @@ std::u16string replaceText(const std::u16string& text, std::u16string_view searc
     return out;
 }
 
-bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot, GridRect selection,
+bool runReplace(TnTextTikanForm& form, StringGrid& working, GridCells& snapshot, GridRect selection,
                 GridRect& undoSel) {
     form.Edit1.setText(working.validCell(selection.Left, selection.Top) ? working.Cells(selection.Left, selection.Top)
                                                                         : std::u16string());
     if (form.ShowModal() != ModalResult::OK) {
         return false;
     }
-    copyGrid(working, snapshot);
+    copyGrid(working.model(), snapshot);
     undoSel = selection;
     const std::u16string search = form.Edit1.Text();
     const std::u16string replacement = form.Edit2.Text();

@@ -36,7 +36,6 @@ std::u16string replaceText(const std::u16string& text, std::u16string_view searc
 // cell, shows the dialog and, on OK, snapshots the working grid, records the
 // selection in `undoSel` and replaces within every selected data cell. Texts
 // only; object IDs stay. Returns true when it replaced.
-bool runReplace(TnTextTikanForm& form, StringGrid& working, StringGrid& snapshot, GridRect selection,
-                GridRect& undoSel);
+bool runReplace(TnTextTikanForm& form, StringGrid& working, GridCells& snapshot, GridRect selection, GridRect& undoSel);
 
 }  // namespace qx

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "table/tableGrid.h"
-
 namespace qx {
 
 namespace {
@@ -187,9 +185,9 @@ void applyWidthRoutine(WidthRoutine routine, std::u16string& text, WidthMap& map
     }
 }
 
-void applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid& snapshot, GridRect selection,
+void applyWidthConversion(WidthRoutine routine, StringGrid& working, GridCells& snapshot, GridRect selection,
                           WidthMap& map, MessagePump* pump) {
-    copyGrid(working, snapshot);
+    copyGrid(working.model(), snapshot);
     // Headers never change, and a rectangle from elsewhere must not reach past the grid.
     const GridRect cells = dataCellsIn(working, selection);
     for (int r = cells.Top; r <= cells.Bottom; ++r) {

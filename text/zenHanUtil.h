@@ -76,7 +76,7 @@ void applyWidthRoutine(WidthRoutine routine, std::u16string& text, WidthMap& map
 // The width conversion command: snapshot the working grid for the block undo,
 // then convert every cell of `selection` (clipped to the data cells), row by
 // row. Texts only; object IDs stay.
-void applyWidthConversion(WidthRoutine routine, StringGrid& working, StringGrid& snapshot, GridRect selection,
+void applyWidthConversion(WidthRoutine routine, StringGrid& working, GridCells& snapshot, GridRect selection,
                           WidthMap& map, MessagePump* pump);
 
 }  // namespace qx

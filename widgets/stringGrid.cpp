@@ -13,45 +13,45 @@ namespace {
 }
 }  // namespace
 
-CellEdges::CellEdges(int cols, int rows)
-    : cols_(std::max(cols, 0)),
-      rows_(std::max(rows, 0)),
-      right_(static_cast<std::size_t>(cols_) * rows_, true),
-      below_(static_cast<std::size_t>(cols_) * rows_, true) {}
-
-StringGrid::StringGrid(int cols, int rows) {
-    reshape(cols, rows);
+StringGrid::StringGrid(int cols, int rows) : own_(cols, rows) {
+    listen();
+    modelReshaped();
 }
 
-const StringGrid::Cell& StringGrid::at(int c, int r) const {
-    if (!validCell(c, r)) {
-        outOfRange(c, r);
-    }
-    return cells_[static_cast<std::size_t>(r) * cols_ + c];
+StringGrid::~StringGrid() {
+    cells_->onShapeChanged = nullptr;
+    cells_->onCellsChanged = nullptr;
 }
 
-StringGrid::Cell& StringGrid::at(int c, int r) {
-    return const_cast<Cell&>(static_cast<const StringGrid&>(*this).at(c, r));
-}
-
-void StringGrid::reshape(int cols, int rows) {
-    cols = std::max(cols, 0);
-    rows = std::max(rows, 0);
-    if (cols == cols_ && rows == rows_) {
+void StringGrid::setModel(GridCells& model) {
+    if (&model == cells_) {
         return;
     }
-    if (cols == cols_) {
-        cells_.resize(static_cast<std::size_t>(cols) * rows);
-    } else {
-        std::vector<Cell> next(static_cast<std::size_t>(cols) * rows);
-        const int keepC = std::min(cols, cols_), keepR = std::min(rows, rows_);
-        for (int r = 0; r < keepR; ++r) {
-            for (int c = 0; c < keepC; ++c) {
-                next[static_cast<std::size_t>(r) * cols + c] =
-                    std::move(cells_[static_cast<std::size_t>(r) * cols_ + c]);
-            }
-        }
-        cells_ = std::move(next);
+    hideEditor();
+    cells_->onShapeChanged = nullptr;
+    cells_->onCellsChanged = nullptr;
+    cells_ = &model;
+    listen();
+    modelReshaped();
+    invalidate();
+}
+
+void StringGrid::listen() {
+    cells_->onShapeChanged = [this] { modelReshaped(); };
+    cells_->onCellsChanged = [this] { modelChanged(); };
+}
+
+void StringGrid::modelChanged() {
+    if (editorOpen_ && validCell(col_, row_)) {
+        editorText_ = Cells(col_, row_);  // the open editor shows what the cell now holds
+    }
+    invalidate();
+}
+
+void StringGrid::modelReshaped() {
+    const int cols = cells_->ColCount(), rows = cells_->RowCount();
+    if (cols == cols_ && rows == rows_) {
+        return;
     }
     colWidths_.resize(cols, defaultColWidth_);
     rowHeights_.resize(rows, defaultRowHeight_);
@@ -69,10 +69,10 @@ void StringGrid::reshape(int cols, int rows) {
 }
 
 void StringGrid::setColCount(int n) {
-    reshape(n, rows_);
+    cells_->setSize(n, rows_);
 }
 void StringGrid::setRowCount(int n) {
-    reshape(cols_, n);
+    cells_->setSize(cols_, n);
 }
 
 void StringGrid::setFixedCols(int n) {
@@ -83,18 +83,6 @@ void StringGrid::setFixedCols(int n) {
 void StringGrid::setFixedRows(int n) {
     fixedRows_ = std::clamp(n, 0, std::max(rows_ - 1, 0));
     invalidate();
-}
-
-void StringGrid::setCells(int c, int r, std::u16string text) {
-    at(c, r).text = std::move(text);
-    if (editorOpen_ && c == col_ && r == row_) {
-        editorText_ = at(c, r).text;  // the open editor shows what the cell now holds
-    }
-    invalidate();
-}
-
-void StringGrid::setObjects(int c, int r, std::int64_t id) {
-    at(c, r).id = id;
 }
 
 int StringGrid::ColWidths(int c) const {
@@ -328,6 +316,25 @@ int StringGrid::textWidth(const std::u16string& s) const {
         w += (ch < 0x100 || (ch >= 0xFF61 && ch <= 0xFF9F)) ? 7 : 13;
     }
     return w;
+}
+
+GridRect clipToDataCells(const StringGrid& grid, GridRect r) {
+    auto clip = [](int v, int first, int last) { return std::max(first, std::min(v, last)); };
+    const int lastCol = std::max(grid.FixedCols(), grid.ColCount() - 1);
+    const int lastRow = std::max(grid.FixedRows(), grid.RowCount() - 1);
+    r.Left = clip(r.Left, grid.FixedCols(), lastCol);
+    r.Right = clip(r.Right, grid.FixedCols(), lastCol);
+    r.Top = clip(r.Top, grid.FixedRows(), lastRow);
+    r.Bottom = clip(r.Bottom, grid.FixedRows(), lastRow);
+    return r;
+}
+
+GridRect dataCellsIn(const StringGrid& grid, GridRect r) {
+    r.Left = std::max(r.Left, grid.FixedCols());
+    r.Top = std::max(r.Top, grid.FixedRows());
+    r.Right = std::min(r.Right, grid.ColCount() - 1);
+    r.Bottom = std::min(r.Bottom, grid.RowCount() - 1);
+    return r;
 }
 
 }  // namespace qx

@@ -1,6 +1,7 @@
-// The string grid model: cell texts with a 64-bit object slot each, counts,
-// fixed rows and columns, sizes, and suspended repainting. A Win32 peer shows
-// it; forms and commands only talk to this model.
+// The string grid: a view of cell texts (a GridCells model, its own plain
+// texts until it is given one) with fixed rows and columns, sizes, the
+// current cell and selection, the in-place editor and suspended repainting.
+// A Win32 peer shows it; forms talk to this object.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/gridCells.h"
 #include "widgets/gridGeometry.h"
 
 namespace qx {
@@ -22,57 +24,21 @@ struct GridRect {
     bool operator==(const GridRect&) const = default;
 };
 
-// Which inner borders between data cells the drawing has, so that a merged
-// field can show as one area. Indices are the grid's columns and rows
-// (headers included); a border asked for outside the map counts as drawn.
-class CellEdges {
-public:
-    CellEdges() = default;
-    CellEdges(int cols, int rows);  // every border drawn
-    int cols() const { return cols_; }
-    int rows() const { return rows_; }
-    // The border between cell (c, r) and its right neighbour (c + 1, r).
-    bool right(int c, int r) const { return flag(right_, c, r); }
-    // The border between cell (c, r) and the cell below it (c, r + 1).
-    bool below(int c, int r) const { return flag(below_, c, r); }
-    void setRight(int c, int r, bool drawn) { set(right_, c, r, drawn); }
-    void setBelow(int c, int r, bool drawn) { set(below_, c, r, drawn); }
-    bool operator==(const CellEdges&) const = default;
-
-private:
-    bool inside(int c, int r) const { return c >= 0 && r >= 0 && c < cols_ && r < rows_; }
-    bool flag(const std::vector<bool>& v, int c, int r) const {
-        return !inside(c, r) || v[static_cast<std::size_t>(r) * cols_ + c];
-    }
-    void set(std::vector<bool>& v, int c, int r, bool drawn) {
-        if (inside(c, r)) {
-            v[static_cast<std::size_t>(r) * cols_ + c] = drawn;
-        }
-    }
-    int cols_ = 0;
-    int rows_ = 0;
-    std::vector<bool> right_, below_;
-};
-
-// What an Update would do to a cell; the grid tints pending cells by it.
-enum class CellChange : std::uint8_t { None, Edit, Delete, Add };
-
-// How a data cell is painted beyond its text: grey (the button-face colour)
-// and the tint of its pending change.
-struct CellLook {
-    bool grey = false;
-    CellChange change = CellChange::None;
-};
-
 class StringGrid {
 public:
     static constexpr int kDefaultColWidth = 40;
     static constexpr int kDefaultRowHeight = 20;
 
     StringGrid(int cols = 5, int rows = 5);
-    virtual ~StringGrid() = default;
+    virtual ~StringGrid();
     StringGrid(const StringGrid&) = delete;
     StringGrid& operator=(const StringGrid&) = delete;
+
+    // Shows another model from now on (not owned; it must outlive the view
+    // or be replaced first). The view follows its counts and changes.
+    void setModel(GridCells& model);
+    GridCells& model() { return *cells_; }
+    const GridCells& model() const { return *cells_; }
 
     int ColCount() const { return cols_; }
     int RowCount() const { return rows_; }
@@ -85,10 +51,8 @@ public:
     void setFixedCols(int n);
     void setFixedRows(int n);
 
-    const std::u16string& Cells(int c, int r) const { return at(c, r).text; }
-    void setCells(int c, int r, std::u16string text);
-    std::int64_t Objects(int c, int r) const { return at(c, r).id; }
-    void setObjects(int c, int r, std::int64_t id);
+    const std::u16string& Cells(int c, int r) const { return cells_->Cells(c, r); }
+    void setCells(int c, int r, std::u16string text) { cells_->setCells(c, r, std::move(text)); }
     bool validCell(int c, int r) const { return c >= 0 && r >= 0 && c < cols_ && r < rows_; }
 
     int DefaultColWidth() const { return defaultColWidth_; }
@@ -188,18 +152,18 @@ public:
     bool borderRight(int c, int r) const;
     bool borderBelow(int c, int r) const;
 
+    // Height of one line of a cell's text in pixels; the peer sets it from its font.
+    int lineHeight() const { return lineHeight_; }
+    void setLineHeight(int h) { lineHeight_ = h > 0 ? h : lineHeight_; }
+
     // Pixel width of a text in the grid's font; the peer measures, tests fake it.
     std::function<int(const std::u16string&)> measureText;
     int textWidth(const std::u16string& s) const;
 
 private:
-    struct Cell {
-        std::u16string text;
-        std::int64_t id = 0;
-    };
-    const Cell& at(int c, int r) const;
-    Cell& at(int c, int r);
-    void reshape(int cols, int rows);
+    void listen();
+    void modelReshaped();
+    void modelChanged();
 
     int cols_ = 0;
     int rows_ = 0;
@@ -207,7 +171,9 @@ private:
     int fixedRows_ = 1;
     int defaultColWidth_ = kDefaultColWidth;
     int defaultRowHeight_ = kDefaultRowHeight;
-    std::vector<Cell> cells_;  // row-major
+    int lineHeight_ = 13;
+    CellTexts own_;
+    GridCells* cells_ = &own_;
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
     void moveTo(int c, int r);
@@ -223,5 +189,12 @@ private:
     std::optional<CellEdges> edges_;
     bool edgesApply(int c, int r, int c2, int r2) const;
 };
+
+// A selection with every side moved inside the data cells (never onto a
+// header); the order of its sides is kept.
+GridRect clipToDataCells(const StringGrid& grid, GridRect r);
+// The data cells a command works on: the part of `r` on data cells, empty
+// (Right < Left or Bottom < Top) when it has none.
+GridRect dataCellsIn(const StringGrid& grid, GridRect r);
 
 }  // namespace qx

@@ -97,7 +97,7 @@ TEST_F(DrawnTable, GetShowsMergedFieldsAsOneAreaAndPlacesTextsAsBefore) {
     for (int r = 1; r < 6; ++r)
         for (int c = 1; c < 8; ++c) {
             filled += grid().Cells(c, r).empty() ? 0 : 1;
-            EXPECT_EQ(grid().Cells(c, r).empty(), grid().Objects(c, r) == 0) << c << "," << r;
+            EXPECT_EQ(grid().Cells(c, r).empty(), form->table.firstId(c, r) == 0) << c << "," << r;
             EXPECT_EQ(form->pendingChangeAt(c, r), CellChange::None) << c << "," << r;
         }
     EXPECT_EQ(filled, 20);
@@ -244,7 +244,7 @@ TEST_F(DrawnTable, ACellIsDrawnGreyWhereItsColumnHasNoTextAndTintedByItsChange) 
     for (int c = 1; c < grid().ColCount(); ++c) {
         bool drawn = false;
         for (int r = 1; r < grid().RowCount(); ++r)
-            drawn = drawn || grid().Objects(c, r) != 0;
+            drawn = drawn || form->table.firstId(c, r) != 0;
         EXPECT_EQ(form->StringGrid1DrawCell(c, 2).grey, !drawn) << c;
     }
     grid().setCells(7, 2, u"new");

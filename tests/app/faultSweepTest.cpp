@@ -100,7 +100,7 @@ struct Scene {
         }
         for (int r = 1; r < grid().RowCount(); ++r) {
             for (int c = 1; c < grid().ColCount(); ++c) {
-                const auto id = grid().Objects(c, r);
+                const auto id = form->table.firstId(c, r);
                 if (id != 0) {
                     EXPECT_GE(form->textIndexOfId(id), 0) << where << ": cell " << c << "," << r;
                 }

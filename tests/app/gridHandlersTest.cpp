@@ -18,8 +18,8 @@ struct Handlers : testing::Test {
         f->makeInputList = [this] { return ++candidates > 0; };
         StringGrid& g = f->StringGrid1;
         g.setCells(1, 1, u"a");
-        g.setObjects(1, 1, 31);
-        g.setObjects(1, 2, 32);
+        f->table.setIds(1, 1, {31});
+        f->table.setIds(1, 2, {32});
     }
     std::u16string lastLog() const { return f->Memo1.Lines().empty() ? u"" : f->Memo1.Lines().back(); }
 };
@@ -68,7 +68,6 @@ TEST_F(Handlers, AnInPlaceEditReachesTheSnapshotAtTheSecondClick) {
     EXPECT_EQ(f->StringGrid2.Cells(1, 1), u"");
     g.setRow(3);  // second click: written into the snapshot
     EXPECT_EQ(f->StringGrid2.Cells(1, 1), u"edited");
-    EXPECT_EQ(f->StringGrid2.Objects(1, 1), 0);  // text only
     EXPECT_EQ(f->blockUndoState.undoSel, (GridRect{1, 1, 1, 1}));
 
     f->SpeedButton1Click();  // the cell undo puts the text of the opening back
@@ -97,7 +96,7 @@ TEST_F(Handlers, DeleteThenCtrlZAndMenuCopy) {
     std::uint16_t key = 46;
     f->StringGrid1KeyUp(key, 0);
     EXPECT_EQ(f->StringGrid1.Cells(1, 1), u"");
-    EXPECT_EQ(f->StringGrid1.Objects(1, 1), 31);
+    EXPECT_EQ(f->table.firstId(1, 1), 31);
     key = 'Z';
     f->StringGrid1KeyUp(key, static_cast<unsigned>(4));
     EXPECT_EQ(f->StringGrid1.Cells(1, 1), u"a");

@@ -75,10 +75,10 @@ TEST_F(Commands, GetOfRectangleSplitInFour) {
     ASSERT_EQ(g.RowCount(), 3);
     ASSERT_EQ(g.ColCount(), 3);
     EXPECT_EQ(g.Cells(1, 1), u"左上");
-    EXPECT_EQ(g.Objects(1, 1), a);
-    EXPECT_EQ(g.Objects(2, 1), b);
-    EXPECT_EQ(g.Objects(1, 2), c);
-    EXPECT_EQ(g.Objects(2, 2), d);
+    EXPECT_EQ(form->table.firstId(1, 1), a);
+    EXPECT_EQ(form->table.firstId(2, 1), b);
+    EXPECT_EQ(form->table.firstId(1, 2), c);
+    EXPECT_EQ(form->table.firstId(2, 2), d);
     EXPECT_EQ(form->StringGrid2.Cells(2, 2), u"右下");
     EXPECT_TRUE(form->Button2.Enabled());
     EXPECT_TRUE(form->menuItem(u"N6").Enabled());
@@ -208,7 +208,7 @@ TEST_F(Update, CaseChangeEditsEmptyingDeletesAndRetypingCreates) {
     form->Button2Click();
     EXPECT_EQ(drawing.entity(a)->text, u"ABC");
     EXPECT_TRUE(!drawing.entity(b) || drawing.entity(b)->erased);
-    EXPECT_EQ(g().Objects(1, 2), 0);
+    EXPECT_EQ(form->table.firstId(1, 2), 0);
     EXPECT_EQ(log().back(), u"[更新] 編集 = 1, 追加 = 0, 削除 = 1");
 
     // Column 1 lost its only template below row 1: the retyped text waits in the grid.
@@ -216,14 +216,14 @@ TEST_F(Update, CaseChangeEditsEmptyingDeletesAndRetypingCreates) {
     form->Button2Click();
     EXPECT_EQ(log().back(), u"[更新] 編集 = 0, 追加 = 0, 削除 = 0");
     EXPECT_EQ(g().Cells(1, 2), u"again");
-    EXPECT_EQ(g().Objects(1, 2), 0);
+    EXPECT_EQ(form->table.firstId(1, 2), 0);
 }
 
 TEST_F(Update, NewTextIsCopiedFromTheColumnTemplateAtTheSameOffset) {
     g().setCells(1, 3, u"新規");
     form->Button2Click();
     EXPECT_EQ(log().back(), u"[更新] 編集 = 0, 追加 = 1, 削除 = 0");
-    const std::int64_t id = g().Objects(1, 3);
+    const std::int64_t id = form->table.firstId(1, 3);
     ASSERT_NE(id, 0);
     const auto e = drawing.entity(id);
     ASSERT_TRUE(e);
@@ -247,7 +247,7 @@ TEST_F(Update, NewRecordServesAsTemplateWithItsRealPosition) {
     form->Button2Click();
     g().setCells(1, 2, u"two");
     form->Button2Click();
-    const auto e = drawing.entity(g().Objects(1, 2));
+    const auto e = drawing.entity(form->table.firstId(1, 2));
     ASSERT_TRUE(e);
     EXPECT_EQ(e->alignmentPoint, (Point3{0.5, -7.5, 0}));
 }

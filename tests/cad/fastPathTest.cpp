@@ -26,13 +26,13 @@ struct NoWindow : FetchView, UpdateView {
 };
 
 using Scene = std::function<void(MemDrawing&)>;
-using Edits = std::function<void(StringGrid&)>;
+using Edits = std::function<void(TableModel&)>;
 
 // Everything a Get, the edits and an Update leave behind.
 struct Outcome {
     std::vector<MemEntity> drawing;
     std::vector<std::tuple<std::int64_t, std::u16string, double, double, int>> records;
-    std::vector<std::pair<std::u16string, std::int64_t>> cells;
+    std::vector<std::pair<std::u16string, std::vector<std::int64_t>>> cells;
     int edited = 0, added = 0, deleted = 0;
     std::u16string getError, updateError;
     bool operator==(const Outcome&) const = default;
@@ -55,7 +55,7 @@ Outcome run(const Scene& scene, const Edits& edits, bool fast, const std::u16str
     NoWindow view;
     TQdlLists lists;
     TextIndex index;
-    StringGrid grid{5, 5};
+    TableModel grid{5, 5};
     Outcome out;
     if (faultInGet && !failing.empty())
         drawing.failCall(failing, k, u"故障");
@@ -66,7 +66,7 @@ Outcome run(const Scene& scene, const Edits& edits, bool fast, const std::u16str
     }
     collectBorders(lists, 0.1);
     mergeBorders(lists, 0.1);
-    fillGrid(grid, lists);
+    fillGrid(grid, lists, 0.1);
     if (out.getError.empty())
         edits(grid);
     const DocumentKey key = documentKey(doc);
@@ -88,7 +88,7 @@ Outcome run(const Scene& scene, const Edits& edits, bool fast, const std::u16str
         out.records.emplace_back(t.objID, t.sText, t.base.x, t.base.y, t.code);
     for (int r = 0; r < grid.RowCount(); ++r)
         for (int c = 0; c < grid.ColCount(); ++c)
-            out.cells.emplace_back(grid.Cells(c, r), grid.Objects(c, r));
+            out.cells.emplace_back(grid.Cells(c, r), grid.ids(c, r));
     return out;
 }
 
@@ -119,7 +119,7 @@ Scene table(int cols, int rows) {
 // Edits, deletions and additions spread over the table; column 3 keeps only
 // its first row, so new texts there have no template.
 Edits spread(int cols, int rows) {
-    return [cols, rows](StringGrid& g) {
+    return [cols, rows](TableModel& g) {
         for (int r = 2; r <= rows; ++r)
             g.setCells(3, r, u"");
         for (int r = 1; r <= rows; ++r) {
@@ -157,8 +157,8 @@ TEST(FastPath, GivesTheSameTablesAsCallByCall) {
              d.erase(ids[20]);
          },
          spread(6, 5)},
-        {"no edits", table(4, 4), [](StringGrid&) {}},
-        {"a pick of nothing", [](MemDrawing&) {}, [](StringGrid& g) { g.setCells(1, 1, u"x"); }},
+        {"no edits", table(4, 4), [](TableModel&) {}},
+        {"a pick of nothing", [](MemDrawing&) {}, [](TableModel& g) { g.setCells(1, 1, u"x"); }},
     };
     for (const auto& c : cases) {
         const Outcome slow = run(c.scene, c.edits, false), fast = run(c.scene, c.edits, true);
@@ -233,7 +233,7 @@ TEST(FastPath, AFailingFastPathFallsBackOnlyBeforeAnythingWasDone) {
         NoWindow view;
         TQdlLists lists;
         TextIndex index;
-        StringGrid grid{5, 5};
+        TableModel grid{5, 5};
         if (failFrom == 1) {
             // The first chunk fails: everything is read call by call.
             fetchTable(doc, lists, view, clock, Dispatch(broken));
@@ -247,7 +247,7 @@ TEST(FastPath, AFailingFastPathFallsBackOnlyBeforeAnythingWasDone) {
         }
         collectBorders(lists, 0.1);
         mergeBorders(lists, 0.1);
-        fillGrid(grid, lists);
+        fillGrid(grid, lists, 0.1);
         edits(grid);
         broken->calls = 0;
         auto r = updateTable(doc, documentKey(doc), lists, index, grid, view, Dispatch(broken));

@@ -39,7 +39,8 @@ protected:
         auto r = fetchTable(doc, lists, window, clock);
         collectBorders(lists, 0.1);
         mergeBorders(lists, 0.1);
-        fillGrid(grid, lists);
+        readExtentsCentres(doc, lists);
+        fillGrid(grid, lists, 0.1);
         return r;
     }
     UpdateResult update() {
@@ -58,7 +59,7 @@ protected:
     NoWindow window;
     TQdlLists lists;
     TextIndex index;
-    StringGrid grid{5, 5};
+    TableModel grid{5, 5};
     DocumentKey read;
 };
 
@@ -94,7 +95,7 @@ TEST_F(EveryAlignment, GetPlacesEachTextByItsPlacingPoint) {
     ASSERT_EQ(grid.ColCount(), kColumns + 1);
     ASSERT_EQ(grid.RowCount(), 4);
     for (int a = 0; a < kColumns; ++a) {
-        EXPECT_EQ(grid.Objects(a + 1, 2), templates[a]) << "alignment " << a;
+        EXPECT_EQ(grid.firstId(a + 1, 2), templates[a]) << "alignment " << a;
     }
     // One point per text: the one that places it.
     EXPECT_EQ(drawing.callCount(u"InsertionPoint") + drawing.callCount(u"TextAlignmentPoint"), 2 * kColumns);
@@ -109,7 +110,7 @@ TEST_F(EveryAlignment, UpdateCopiesTheTemplateToItsOffsetInTheNewCell) {
     EXPECT_TRUE(result.refusal.empty());
     EXPECT_EQ(result.added, kColumns);
     for (int a = 0; a < kColumns; ++a) {
-        const auto copy = drawing.entity(grid.Objects(a + 1, 3));
+        const auto copy = drawing.entity(grid.firstId(a + 1, 3));
         const auto tmpl = drawing.entity(templates[a]);
         ASSERT_TRUE(copy) << a;
         EXPECT_EQ(copy->text, u"新規");
@@ -127,7 +128,7 @@ TEST_F(EveryAlignment, UpdateCopiesTheTemplateToItsOffsetInTheNewCell) {
     }
     // A second Get finds every new text in its cell; a second Update writes nothing.
     grid.setCells(1, 3, u"");
-    grid.setObjects(1, 3, 0);
+    grid.setIds(1, 3, {});
     for (int a = 0; a < kColumns; ++a)
         grid.setCells(a + 1, 3, u"");
     get();
@@ -149,9 +150,9 @@ TEST_F(EveryAlignment, ACopyWhoseSetUpFailsIsDeletedAgain) {
     EXPECT_THROW(update(), Error);
     // The first copy stands, recorded; the second was deleted again.
     EXPECT_EQ(liveTexts(), texts + 1);
-    EXPECT_NE(grid.Objects(1, 3), 0);
-    EXPECT_EQ(grid.Objects(2, 3), 0);
-    EXPECT_EQ(index.find(grid.Objects(1, 3)), static_cast<int>(lists.textAry.size()) - 1);
+    EXPECT_NE(grid.firstId(1, 3), 0);
+    EXPECT_EQ(grid.firstId(2, 3), 0);
+    EXPECT_EQ(index.find(grid.firstId(1, 3)), static_cast<int>(lists.textAry.size()) - 1);
 }
 
 TEST_F(TableUnits, ClassNamesComeFromObjectNameWhereEntityNameIsMissing) {
@@ -189,7 +190,7 @@ protected:
         EXPECT_EQ(drawing.callCount(u"Copy"), 0);
         EXPECT_EQ(grid.Cells(1, 1), u"編集");
         EXPECT_EQ(grid.Cells(2, 2), u"追加");
-        EXPECT_EQ(grid.Objects(2, 2), 0);
+        EXPECT_EQ(grid.firstId(2, 2), 0);
     }
     std::int64_t text = 0;
 };

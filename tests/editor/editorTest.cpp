@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "table/tableModel.h"
+
 #include "core/text.h"
 #include "editor/blockOps.h"
 #include "editor/undoCells.h"
@@ -11,11 +13,11 @@
 using namespace qx;
 
 namespace {
-void fill(StringGrid& g) {
+template <class Grid>
+void fill(Grid& g) {
     for (int r = 0; r < g.RowCount(); ++r) {
         for (int c = 0; c < g.ColCount(); ++c) {
             g.setCells(c, r, fromUtf8(std::to_string(c) + "," + std::to_string(r)));
-            g.setObjects(c, r, c * 100 + r);
         }
     }
 }
@@ -110,7 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{u"\"q\"rest\tz", {{u"q"}, {u"rest", u"z"}}}));
 
 struct Paste : testing::Test {
-    StringGrid w{6, 8}, snap{6, 8};
+    TableModel table{6, 8};
+    StringGrid w{6, 8};
+    CellTexts snap{6, 8};
+    void SetUp() override { w.setModel(table); }
     BlockUndoState state;
     fake::FakeClipboard clip;
     void paste(const std::u16string& text, GridRect sel) {
@@ -160,12 +165,14 @@ TEST_F(Paste, EmptyMiddleRowKeepsTextsBlankLastRowIsDropped) {
 
 TEST_F(Paste, KeepsObjectIdsAndCutIsUndone) {
     fill(w);
+    table.setIds(2, 2, {202});
+    table.setIds(2, 3, {203});
     paste(u"new", {2, 2, 2, 2});
-    EXPECT_EQ(w.Objects(2, 2), 202);
+    EXPECT_EQ(table.ids(2, 2), std::vector<std::int64_t>{202});
     w.setSelection({1, 1, 2, 3});
     clearCells(w, snap, state);
     EXPECT_EQ(w.Cells(2, 3), u"");
-    EXPECT_EQ(w.Objects(2, 3), 203);
+    EXPECT_EQ(table.ids(2, 3), std::vector<std::int64_t>{203});
     blockUndo(w, snap, state);
     EXPECT_EQ(w.Cells(2, 3), u"2,3");
     EXPECT_EQ(w.Cells(2, 2), u"new");
@@ -177,7 +184,8 @@ TEST_F(Paste, KeepsObjectIdsAndCutIsUndone) {
 }
 
 TEST(BlockUndo, SelectionRulesAndHeaderClamp) {
-    StringGrid w(5, 5), snap(5, 5);
+    StringGrid w(5, 5);
+    CellTexts snap(5, 5);
     BlockUndoState s;
     s.undoSel = {2, 1, 2, 3};  // one column, several rows: top cell
     blockUndo(w, snap, s);
@@ -214,14 +222,15 @@ TEST(BlockUndo, RandomEditSequencesRestoreTheStateBeforeTheLastBlockEdit) {
     std::mt19937 rng(5);
     fake::FakeClipboard clip;
     for (int round = 0; round < 100; ++round) {
-        StringGrid w(6, 6), snap(6, 6);
+        StringGrid w(6, 6);
+        CellTexts snap(6, 6);
         fill(w);
         BlockUndoState st;
-        StringGrid before(6, 6);
+        CellTexts before(6, 6);
         for (int step = 0; step < 8; ++step) {
             const int l = 1 + rng() % 5, t = 1 + rng() % 5;
             w.setSelection({l, t, l + static_cast<int>(rng() % (6 - l)), t + static_cast<int>(rng() % (6 - t))});
-            copyGrid(w, before);
+            copyGrid(w.model(), before);
             if (rng() % 2) {
                 clip.text = u"p\tq\r\n\"r\"\r\n";
                 pasteCells(w, snap, st, clip);
@@ -233,7 +242,6 @@ TEST(BlockUndo, RandomEditSequencesRestoreTheStateBeforeTheLastBlockEdit) {
         for (int r = 0; r < 6; ++r) {
             for (int c = 0; c < 6; ++c) {
                 ASSERT_EQ(w.Cells(c, r), before.Cells(c, r)) << round;
-                ASSERT_EQ(w.Objects(c, r), before.Objects(c, r));
             }
         }
     }

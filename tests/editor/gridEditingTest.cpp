@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "table/tableModel.h"
+
 #include "editor/gridEditing.h"
 #include "testing/platformFakes.h"
 
@@ -77,16 +79,18 @@ TEST(GridEditing, DragIntoTheHeadersIsClamped) {
 }
 
 TEST(GridEditing, ColumnsWithoutDrawingTextsPaintGrey) {
+    TableModel t(4, 3);
     StringGrid g(4, 3);
-    g.setObjects(1, 1, 5);
-    g.setObjects(3, 0, 9);  // a header ID does not count
-    EXPECT_TRUE(colHasText(g, 1));
-    EXPECT_FALSE(colHasText(g, 2));
-    EXPECT_FALSE(colHasText(g, 3));
-    EXPECT_TRUE(paintsGrey(g, 2, 1));
-    EXPECT_FALSE(paintsGrey(g, 2, 0));  // headers keep their colour
-    EXPECT_FALSE(paintsGrey(g, 1, 2));
-    StringGrid one(3, 1);
+    g.setModel(t);
+    t.setIds(1, 1, {5});
+    t.setIds(3, 0, {9});  // a header ID does not count
+    EXPECT_TRUE(colHasText(t, 1));
+    EXPECT_FALSE(colHasText(t, 2));
+    EXPECT_FALSE(colHasText(t, 3));
+    EXPECT_TRUE(paintsGrey(g, t, 2, 1));
+    EXPECT_FALSE(paintsGrey(g, t, 2, 0));  // headers keep their colour
+    EXPECT_FALSE(paintsGrey(g, t, 1, 2));
+    TableModel one(3, 1);
     EXPECT_FALSE(colHasText(one, 1));
 }
 
@@ -118,11 +122,11 @@ TEST(InputCandidates, PlacementClampsRightAndTopOnly) {
 
 TEST(KeyCommand, LogLinesAndDeleteThenUndo) {
     fake::FakePlatform f;
-    StringGrid w(5, 5), snap(5, 5);
+    StringGrid w(5, 5);
+    CellTexts snap(5, 5);
     for (int r = 1; r < 5; ++r) {
         for (int c = 1; c < 5; ++c) {
             w.setCells(c, r, u"t");
-            w.setObjects(c, r, r * 10 + c);
         }
     }
     BlockUndoState undo;
@@ -136,7 +140,6 @@ TEST(KeyCommand, LogLinesAndDeleteThenUndo) {
     EXPECT_TRUE(keyCommand(ctx, key, 0));
     EXPECT_EQ(key, 0);
     EXPECT_EQ(w.Cells(2, 3), u"");
-    EXPECT_EQ(w.Objects(2, 3), 32);
     key = 'Z';
     keyCommand(ctx, key, ctrl);
     EXPECT_EQ(w.Cells(2, 3), u"t");

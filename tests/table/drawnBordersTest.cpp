@@ -188,38 +188,3 @@ TEST(DrawnBordersShape, FollowsTheBoundaryListsAndSurvivesTooFewOfThem) {
     }
     EXPECT_EQ(missing(drawnBorders({}, kTate, kYoko, 0.1)), kAllInner);
 }
-
-namespace {
-struct ChangeCase {
-    const char* name;
-    std::u16string cell;
-    std::int64_t id;
-    bool hasRecord;
-    std::u16string recorded;
-    CellChange expected;
-};
-void PrintTo(const ChangeCase& k, std::ostream* os) {
-    *os << k.name;
-}
-class PendingChange : public testing::TestWithParam<ChangeCase> {};
-}  // namespace
-
-TEST_P(PendingChange, ComparesAsTheUpdateDoes) {
-    const ChangeCase& k = GetParam();
-    TQdlText record;
-    record.objID = k.id;
-    record.sText = k.recorded;
-    EXPECT_EQ(pendingChange(k.cell, k.id, k.hasRecord ? &record : nullptr), k.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, PendingChange,
-                         testing::Values(ChangeCase{"Unchanged", u"山田", 7, true, u"山田", CellChange::None},
-                                         ChangeCase{"Edited", u"山田太郎", 7, true, u"山田", CellChange::Edit},
-                                         ChangeCase{"CaseOnlyIsAnEdit", u"ABC", 7, true, u"abc", CellChange::Edit},
-                                         ChangeCase{"Emptied", u"", 7, true, u"山田", CellChange::Delete},
-                                         ChangeCase{"EmptyAsRecorded", u"", 7, true, u"", CellChange::None},
-                                         ChangeCase{"IdWithoutRecordIsPassedOver", u"x", 7, false, u"",
-                                                    CellChange::None},
-                                         ChangeCase{"TypedIntoCellWithoutId", u"追加", 0, false, u"", CellChange::Add},
-                                         ChangeCase{"EmptyCellWithoutId", u"", 0, false, u"", CellChange::None}),
-                         [](const testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });

@@ -123,17 +123,18 @@ TEST(WidthMenu, ItemsNameTheirRoutines) {
     EXPECT_EQ(widthRoutineForItem(u"N10"), std::nullopt);
 }
 
-void fill(StringGrid& g) {
+template <class Grid>
+void fill(Grid& g) {
     for (int r = 0; r < g.RowCount(); ++r) {
         for (int c = 0; c < g.ColCount(); ++c) {
             g.setCells(c, r, u"ｶﾞ1" + fromUtf8(std::to_string(c * 10 + r)));
-            g.setObjects(c, r, 100 + c * 10 + r);
         }
     }
 }
 
 TEST(WidthConversion, ChangesSelectedDataCellsOnlyAndSnapshotsFirst) {
-    StringGrid working(4, 4), snapshot(2, 2);
+    StringGrid working(4, 4);
+    CellTexts snapshot(2, 2);
     fill(working);
     PortableWidthMap map;
     // A rectangle reaching into the headers and past the grid touches only data cells.
@@ -143,14 +144,14 @@ TEST(WidthConversion, ChangesSelectedDataCellsOnlyAndSnapshotsFirst) {
             const bool inside = c >= 1 && c <= 2 && r >= 1;
             const std::u16string tail = fromUtf8(std::to_string(c * 10 + r));
             EXPECT_EQ(working.Cells(c, r), (inside ? u"ガ1" : u"ｶﾞ1") + tail) << c << "," << r;
-            EXPECT_EQ(working.Objects(c, r), 100 + c * 10 + r);
             EXPECT_EQ(snapshot.Cells(c, r), u"ｶﾞ1" + tail);
         }
     }
 }
 
 TEST(WidthConversion, SingleCellAndPlatformRoutine) {
-    StringGrid working(3, 3), snapshot;
+    StringGrid working(3, 3);
+    CellTexts snapshot;
     fill(working);
     PortableWidthMap map;
     applyWidthConversion(WidthRoutine::HanToZen, working, snapshot, GridRect{2, 2, 2, 2}, map, nullptr);
@@ -159,7 +160,8 @@ TEST(WidthConversion, SingleCellAndPlatformRoutine) {
 }
 
 TEST(WidthConversion, AResizeFromThePumpDoesNotBreakTheLoop) {
-    StringGrid working(3, 3), snapshot;
+    StringGrid working(3, 3);
+    CellTexts snapshot;
     fill(working);
     PortableWidthMap map;
     fake::FakePump pump;

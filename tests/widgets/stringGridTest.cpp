@@ -8,12 +8,10 @@ using namespace qx;
 TEST(StringGridModel, ResizeKeepsCellsInsideBothSizes) {
     StringGrid g(3, 3);
     g.setCells(2, 2, u"keep");
-    g.setObjects(2, 2, 0x1'0000'0001LL);
     g.setCells(1, 1, u"k2");
     g.setColCount(5);
     g.setRowCount(4);
     EXPECT_EQ(g.Cells(2, 2), u"keep");
-    EXPECT_EQ(g.Objects(2, 2), 0x1'0000'0001LL);
     EXPECT_EQ(g.Cells(4, 3), u"");
     EXPECT_EQ(g.ColWidths(4), StringGrid::kDefaultColWidth);
     EXPECT_EQ(g.RowHeights(3), StringGrid::kDefaultRowHeight);
@@ -22,6 +20,31 @@ TEST(StringGridModel, ResizeKeepsCellsInsideBothSizes) {
     EXPECT_THROW(g.Cells(2, 2), Error);
     g.setColCount(3);
     EXPECT_EQ(g.Cells(2, 2), u"");  // shrinking dropped it
+}
+
+TEST(StringGridModel, ShowsAnotherModelAndFollowsItsChanges) {
+    CellTexts table(3, 3);
+    table.setCells(1, 1, u"from the model");
+    StringGrid g(5, 5);
+    g.setCells(4, 4, u"own");
+    g.moveCurrent(4, 4);
+    int repaints = 0;
+    g.onRepaint = [&] { ++repaints; };
+    g.setModel(table);
+    EXPECT_EQ(g.ColCount(), 3);
+    EXPECT_EQ(g.Cells(1, 1), u"from the model");
+    EXPECT_EQ(g.Col(), 2);  // the current cell stays inside the smaller table
+    g.setCells(2, 2, u"typed");
+    EXPECT_EQ(table.Cells(2, 2), u"typed");  // edits go to the model
+    const int before = repaints;
+    table.setSize(4, 6);  // changed behind the view's back
+    EXPECT_EQ(g.RowCount(), 6);
+    EXPECT_EQ(g.RowHeights(5), StringGrid::kDefaultRowHeight);
+    g.moveCurrent(1, 1);
+    g.showEditor();
+    table.setCells(1, 1, u"changed");
+    EXPECT_EQ(g.editorText(), u"changed");  // the open editor shows what the cell holds
+    EXPECT_GT(repaints, before);
 }
 
 TEST(StringGridModel, NestedSuspensionCostsOneRepaint) {
@@ -44,7 +67,7 @@ TEST(StringGridModel, NestedSuspensionCostsOneRepaint) {
 TEST(StringGridModel, OutOfRangeAccessThrowsReadableError) {
     StringGrid g(2, 2);
     EXPECT_THROW(g.setCells(-1, 0, u"x"), Error);
-    EXPECT_THROW(g.Objects(0, 2), Error);
+    EXPECT_THROW(g.Cells(0, 2), Error);
     EXPECT_THROW(g.setColWidths(2, 10), Error);
 }
 
@@ -218,4 +241,39 @@ TEST(StringGridModel, AnUpdateScopeEndsTheUpdateOnEveryWayOut) {
     }
     EXPECT_FALSE(g.updating());
     EXPECT_EQ(peer, 1);
+}
+
+TEST(ClipToDataCells, MovesEverySideOffTheHeadersAndInsideTheGrid) {
+    StringGrid g(5, 4);  // one header column and row
+    struct Case {
+        GridRect in, out;
+    };
+    const Case cases[] = {
+        {{1, 1, 3, 2}, {1, 1, 3, 2}},    // inside: unchanged
+        {{0, 0, 2, 2}, {1, 1, 2, 2}},    // on the headers
+        {{2, 1, 9, 7}, {2, 1, 4, 3}},    // past the grid
+        {{-3, -1, 0, 0}, {1, 1, 1, 1}},  // wholly in the headers
+        {{3, 2, 1, 1}, {3, 2, 1, 1}},    // the order of the sides is kept
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(clipToDataCells(g, c.in), c.out)
+            << c.in.Left << "," << c.in.Top << "," << c.in.Right << "," << c.in.Bottom;
+    }
+}
+
+TEST(DataCellsIn, IsThePartOnDataCellsAndEmptyWhenThereIsNone) {
+    StringGrid g(5, 4);
+    struct Case {
+        GridRect in, out;
+    };
+    const Case cases[] = {
+        {{1, 1, 3, 2}, {1, 1, 3, 2}},
+        {{0, 0, 2, 9}, {1, 1, 2, 3}},
+        {{-1, -1, 0, 0}, {1, 1, 0, 0}},  // wholly in the headers: empty
+        {{3, 1, 2, 2}, {3, 1, 2, 2}},    // an empty rectangle stays empty
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(dataCellsIn(g, c.in), c.out)
+            << c.in.Left << "," << c.in.Top << "," << c.in.Right << "," << c.in.Bottom;
+    }
 }
