@@ -126,6 +126,9 @@ public:
         if (!fast_ || ops_.size() >= static_cast<std::size_t>(kFastPathChunk))
             flush();
     }
+    // A read between the writes (a text's height) sees the drawing as the
+    // writes before it left it, whichever way they go.
+    void beforeRead() { flush(); }
     // A new text's template is looked up in the table as the pass has left
     // it: changes of IDs in that column still waiting in the chunk go first.
     void beforeTemplateLookup(int col) {
@@ -237,16 +240,19 @@ private:
     std::vector<std::pair<int, int>> cells_;
 };
 
-// A text's height, for the pitch of lines added below it.
+// A text's height, for the pitch of lines added below it; an application
+// that does not tell gets the usual 2.5.
 double heightOf(const Dispatch& document, std::int64_t id) {
+    constexpr double kUsualHeight = 2.5;
     const Dispatch e = entityOf(document, id);
     if (!e) {
-        return 0;
+        return kUsualHeight;
     }
     try {
-        return e.get(u"Height").toDouble();
+        const double h = e.get(u"Height").toDouble();
+        return h > 0 ? h : kUsualHeight;
     } catch (const MemberNotFound&) {
-        return 0;
+        return kUsualHeight;
     }
 }
 
@@ -273,6 +279,7 @@ void planCell(Pass& pass, const Dispatch& document, const TQdlLists& lists, cons
         step = last.y - lists.textAry[index.find(ids[n - 2])].base.y;
     }
     if (!(step < 0)) {
+        pass.beforeRead();
         step = -heightOf(document, ids[n - 1]) * kLineSpacing;
     }
     for (std::size_t k = n; k < m; ++k) {
@@ -347,7 +354,11 @@ UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdl
                 if (t.id == 0) {
                     continue;
                 }
-                const double step = lines.size() > 1 ? -heightOf(document, t.id) * kLineSpacing : 0;
+                double step = 0;
+                if (lines.size() > 1) {
+                    pass.beforeRead();
+                    step = -heightOf(document, t.id) * kLineSpacing;
+                }
                 for (std::size_t k = 0; k < lines.size(); ++k) {
                     const TPoint3 to{lists.tateAry[c - 1] + t.dx,
                                      lists.yokoAry[r - 1] + t.dy + step * static_cast<double>(k), 0};

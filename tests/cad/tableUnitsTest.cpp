@@ -6,6 +6,7 @@
 #include "cad/fetchTable.h"
 #include "cad/mem/memDrawing.h"
 #include "cad/updateTable.h"
+#include "core/text.h"
 #include "table/tableGrid.h"
 #include "testing/platformFakes.h"
 
@@ -248,4 +249,94 @@ TEST_F(TableUnits, AReopenedDrawingIsToldWithAFewCallsNotOnePerText) {
     EXPECT_FALSE(update().refusal.empty());
     EXPECT_LE(drawing.callCount(u"ObjectIdToObject") - probes, 64);
     EXPECT_GT(drawing.callCount(u"ObjectIdToObject") - probes, 8);
+}
+
+namespace {
+// Three columns of 20 and four rows of 12. Column 1 stacks texts as a parts
+// list does (name over standard); column 2 holds a small label over a
+// centred value; column 3 is the template column for new texts.
+class StackedCells : public TableUnits {
+protected:
+    void SetUp() override {
+        drawing.addPolyline({0, 0, 60, 0, 60, -48, 0, -48}, true);
+        for (int c = 1; c < 3; ++c)
+            drawing.addLine({20.0 * c, 0, 0}, {20.0 * c, -48, 0});
+        for (int r = 1; r < 4; ++r)
+            drawing.addLine({0, -12.0 * r, 0}, {60, -12.0 * r, 0});
+        placeText(drawing, u"品名", 2, -4, 0);  // row 1: the headings
+        placeText(drawing, u"欄", 22, -4, 0);
+        placeText(drawing, u"数", 42, -4, 0);
+        // Row 2: two stacked, three stacked, a template.
+        placeText(drawing, u"ボルト", 2, -16, 0);
+        placeText(drawing, u"M6", 2, -20, 0);
+        placeText(drawing, u"Allgemein-", 22, -15, 0);
+        placeText(drawing, u"toleranz", 22, -18, 0);
+        placeText(drawing, u"ISO 2768-m", 22, -21, 0);
+        placeText(drawing, u"1", 42, -20, 0);
+        // Row 3: a single text, a label over a centred value.
+        placeText(drawing, u"ナット", 2, -28, 0);
+        placeText(drawing, u"材質", 21, -26, 6);
+        placeText(drawing, u"SS400", 30, -31, 10);
+        // Row 4 stays empty but for the template column.
+        placeText(drawing, u"2", 42, -44, 0);
+    }
+    std::u16string cell(int c, int r) { return grid.Cells(c, r); }
+};
+}  // namespace
+
+TEST_F(StackedCells, GetShowsEveryTextOfACellInReadingOrder) {
+    get();
+    EXPECT_EQ(cell(1, 2), u"ボルト\nM6");
+    EXPECT_EQ(cell(2, 2), u"Allgemein-\ntoleranz\nISO 2768-m");
+    EXPECT_EQ(cell(2, 3), u"材質\nSS400");
+    EXPECT_EQ(grid.ids(2, 2).size(), 3u);
+}
+
+TEST_F(StackedCells, EachKindOfLineEditComesBackFromASecondGet) {
+    get();
+    grid.setCells(1, 2, u"ボルト\nM8");            // one line changed
+    grid.setCells(1, 3, u"ナット\nM6");            // a line added below a single text
+    grid.setCells(2, 2, u"Allgemein-\ntoleranz");  // the last line removed
+    grid.setCells(2, 3, u"");                      // emptied: both texts go
+    grid.setCells(1, 4, u"座金\nM6\r\n");          // two lines into an empty cell
+    grid.setCells(3, 3, u"3\n");                   // a typed break after the line adds nothing
+    const std::int64_t label = grid.ids(2, 3)[0];
+    const auto r = update();
+    EXPECT_TRUE(r.refusal.empty());
+    EXPECT_EQ(r.edited, 1);
+    EXPECT_EQ(r.added, 4);
+    EXPECT_EQ(r.deleted, 3);
+    EXPECT_TRUE(r.overflows.empty());
+    EXPECT_FALSE(drawing.entity(label)->text.empty());
+    EXPECT_TRUE(drawing.entity(label)->erased);
+    // No single-line text ever holds a break.
+    for (const auto& e : drawing.liveEntities())
+        EXPECT_EQ(e.text.find(u'\n'), std::u16string::npos) << toUtf8(e.text);
+    // Records, cells and drawing agree: a second Update writes nothing...
+    const int writes = drawing.callCount(u"TextString") + drawing.callCount(u"Copy") + drawing.callCount(u"Delete");
+    const auto again = update();
+    EXPECT_EQ(again.edited + again.added + again.deleted, 0);
+    EXPECT_EQ(drawing.callCount(u"TextString") + drawing.callCount(u"Copy") + drawing.callCount(u"Delete"), writes);
+    // ...and a second Get shows exactly the edited values.
+    get();
+    EXPECT_EQ(cell(1, 2), u"ボルト\nM8");
+    EXPECT_EQ(cell(1, 3), u"ナット\nM6");
+    EXPECT_EQ(cell(2, 2), u"Allgemein-\ntoleranz");
+    EXPECT_EQ(cell(2, 3), u"");
+    EXPECT_EQ(cell(1, 4), u"座金\nM6");
+    EXPECT_EQ(cell(3, 3), u"3");
+}
+
+TEST_F(StackedCells, NewLinesTakeThePitchTheCellHasElseTheHeightsAndAnOverflowIsTold) {
+    get();
+    grid.setCells(1, 2, u"ボルト\nM6\nS45C");  // pitch 4 from the two texts
+    grid.setCells(1, 3, u"ナット\nM6\n六角");  // one text: 2.5 high, so 2.5 * 5 / 3 apart
+    const auto r = update();
+    const auto added = [&](int c, int row) { return *drawing.entity(grid.ids(c, row).back()); };
+    EXPECT_DOUBLE_EQ(added(1, 2).insertionPoint.y, -24);
+    EXPECT_DOUBLE_EQ(added(1, 2).insertionPoint.x, 2);
+    EXPECT_NEAR(added(1, 3).insertionPoint.y, -28 - 2 * 2.5 * 5 / 3, 1e-9);
+    // -36.33 lies below the row's bottom border at -36: written all the same, and told.
+    EXPECT_EQ(r.overflows, (std::vector<std::pair<int, int>>{{1, 3}}));
+    EXPECT_EQ(r.added, 3);
 }
