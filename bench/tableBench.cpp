@@ -22,7 +22,11 @@ TQdlLists makeTable(int cols, int rows, int texts) {
     std::uniform_real_distribution<double> x(0, cols * 10.0), y(-rows * 5.0, 0);
     l.textAry.reserve(texts);
     for (int i = 0; i < texts; ++i) {
-        l.textAry.push_back({{x(rng), y(rng), 0}, 0, u"部品A-12", i + 1});
+        TQdlText t;
+        t.base = {x(rng), y(rng), 0};
+        t.sText = u"部品A-12";
+        t.objID = i + 1;
+        l.textAry.push_back(t);
     }
     return l;
 }
@@ -32,8 +36,8 @@ static void BM_fillGrid(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
     const TQdlLists lists = makeTable(side, side, static_cast<int>(state.range(1)));
     for (auto _ : state) {
-        StringGrid grid;
-        fillGrid(grid, lists);
+        TableModel grid;
+        fillGrid(grid, lists, 0.1);
         benchmark::DoNotOptimize(grid.Cells(1, 1));
     }
     state.SetComplexityN(state.range(1));

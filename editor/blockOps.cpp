@@ -4,65 +4,90 @@
 
 namespace qx {
 
+std::u16string clipboardField(const std::u16string& value) {
+    const bool quote = value.find_first_of(u"\t\r\n") != std::u16string::npos || (!value.empty() && value[0] == u'"');
+    if (!quote) {
+        return value;
+    }
+    std::u16string out = u"\"";
+    for (const char16_t ch : value) {
+        out += ch;
+        if (ch == u'"') {
+            out += u'"';
+        }
+    }
+    return out + u'"';
+}
+
 std::u16string blockText(const StringGrid& grid, const GridRect& b) {
     std::u16string out;
     for (int r = b.Top; r <= b.Bottom; ++r) {
         for (int c = b.Left; c <= b.Right; ++c) {
-            out += grid.Cells(c, r);
+            out += clipboardField(grid.Cells(c, r));
             out += c < b.Right ? u"\t" : u"\r\n";
         }
     }
     return out;
 }
 
-std::vector<std::u16string> splitQuoted(const std::u16string& text, char16_t sep) {
-    std::vector<std::u16string> items;
-    std::size_t pos = 0;
-    const std::size_t n = text.size();
-    while (pos < n) {
-        std::u16string item;
-        if (text[pos] == u'"') {
-            ++pos;
-            while (pos < n) {
-                if (text[pos] == u'"') {
-                    if (pos + 1 < n && text[pos + 1] == u'"') {
-                        item += u'"';
-                        pos += 2;
-                        continue;
-                    }
-                    ++pos;
-                    break;
-                }
-                item += text[pos++];
-            }
-            items.push_back(std::move(item));
-            if (pos < n && text[pos] == sep) {
-                ++pos;
-                if (pos == n) {
-                    items.emplace_back();  // a separator at the very end
-                }
-            }
-            continue;  // what follows the closing quote is an item of its own
-        }
-        const std::size_t end = text.find(sep, pos);
-        if (end == std::u16string::npos) {
-            items.push_back(text.substr(pos));
-            break;
-        }
-        items.push_back(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (pos == n) {
-            items.emplace_back();
-        }
-    }
-    return items;
-}
-
 std::vector<std::vector<std::u16string>> parseClipboardText(const std::u16string& text) {
     std::vector<std::vector<std::u16string>> rows;
-    for (std::u16string row : splitQuoted(text, u'\n')) {
-        std::erase(row, u'\r');
-        rows.push_back(splitQuoted(row, u'\t'));
+    if (text.empty()) {
+        return rows;
+    }
+    std::vector<std::u16string> row;
+    std::u16string field;
+    bool quoted = false;  // the field began with a quote: it is a field even when empty
+    const auto endField = [&] {
+        row.push_back(std::move(field));
+        field.clear();
+        quoted = false;
+    };
+    const auto endRow = [&] {
+        if (!row.empty() || !field.empty() || quoted) {
+            endField();
+        }
+        rows.push_back(std::move(row));
+        row.clear();
+    };
+    const std::size_t n = text.size();
+    bool fieldStart = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t ch = text[i];
+        if (fieldStart && ch == u'"') {
+            // Up to the next quote that is not doubled, or to the end of the text.
+            quoted = true;
+            for (++i; i < n; ++i) {
+                if (text[i] == u'"') {
+                    if (i + 1 < n && text[i + 1] == u'"') {
+                        field += u'"';
+                        ++i;
+                        continue;
+                    }
+                    break;
+                }
+                if (text[i] != u'\r') {
+                    field += text[i];  // a value's line break is a line feed alone
+                }
+            }
+            fieldStart = false;
+            continue;
+        }
+        fieldStart = false;
+        if (ch == u'\t') {
+            endField();
+            fieldStart = true;
+        } else if (ch == u'\n') {
+            endRow();
+            fieldStart = true;
+        } else if (ch != u'\r') {
+            field += ch;  // after a closing quote too, as a spreadsheet reads it
+        }
+    }
+    if (text.back() == u'\n') {
+        rows.emplace_back();  // a line feed at the very end: one more, empty, row
+    } else {
+        endRow();
     }
     return rows;
 }

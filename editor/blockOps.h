@@ -10,12 +10,18 @@
 
 namespace qx {
 
+// A cell as a spreadsheet writes it to the clipboard: as it is, or in double
+// quotes (quotes inside doubled) when it holds a tab or a line break or
+// begins with a quote.
+std::u16string clipboardField(const std::u16string& value);
 // Tab after every cell but the row's last, CR LF after the last, every row.
 std::u16string blockText(const StringGrid& grid, const GridRect& block);
-// Splits at `separator`; an item beginning with a double quote runs to the next
-// undoubled quote (or the end of the text), whatever separators it holds.
-std::vector<std::u16string> splitQuoted(const std::u16string& text, char16_t separator);
-// The rows of pasted text, each split into its fields.
+// The rows of pasted text, each split into its fields: rows at line feeds,
+// fields at tabs, carriage returns dropped everywhere. A field beginning with a double
+// quote runs to the next undoubled quote (or the end of the text), tabs and
+// line breaks included; what follows the closing quote up to the next
+// separator belongs to the same field. A line feed at the very end gives
+// one more, empty row; an empty row has no fields.
 std::vector<std::vector<std::u16string>> parseClipboardText(const std::u16string& text);
 
 // Tries n times, 250 ms apart, while the clipboard is busy.

@@ -20,9 +20,28 @@ namespace {
 constexpr UINT_PTR kEditSubclass = 1;
 }  // namespace
 
+std::u16string editText(const std::u16string& value) {
+    std::u16string out;
+    out.reserve(value.size());
+    for (const char16_t ch : value) {
+        if (ch == u'\n') {
+            out += u'\r';  // an edit box breaks lines at CR LF
+        }
+        out += ch;
+    }
+    return out;
+}
+
+std::u16string valueOfEditText(std::u16string text) {
+    std::erase(text, u'\r');
+    return text;
+}
+
 void GridControl::createEditor() {
-    edit_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_LEFT | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(1)), GetModuleHandleW(nullptr), nullptr);
+    // Multi-line, so that a value of several lines can be edited (Alt+Enter breaks a line).
+    edit_ =
+        CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_LEFT | ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL, 0, 0, 0,
+                        0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(1)), GetModuleHandleW(nullptr), nullptr);
     if (!edit_) {
         throw Error(u"グリッドの編集欄を作れません: " + win::systemMessage(GetLastError()));
     }
@@ -67,7 +86,7 @@ void GridControl::syncEditor() {
         editorCol_ = c;
         editorRow_ = r;
         settingEditText_ = true;
-        SetWindowTextW(edit_, wideView(text));
+        SetWindowTextW(edit_, wideView(editText(text)));
         settingEditText_ = false;
         SendMessageW(edit_, EM_SETSEL, 0, -1);
         SendMessageW(edit_, EM_EMPTYUNDOBUFFER, 0, 0);
@@ -77,11 +96,12 @@ void GridControl::syncEditor() {
         }
         return;
     }
-    if (windowText(edit_) != text) {
+    if (valueOfEditText(windowText(edit_)) != text) {
+        const std::u16string shown = editText(text);
         settingEditText_ = true;
-        SetWindowTextW(edit_, wideView(text));
+        SetWindowTextW(edit_, wideView(shown));
         settingEditText_ = false;
-        SendMessageW(edit_, EM_SETSEL, text.size(), text.size());
+        SendMessageW(edit_, EM_SETSEL, shown.size(), shown.size());
     }
     placeEditor();
 }
@@ -98,7 +118,8 @@ void GridControl::placeEditor() {
     }
     // The same vertical place as the cell's painted text.
     const int h = rc.bottom - rc.top;
-    const int offset = std::max(0, (h - lineHeight_) / 2);
+    const auto lines = 1 + std::count(m_.editorText().begin(), m_.editorText().end(), u'\n');
+    const int offset = std::max(0, (h - static_cast<int>(lines) * lineHeight_) / 2);
     SetWindowPos(edit_, HWND_TOP, rc.left, rc.top + offset, rc.right - rc.left, h - offset,
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
@@ -188,6 +209,18 @@ LRESULT GridControl::handleEdit(HWND edit, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CHAR:
             editTyped(edit, static_cast<char16_t>(wp), lp);
             return 0;
+        case WM_SYSKEYDOWN:
+            if (wp == VK_RETURN) {
+                // Alt+Enter breaks the line, as in a spreadsheet.
+                SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\n"));
+                return 0;
+            }
+            break;
+        case WM_SYSCHAR:
+            if (wp == VK_RETURN) {
+                return 0;  // the line break is made; no beep
+            }
+            break;
         case WM_KEYUP:
         case WM_SYSKEYUP: {
             // The editor handles the key first, then the grid's key-release handler sees it.

@@ -21,6 +21,21 @@ void fill(HDC dc, const RECT& r, COLORREF colour) {
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
+// A single line centred on the cell's height; a value of several lines as a
+// block of lines, centred as a whole.
+void drawCellText(HDC dc, const std::u16string& s, RECT rc, UINT singleLine) {
+    if (s.find(u'\n') == std::u16string::npos) {
+        DrawTextW(dc, wideView(s), static_cast<int>(s.size()), &rc, singleLine);
+        return;
+    }
+    const std::u16string shown = editText(s);
+    constexpr UINT kLines = DT_LEFT | DT_NOPREFIX | DT_TOP;
+    RECT measured = rc;
+    DrawTextW(dc, wideView(shown), static_cast<int>(shown.size()), &measured, kLines | DT_CALCRECT);
+    rc.top += std::max(0L, ((rc.bottom - rc.top) - (measured.bottom - measured.top)) / 2);
+    DrawTextW(dc, wideView(shown), static_cast<int>(shown.size()), &rc, kLines);
+}
+
 }  // namespace
 
 void GridControl::ensureBuffer(int width, int height) {
@@ -191,7 +206,7 @@ void GridControl::render(HDC dc, int width, int height) {
                 tr.left += px(kTextMargin);
                 tr.right = cells[ri * cols.size() + end].rc.right;  // on through the rest of the field
                 SetTextColor(dc, k.text);
-                DrawTextW(dc, wideView(s), static_cast<int>(s.size()), &tr, textFormat);
+                drawCellText(dc, s, tr, textFormat);
             }
             if (isGrey) {
                 // The whole column reads as one grey band: the fill covers the lines
@@ -201,7 +216,7 @@ void GridControl::render(HDC dc, int width, int height) {
                 if (!s.empty()) {
                     RECT tr = k.rc;
                     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-                    DrawTextW(dc, wideView(s), static_cast<int>(s.size()), &tr, textFormat);
+                    drawCellText(dc, s, tr, textFormat);
                 }
             }
             if (pending) {

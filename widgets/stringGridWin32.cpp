@@ -190,6 +190,9 @@ void GridControl::makeFonts() {
     if (!measureFont_) {
         measureFont_.reset(make(o_.fontHeight));
         measureFontSelected_.emplace(measureDc_.get(), measureFont_.get());
+        TEXTMETRICW tm{};
+        GetTextMetricsW(measureDc_.get(), &tm);
+        m_.setLineHeight(tm.tmHeight);  // unscaled, as the model's row heights are
     }
     win::GdiObject<HFONT> next(make(std::max(1, px(o_.fontHeight))));
     {
@@ -388,7 +391,7 @@ LRESULT GridControl::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             if (reinterpret_cast<HWND>(lp) == edit_ && HIWORD(wp) == EN_CHANGE && !settingEditText_ && editorShown_ &&
                 m_.EditorMode()) {
-                m_.editorChange(windowText(edit_));
+                m_.editorChange(valueOfEditText(windowText(edit_)));
             }
             return 0;
         case WM_LBUTTONDOWN:

@@ -16,6 +16,10 @@
 
 namespace qx::win32 {
 
+// A cell's value as its edit box shows it (line breaks as CR LF), and back.
+std::u16string editText(const std::u16string& value);
+std::u16string valueOfEditText(std::u16string text);
+
 struct GridOptions {
     std::wstring fontFace = L"ＭＳ ゴシック";
     int fontHeight = 13;  // character height in 96-dpi pixels

@@ -91,6 +91,16 @@ TEST(ClipboardText, BlockRowsEndInCrLf) {
     g.setCells(2, 2, u"d");
     EXPECT_EQ(blockText(g, {1, 1, 2, 2}), u"a\tb\r\nc\td\r\n");
     EXPECT_EQ(blockText(g, {0, 0, 0, 0}), u"\r\n");
+    // Values of several lines, with tabs or a leading quote go in quotes, as a
+    // spreadsheet writes them, and come back whole.
+    g.setCells(1, 1, u"品名\n規格");
+    g.setCells(2, 1, u"x\ty");
+    g.setCells(1, 2, u"\"q\" mark");
+    g.setCells(2, 2, u"a\"b");
+    const std::u16string text = blockText(g, {1, 1, 2, 2});
+    EXPECT_EQ(text, u"\"品名\n規格\"\t\"x\ty\"\r\n\"\"\"q\"\" mark\"\ta\"b\r\n");
+    EXPECT_EQ(parseClipboardText(text),
+              (std::vector<std::vector<std::u16string>>{{u"品名\n規格", u"x\ty"}, {u"\"q\" mark", u"a\"b"}, {}}));
 }
 
 struct ParseCase {
@@ -107,9 +117,11 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{u"a\tb\r\nc\td\r\n", {{u"a", u"b"}, {u"c", u"d"}, {}}},
                     ParseCase{u"a\n\nb", {{u"a"}, {}, {u"b"}}}, ParseCase{u"\t", {{u"", u""}}},
                     ParseCase{u"\"ab\"\"c\"", {{u"ab\"c"}}}, ParseCase{u"x\t\"p\tq\"\tz", {{u"x", u"p\tq", u"z"}}},
-                    ParseCase{u"\"multi\nline\"\tz", {{u"multi\nline"}, {u"", u"z"}}},  // the row quote comes first
-                    ParseCase{u"\"open\tend", {{u"open", u"end"}}},
-                    ParseCase{u"\"q\"rest\tz", {{u"q"}, {u"rest", u"z"}}}));
+                    // A spreadsheet's cells of several lines, in any column.
+                    ParseCase{u"\"multi\nline\"\tz", {{u"multi\nline", u"z"}}},
+                    ParseCase{u"a\t\"1\r\n2\"\r\nb\t\"\"\r\n", {{u"a", u"1\n2"}, {u"b", u""}, {}}},
+                    ParseCase{u"\"open\tend", {{u"open\tend"}}},  // unclosed: to the end of the text
+                    ParseCase{u"\"q\"rest\tz", {{u"qrest", u"z"}}}));
 
 struct Paste : testing::Test {
     TableModel table{6, 8};

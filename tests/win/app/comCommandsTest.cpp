@@ -131,7 +131,7 @@ TEST_F(ComCommands, GetThenUpdateChangeTheServersDrawing) {
     ASSERT_EQ(g.RowCount(), 4);
     EXPECT_EQ(g.Cells(1, 1), u"abc");
     EXPECT_EQ(g.Cells(1, 2), u"品名");
-    EXPECT_EQ(g.Objects(1, 1), ids[4]);
+    EXPECT_EQ(form->table.firstId(1, 1), ids[4]);
 
     g.setCells(1, 1, u"型式");
     g.setCells(2, 1, u"");
@@ -141,7 +141,7 @@ TEST_F(ComCommands, GetThenUpdateChangeTheServersDrawing) {
     EXPECT_EQ(form->Memo1.Lines().back(), u"[更新] 編集 = 1, 追加 = 1, 削除 = 1");
     EXPECT_EQ(textOf(ids[4]), u"型式");
     EXPECT_THROW(textOf(ids[6]), Error);  // "top" was erased
-    const std::int64_t created = g.Objects(1, 3);
+    const std::int64_t created = form->table.firstId(1, 3);
     ASSERT_GT(created, ids.back());
     EXPECT_EQ(textOf(created), u"新規");
 
@@ -201,9 +201,9 @@ TEST_F(ComCommands, EveryAlignmentThroughAServerWithoutEntityName) {
     Dispatch doc = server->application().get(u"ActiveDocument").toDispatch();
     for (int a = 0; a < 15; ++a) {
         Dispatch copy =
-            doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(g.Objects(a + 1, 3)))}).toDispatch();
+            doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(form->table.firstId(a + 1, 3)))}).toDispatch();
         Dispatch tmpl =
-            doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(g.Objects(a + 1, 2)))}).toDispatch();
+            doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(form->table.firstId(a + 1, 2)))}).toDispatch();
         const char16_t* placing = a == 0 ? u"InsertionPoint" : u"TextAlignmentPoint";
         auto p = copy.get(placing).toDoubles(), t = tmpl.get(placing).toDoubles();
         EXPECT_EQ(p, (std::vector<double>{t[0], t[1] - 8, 0})) << "alignment " << a;

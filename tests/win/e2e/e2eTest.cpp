@@ -116,7 +116,7 @@ TEST_F(EndToEnd, GetEditUpdateAndAGetAgainSeeTheChangedDrawing) {
     EXPECT_EQ(textOf(main()), L"C:\\図面\\部品表.dwg");
     EXPECT_EQ(cells().Cells(2, 2), u"六角ボルト");
     EXPECT_TRUE(IsWindowEnabled(button(L"更新 (Ctrl+Enter) ")));
-    const std::int64_t edited = cells().Objects(4, 3), emptied = cells().Objects(10, 2);
+    const std::int64_t edited = form().table.firstId(4, 3), emptied = form().table.firstId(10, 2);
 
     // An edit typed into a cell, a cell emptied with Delete, a new text typed into an empty cell.
     SetFocus(program->mainWindow->gridHwnd());
@@ -135,7 +135,7 @@ TEST_F(EndToEnd, GetEditUpdateAndAGetAgainSeeTheChangedDrawing) {
     EXPECT_EQ(log().back(), u"[更新] 編集 = 1, 追加 = 1, 削除 = 1");
     EXPECT_EQ(textOf(server, edited), u"S50C");
     EXPECT_THROW(textOf(server, emptied), Error);
-    const std::int64_t created = cells().Objects(4, 22);
+    const std::int64_t created = form().table.firstId(4, 22);
     ASSERT_NE(created, 0);
     EXPECT_EQ(textOf(server, created), u"SUS316");
     update();
@@ -152,7 +152,7 @@ TEST_F(EndToEnd, AnEntityErasedInTheDrawingIsPassedOver) {
     auto& server = serve(kParts, kPartsClsid, sample("partsList.txt"));
     start(kParts);
     get();
-    const std::int64_t gone = cells().Objects(3, 5), kept = cells().Objects(3, 6);
+    const std::int64_t gone = form().table.firstId(3, 5), kept = form().table.firstId(3, 6);
     server.application().call(u"QxErase", {Variant::int64(gone)});
     cells().setCells(3, 5, u"QX-99999");
     cells().setCells(3, 6, u"QX-88888");
