@@ -36,6 +36,13 @@ Variant Dispatch::call(std::u16string_view member, std::vector<Variant> args) co
     return object_->call(member, args);
 }
 
+Variant Dispatch::invoke(std::u16string_view member, std::vector<Variant>& args) const {
+    if (!object_) {
+        throw dispatchError(kind(), member, u"no object");
+    }
+    return object_->call(member, args);
+}
+
 std::u16string lower(std::u16string_view s) {
     std::u16string out(s);
     for (auto& c : out) {

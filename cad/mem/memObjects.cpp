@@ -25,7 +25,7 @@ public:
         open(member);
         doPut(lower(member), member, value);
     }
-    Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant call(std::u16string_view member, std::vector<Variant>& args) override {
         st_->enter(kind(), member);
         st_->lastArgs[lower(member)] = args;
         open(member);
@@ -40,7 +40,7 @@ protected:
         doGet(key, member);  // fails for unknown names
         throw fail(member, u"the property is read-only");
     }
-    virtual Variant doCall(const std::u16string&, std::u16string_view member, const std::vector<Variant>&) {
+    virtual Variant doCall(const std::u16string&, std::u16string_view member, std::vector<Variant>&) {
         throw MemberNotFound(fail(member, u"no such method").message());
     }
 
@@ -186,7 +186,7 @@ protected:
         MemObject::doPut(key, member, value);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         auto& e = live(member);
         if (key == u"update") {
             expectArgs(member, args, 0);
@@ -248,7 +248,7 @@ protected:
         return MemObject::doGet(key, member);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         alive(member);
         if (key == u"clear") {
             expectArgs(member, args, 0);
@@ -347,7 +347,7 @@ protected:
         return MemObject::doGet(key, member);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         if (key == u"item") {
             expectArgs(member, args, 1);
             if (args[0].type() == Variant::Type::String) {
@@ -405,7 +405,7 @@ protected:
         return MemObject::doGet(key, member);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         if (key == u"objectidtoobject") {
             expectArgs(member, args, 1);
             auto id = convert(member, [&] { return args[0].toInt64(); });
@@ -440,7 +440,7 @@ protected:
         return MemObject::doGet(key, member);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         if (key == u"getinterfaceobject") {
             expectArgs(member, args, 1);
             const auto progId = convert(member, [&] { return args[0].toString(); });

@@ -96,7 +96,7 @@ public:
         return app_.get(member);
     }
     void put(std::u16string_view member, const Variant& value) override { app_.put(member, value); }
-    Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant call(std::u16string_view member, std::vector<Variant>& args) override {
         auto name = lower(member);
         auto arg = [&](std::size_t i) -> const Variant& {
             if (i >= args.size())
@@ -153,7 +153,7 @@ public:
             auto path = arg(0).toString();
             window(member).saveImage(wideView(path));
         } else {
-            return app_.call(member, args);
+            return app_.invoke(member, args);
         }
         return {};
     }
