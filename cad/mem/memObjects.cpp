@@ -151,6 +151,10 @@ protected:
                 return e.alignment;
             if (key == u"textstring")
                 return e.text;
+            if (key == u"height")
+                return e.height;
+            if (key == u"rotation")
+                return e.rotation;
         }
         return MemObject::doGet(key, member);
     }
@@ -159,6 +163,24 @@ protected:
         auto& e = live(member);
         if (isText() && key == u"textstring") {
             e.text = convert(member, [&] { return value.toString(); });
+            State::placeText(e);
+            st_->changed();
+            return;
+        }
+        if (isText() && key == u"height") {
+            auto height = convert(member, [&] { return value.toDouble(); });
+            if (!validTextHeight(height))
+                throw fail(member, u"invalid input: a text's height must be greater than 0");
+            e.height = height;
+            State::placeText(e);
+            st_->changed();
+            return;
+        }
+        if (isText() && key == u"rotation") {
+            auto rotation = convert(member, [&] { return value.toDouble(); });
+            if (!validTextRotation(rotation))
+                throw fail(member, u"invalid input: the rotation is not a finite angle");
+            e.rotation = rotation;
             State::placeText(e);
             st_->changed();
             return;

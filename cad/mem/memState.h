@@ -137,8 +137,10 @@ struct MemDrawing::State {
             e.alignmentPoint = {};
         if (insertionPointWritable(e.alignment))
             return;
-        auto box = textBox(e, kMemTextHeight);
-        e.insertionPoint = {box.left, box.bottom, e.alignmentPoint.z};
+        // The start of the baseline, turned with the text about its alignment point.
+        auto box = textBox(e, e.height);
+        auto start = rotated({box.left, box.bottom}, {e.alignmentPoint.x, e.alignmentPoint.y}, e.rotation);
+        e.insertionPoint = {start.x, start.y, e.alignmentPoint.z};
     }
 
     void changed() const {

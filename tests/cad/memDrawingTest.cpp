@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <numbers>
 
 #include "cad/mem/memDrawing.h"
 #include "core/text.h"
@@ -229,6 +230,41 @@ TEST_F(MemDrawingTest, TextPropertiesReadAndWrite) {
     EXPECT_TRUE(contains(errorOf([&] { t.put(u"TextString", Variant(5)); }), u"type mismatch"));
     EXPECT_EQ(errorOf([&] { t.put(u"ObjectID", Variant::int64(1)); }), u"text.ObjectID: the property is read-only");
     EXPECT_EQ(drawing.entity(text)->text, u"ＡＢＣ");
+}
+
+// The derived insertion point follows the text's own height and turns with
+// its rotation about the alignment point; a height the application refuses
+// changes nothing.
+TEST_F(MemDrawingTest, HeightAndRotationPlaceTheText) {
+    auto t = object(text);  // "表1" centred on (2, 1.5): 1.5 heights wide
+    EXPECT_EQ(t.get(u"Height"), Variant(kMemTextHeight));
+    EXPECT_EQ(t.get(u"Rotation"), Variant(0.0));
+    t.put(u"Height", Variant(4));
+    EXPECT_EQ(t.get(u"Height"), Variant(4.0));
+    EXPECT_EQ(drawing.entity(text)->insertionPoint, (Point3{2 - 0.75 * 4, 1.5, 0}));
+    t.put(u"Rotation", Variant(std::numbers::pi / 2));
+    auto p = t.get(u"InsertionPoint").toDoubles();
+    EXPECT_NEAR(p[0], 2, 1e-12);
+    EXPECT_NEAR(p[1], 1.5 - 0.75 * 4, 1e-12);
+    EXPECT_EQ(t.get(u"TextAlignmentPoint").toDoubles(), (std::vector<double>{2, 1.5, 0}));
+
+    const auto before = *drawing.entity(text);
+    for (const auto& bad : {Variant(0.0), Variant(-1.0), Variant(std::numeric_limits<double>::infinity()),
+                            Variant(std::numeric_limits<double>::quiet_NaN())}) {
+        EXPECT_TRUE(contains(errorOf([&] { t.put(u"Height", bad); }), u"text.Height: invalid input"));
+    }
+    EXPECT_TRUE(contains(errorOf([&] { t.put(u"Height", Variant(u"3")); }), u"type mismatch"));
+    EXPECT_TRUE(contains(errorOf([&] { t.put(u"Rotation", Variant(std::numeric_limits<double>::quiet_NaN())); }),
+                         u"text.Rotation: invalid input"));
+    EXPECT_EQ(*drawing.entity(text), before);
+
+    // A copy keeps them; other kinds have neither.
+    auto copy = t.call(u"Copy").toDispatch();
+    EXPECT_EQ(copy.get(u"Height"), Variant(4.0));
+    EXPECT_EQ(copy.get(u"Rotation"), Variant(std::numbers::pi / 2));
+    EXPECT_THROW(object(line).get(u"Height"), MemberNotFound);
+    EXPECT_THROW(object(line).put(u"Rotation", Variant(1.0)), MemberNotFound);
+    EXPECT_THROW(drawing.addText(u"x", {}, {}, 0, 0.0), Error);
 }
 
 // What each alignment lets a client write, and how Move carries it: the CAD

@@ -34,7 +34,7 @@ protected:
     }
 
     MemDrawing drawing;
-    PickSizes sizes{2.0, 1.0};
+    PickSizes sizes{2.0, 2.0, 1.0};  // every text shown 2 high
     std::int64_t line, closed, open, name, code, circle;
 };
 
