@@ -108,6 +108,36 @@ void moveBy(MemEntity& e, double dx, double dy, double dz) {
     }
 }
 
+// The axis-parallel box around an entity in world coordinates: a text's
+// estimated glyph box turned with it, a line's or polyline's points, the
+// position of a kind without geometry here. Nullopt when there is nothing.
+std::optional<std::pair<Point3, Point3>> extents(const MemEntity& e) {
+    std::vector<Point3> points;
+    switch (e.kind) {
+        case EntityKind::Line:
+            points = {e.start, e.end};
+            break;
+        case EntityKind::Polyline:
+            for (std::size_t i = 0; i + 1 < e.coordinates.size(); i += 2)
+                points.push_back({e.coordinates[i], e.coordinates[i + 1], 0});
+            break;
+        case EntityKind::Text:
+            for (const auto& p : textCorners(e, e.height))
+                points.push_back({p.x, p.y, e.insertionPoint.z});
+            break;
+        default:
+            points = {e.insertionPoint};
+    }
+    if (points.empty())
+        return std::nullopt;
+    Point3 lo = points[0], hi = points[0];
+    for (const auto& p : points) {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    return std::pair{lo, hi};
+}
+
 class EntityObject : public MemObject {
 public:
     EntityObject(std::shared_ptr<State> state, std::shared_ptr<MemDocument> doc, std::int64_t id, EntityKind kind)
@@ -227,6 +257,23 @@ protected:
             MemEntity copy = e;  // add() may move the vector under e
             auto id = st_->add(*doc_, std::move(copy));
             return Dispatch(std::make_shared<EntityObject>(st_, doc_, id, kind_));
+        }
+        if (key == u"getboundingbox") {
+            // Two variables that receive the corners, as late-bound clients pass them.
+            if (args.size() < 2)
+                throw fail(member, u"parameter not optional: MinPoint and MaxPoint receive the box");
+            expectArgs(member, args, 2);
+            for (std::size_t i = 0; i < 2; ++i) {
+                if (!args[i].isByRef())
+                    throw fail(member, u"type mismatch: " + std::u16string(i == 0 ? u"MinPoint" : u"MaxPoint") +
+                                           u" must be a variable passed by reference");
+            }
+            auto box = extents(e);
+            if (!box)
+                throw fail(member, u"the entity has no extents");
+            args[0] = Variant::byRef(point(box->first));
+            args[1] = Variant::byRef(point(box->second));
+            return {};
         }
         if (key == u"move") {
             expectArgs(member, args, 2);

@@ -267,6 +267,105 @@ TEST_F(MemDrawingTest, HeightAndRotationPlaceTheText) {
     EXPECT_THROW(drawing.addText(u"x", {}, {}, 0, 0.0), Error);
 }
 
+namespace {
+
+// The box GetBoundingBox gives back in its two by-reference arguments.
+std::pair<std::vector<double>, std::vector<double>> boundingBox(const Dispatch& entity) {
+    std::vector<Variant> corners{Variant::byRef(Variant()), Variant::byRef(Variant())};
+    entity.invoke(u"GetBoundingBox", corners);
+    EXPECT_TRUE(corners[0].isByRef() && corners[1].isByRef());
+    return {corners[0].toDoubles(), corners[1].toDoubles()};
+}
+
+void expectNear(const std::vector<double>& got, const std::vector<double>& want, const char* what) {
+    ASSERT_EQ(got.size(), 3u) << what;
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(got[i], want[i], 1e-12) << what << " coordinate " << i;
+}
+
+// "AB" is one height wide.
+struct BoxCase {
+    const char* what;
+    std::int32_t alignment;
+    Point3 insertionPoint, alignmentPoint;
+    double height, degrees;
+    std::vector<double> min, max;
+};
+
+class TextBoxes : public ::testing::TestWithParam<BoxCase> {};
+
+}  // namespace
+
+TEST_P(TextBoxes, AroundTheEstimatedGlyphsTurnedWithTheText) {
+    const auto& c = GetParam();
+    MemDrawing drawing;
+    const auto id = drawing.addText(u"AB", c.insertionPoint, c.alignmentPoint, c.alignment, c.height,
+                                    c.degrees * std::numbers::pi / 180);
+    auto doc = drawing.application().get(u"ActiveDocument").toDispatch();
+    auto [min, max] = boundingBox(doc.call(u"ObjectIdToObject", {Variant::int64(id)}).toDispatch());
+    expectNear(min, c.min, c.what);
+    expectNear(max, c.max, c.what);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AlignmentsAndAngles, TextBoxes,
+    ::testing::Values(BoxCase{"left", 0, {1, 2, 0}, {}, 2, 0, {1, 2, 0}, {3, 4, 0}},
+                      BoxCase{"centre", 1, {}, {10, 0, 0}, 2, 0, {9, 0, 0}, {11, 2, 0}},
+                      BoxCase{"right", 2, {}, {10, 0, 0}, 2, 0, {8, 0, 0}, {10, 2, 0}},
+                      BoxCase{"aligned, from its insertion point", 3, {1, 2, 0}, {5, 2, 0}, 2, 0, {1, 2, 0}, {3, 4, 0}},
+                      BoxCase{"middle", 4, {}, {10, 0, 0}, 2, 0, {9, -1, 0}, {11, 1, 0}},
+                      BoxCase{"top left", 6, {}, {10, 0, 0}, 2, 0, {10, -2, 0}, {12, 0, 0}},
+                      BoxCase{"middle right", 11, {}, {10, 0, 0}, 3, 0, {7, -1.5, 0}, {10, 1.5, 0}},
+                      BoxCase{"bottom centre", 13, {}, {10, 0, 0}, 2, 0, {9, 0, 0}, {11, 2, 0}},
+                      BoxCase{"left, upright", 0, {1, 2, 0}, {}, 2, 90, {-1, 2, 0}, {1, 4, 0}},
+                      BoxCase{"left, at 45 degrees",
+                              0,
+                              {0, 0, 0},
+                              {},
+                              2,
+                              45,
+                              {-std::numbers::sqrt2, 0, 0},
+                              {std::numbers::sqrt2, 2 * std::numbers::sqrt2, 0}},
+                      BoxCase{"centre, upside down", 1, {}, {10, 0, 0}, 2, 180, {9, -2, 0}, {11, 0, 0}},
+                      BoxCase{"top right, turned back", 8, {}, {10, 0, 0}, 2, -90, {8, 0, 0}, {10, 2, 0}}));
+
+// Lines and polylines by their points, kinds without geometry here by their
+// position; the two corners must be variables passed by reference.
+TEST_F(MemDrawingTest, BoundingBoxesOfEveryKindAndItsArguments) {
+    const auto slanted = drawing.addLine({5, -1, 0}, {-2, 3, 0});
+    auto [lineMin, lineMax] = boundingBox(object(slanted));
+    EXPECT_EQ(lineMin, (std::vector<double>{-2, -1, 0}));
+    EXPECT_EQ(lineMax, (std::vector<double>{5, 3, 0}));
+    auto [polyMin, polyMax] = boundingBox(object(poly));
+    EXPECT_EQ(polyMin, (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(polyMax, (std::vector<double>{10, 5, 0}));
+    for (auto id : {poly2d, spline, mtext, circle}) {
+        auto [min, max] = boundingBox(object(id));
+        const auto p = drawing.entity(id)->insertionPoint;
+        EXPECT_EQ(min, (std::vector<double>{p.x, p.y, p.z}));
+        EXPECT_EQ(max, min);
+    }
+
+    auto t = object(text);
+    EXPECT_TRUE(contains(errorOf([&] { t.call(u"GetBoundingBox", {Variant::byRef(Variant())}); }),
+                         u"text.GetBoundingBox: parameter not optional"));
+    EXPECT_TRUE(contains(errorOf([&] { t.call(u"GetBoundingBox"); }), u"parameter not optional"));
+    EXPECT_TRUE(contains(errorOf([&] {
+                             t.call(u"GetBoundingBox", {Variant::byRef(Variant()), Variant()});
+                         }),
+                         u"type mismatch: MaxPoint must be a variable passed by reference"));
+    std::vector<Variant> three{Variant::byRef(Variant()), Variant::byRef(Variant()), Variant::byRef(Variant())};
+    EXPECT_TRUE(contains(errorOf([&] { t.invoke(u"GetBoundingBox", three); }), u"expects 2 argument(s), got 3"));
+    EXPECT_TRUE(three[0].isEmpty());
+
+    drawing.failCall(u"GetBoundingBox", 1, u"図面が壊れています");
+    std::vector<Variant> corners{Variant::byRef(Variant()), Variant::byRef(Variant())};
+    EXPECT_TRUE(contains(errorOf([&] { t.invoke(u"GetBoundingBox", corners); }), u"図面が壊れています"));
+    EXPECT_TRUE(corners[0].isEmpty());
+    EXPECT_NO_THROW(t.invoke(u"GetBoundingBox", corners));
+    EXPECT_EQ(corners[0].toDoubles().size(), 3u);
+}
+
 // What each alignment lets a client write, and how Move carries it: the CAD
 // application refuses an InsertionPoint put unless the text is left, aligned
 // or fit, and a TextAlignmentPoint put on a left-aligned text.
