@@ -266,6 +266,19 @@ void MemDrawing::erase(std::int64_t id) {
     }
 }
 
+bool MemDrawing::undo() {
+    return state_->undo(*state_->active);
+}
+bool MemDrawing::undoMarkOpen() const {
+    return state_->active->markOpen;
+}
+std::size_t MemDrawing::undoGroupCount() const {
+    return state_->active->undo.size();
+}
+int MemDrawing::undoMarkMisuse() const {
+    return state_->undoMarkMisuse;
+}
+
 void MemDrawing::pickAll() {
     state_->pick = Pick::All;
 }

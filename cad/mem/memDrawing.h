@@ -160,6 +160,21 @@ public:
     void rejectCall(std::u16string member, int k);
     static const std::u16string& rejectedMessage();
 
+    // The active document's undo stack as the user's U sees it. Every change
+    // of an entity by an automation call (puts, Move, Copy, Delete) is a
+    // group of its own, or part of the one group between StartUndoMark and
+    // EndUndoMark; changes made through this class are not on it.
+    //
+    // Takes back the latest group: its entities as they were before it, its
+    // copies erased. A mark still open is closed first (counted as misuse).
+    // False when there is nothing to take back.
+    bool undo();
+    bool undoMarkOpen() const;
+    std::size_t undoGroupCount() const;
+    // StartUndoMark while a mark is open, EndUndoMark without one, and U
+    // while one is open, in every document so far.
+    int undoMarkMisuse() const;
+
     // Calls of a member so far, gets, puts and method calls together, on all
     // objects or on one kind ("application", "document", "selection sets",
     // "selection set", "line", "polyline", "text", "2D polyline", "spline",

@@ -192,7 +192,9 @@ protected:
     void doPut(const std::u16string& key, std::u16string_view member, const Variant& value) override {
         auto& e = live(member);
         if (isText() && key == u"textstring") {
-            e.text = convert(member, [&] { return value.toString(); });
+            auto text = convert(member, [&] { return value.toString(); });
+            st_->remember(*doc_, e);
+            e.text = std::move(text);
             State::placeText(e);
             st_->changed();
             return;
@@ -201,6 +203,7 @@ protected:
             auto height = convert(member, [&] { return value.toDouble(); });
             if (!validTextHeight(height))
                 throw fail(member, u"invalid input: a text's height must be greater than 0");
+            st_->remember(*doc_, e);
             e.height = height;
             State::placeText(e);
             st_->changed();
@@ -210,6 +213,7 @@ protected:
             auto rotation = convert(member, [&] { return value.toDouble(); });
             if (!validTextRotation(rotation))
                 throw fail(member, u"invalid input: the rotation is not a finite angle");
+            st_->remember(*doc_, e);
             e.rotation = rotation;
             State::placeText(e);
             st_->changed();
@@ -221,6 +225,7 @@ protected:
                 throw fail(member, u"not applicable: the insertion point of a text aligned " + decimal(e.alignment) +
                                        u" is read-only");
             }
+            st_->remember(*doc_, e);
             e.insertionPoint = p;
             st_->changed();
             return;
@@ -230,6 +235,7 @@ protected:
             if (!alignmentPointWritable(e.alignment)) {
                 throw fail(member, u"not applicable: a left-aligned text has no alignment point");
             }
+            st_->remember(*doc_, e);
             e.alignmentPoint = p;
             State::placeText(e);
             st_->changed();
@@ -248,6 +254,7 @@ protected:
         }
         if (key == u"delete") {
             expectArgs(member, args, 0);
+            st_->remember(*doc_, e);
             e.erased = true;
             st_->changed();
             return {};
@@ -256,6 +263,7 @@ protected:
             expectArgs(member, args, 0);
             MemEntity copy = e;  // add() may move the vector under e
             auto id = st_->add(*doc_, std::move(copy));
+            st_->rememberNew(*doc_, id);
             return Dispatch(std::make_shared<EntityObject>(st_, doc_, id, kind_));
         }
         if (key == u"getboundingbox") {
@@ -279,6 +287,7 @@ protected:
             expectArgs(member, args, 2);
             auto from = pointArg(member, args[0]);
             auto to = pointArg(member, args[1]);
+            st_->remember(*doc_, e);
             moveBy(e, to.x - from.x, to.y - from.y, to.z - from.z);
             st_->changed();
             return {};
@@ -483,6 +492,17 @@ protected:
                 throw fail(member, u"no object has the ID " + decimal(id));
             }
             return entityObject(st_, doc_, id);
+        }
+        // Calls between the two marks make one group on the undo stack.
+        if (key == u"startundomark") {
+            expectArgs(member, args, 0);
+            st_->startUndoMark(*doc_);
+            return {};
+        }
+        if (key == u"endundomark") {
+            expectArgs(member, args, 0);
+            st_->endUndoMark(*doc_);
+            return {};
         }
         if (key == u"regen") {
             expectArgs(member, args, 1);

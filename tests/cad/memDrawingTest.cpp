@@ -483,6 +483,156 @@ TEST_F(MemDrawingTest, CopyUpdateAndDelete) {
     EXPECT_THROW(original.call(u"Update", {Variant(1)}), Error);
 }
 
+// Everything between the marks (edits, moves, copies and their edits,
+// deletions) goes back with one U, to exactly what it was.
+TEST_F(MemDrawingTest, OneUTakesBackAMarkedGroup) {
+    std::vector<MemEntity> before;
+    for (auto id : drawing.liveIds())
+        before.push_back(*drawing.entity(id));
+    const std::vector<Variant> by{Variant(std::vector<double>{0, 0, 0}), Variant(std::vector<double>{3, -4, 0})};
+    auto t = object(text);
+
+    doc.call(u"StartUndoMark");
+    EXPECT_TRUE(drawing.undoMarkOpen());
+    t.put(u"TextString", Variant(u"新しい"));
+    t.put(u"Height", Variant(5.0));
+    t.put(u"Rotation", Variant(1.0));
+    t.put(u"TextAlignmentPoint", Variant(std::vector<double>{9, 9, 0}));
+    t.call(u"Move", by);
+    auto copy = t.call(u"Copy").toDispatch();
+    const auto copyId = copy.get(u"ObjectID").toInt64();
+    copy.put(u"TextString", Variant(u"複写"));
+    copy.call(u"Move", by);
+    object(line).call(u"Move", by);
+    object(poly).call(u"Delete");
+    object(circle).call(u"Move", by);
+    t.call(u"Update");
+    doc.call(u"EndUndoMark");
+    EXPECT_FALSE(drawing.undoMarkOpen());
+    EXPECT_EQ(drawing.undoGroupCount(), 1u);
+
+    EXPECT_TRUE(drawing.undo());
+    for (auto e : before) {
+        if (e.id == text)
+            e.updates = 1;  // Update is counted, not undone
+        EXPECT_EQ(*drawing.entity(e.id), e) << e.id;
+    }
+    EXPECT_TRUE(drawing.entity(copyId)->erased);
+    EXPECT_EQ(drawing.liveIds().size(), before.size());
+    EXPECT_THROW(copy.get(u"TextString"), Error);
+    EXPECT_FALSE(drawing.undo());
+    EXPECT_EQ(drawing.undoMarkMisuse(), 0);
+}
+
+// Without a mark each changing call is a step of its own; reading, Update,
+// refused puts and calls that fail change nothing and leave no step.
+TEST_F(MemDrawingTest, EachUnmarkedChangeIsAStepOfItsOwn) {
+    auto t = object(text);
+    const auto original = *drawing.entity(text);
+    t.put(u"TextString", Variant(u"一"));
+    const auto afterOne = *drawing.entity(text);
+    t.put(u"Height", Variant(4.0));
+    const auto afterTwo = *drawing.entity(text);
+    auto copy = t.call(u"Copy").toDispatch();
+    EXPECT_EQ(drawing.undoGroupCount(), 3u);
+
+    t.get(u"TextString");
+    t.call(u"Update");
+    boundingBox(t);
+    doc.call(u"Regen", {Variant(0)});
+    EXPECT_THROW(t.put(u"Height", Variant(-1.0)), Error);
+    EXPECT_THROW(t.put(u"InsertionPoint", Variant(std::vector<double>{0, 0, 0})), Error);  // centred: read-only
+    drawing.failCall(u"Move", 1, u"busy");
+    EXPECT_THROW(t.call(u"Move", {Variant(std::vector<double>{0, 0, 0}), Variant(std::vector<double>{1, 0, 0})}),
+                 Error);
+    drawing.erase(line);  // the user's own, not a client's call
+    EXPECT_EQ(drawing.undoGroupCount(), 3u);
+
+    const auto copyId = copy.get(u"ObjectID").toInt64();
+    EXPECT_TRUE(drawing.undo());
+    EXPECT_TRUE(drawing.entity(copyId)->erased);
+    auto e = *drawing.entity(text);
+    e.updates = 0;
+    EXPECT_EQ(e, afterTwo);
+    EXPECT_TRUE(drawing.undo());
+    e = *drawing.entity(text);
+    e.updates = 0;
+    EXPECT_EQ(e, afterOne);
+    EXPECT_TRUE(drawing.undo());
+    e = *drawing.entity(text);
+    e.updates = 0;
+    EXPECT_EQ(e, original);
+    EXPECT_FALSE(drawing.undo());
+}
+
+// Marks do not nest and must be paired: whatever breaks that is counted, and
+// a U while a mark is open closes the group first.
+struct MarkCase {
+    const char* steps;  // S StartUndoMark, E EndUndoMark, P a put, U the user's U
+    int misuse;
+    bool open;
+    std::size_t groups;
+    const char16_t* text;  // the text's contents at the end
+};
+
+class UndoMarks : public ::testing::TestWithParam<MarkCase> {};
+
+TEST_P(UndoMarks, MisuseIsCountedNeverPassedOver) {
+    const auto& c = GetParam();
+    MemDrawing drawing;
+    const auto id = drawing.addText(u"0", {}, {}, 0);
+    auto doc = drawing.application().get(u"ActiveDocument").toDispatch();
+    auto t = doc.call(u"ObjectIdToObject", {Variant::int64(id)}).toDispatch();
+    int puts = 0;
+    for (const char* step = c.steps; *step; ++step) {
+        switch (*step) {
+            case 'S':
+                doc.call(u"StartUndoMark");
+                break;
+            case 'E':
+                doc.call(u"EndUndoMark");
+                break;
+            case 'P':
+                t.put(u"TextString", Variant(qx::fromUtf8(std::to_string(++puts))));
+                break;
+            case 'U':
+                drawing.undo();
+                break;
+        }
+    }
+    EXPECT_EQ(drawing.undoMarkMisuse(), c.misuse);
+    EXPECT_EQ(drawing.undoMarkOpen(), c.open);
+    EXPECT_EQ(drawing.undoGroupCount(), c.groups);
+    EXPECT_EQ(drawing.entity(id)->text, c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequences, UndoMarks,
+                         ::testing::Values(MarkCase{"SPPE", 0, false, 1, u"2"}, MarkCase{"SPPEU", 0, false, 0, u"0"},
+                                           MarkCase{"SE", 0, false, 1, u"0"}, MarkCase{"PSPPEP", 0, false, 3, u"4"},
+                                           MarkCase{"PSPPEPUU", 0, false, 1, u"1"}, MarkCase{"E", 1, false, 0, u"0"},
+                                           MarkCase{"SSPE", 1, false, 1, u"1"}, MarkCase{"SPEE", 1, false, 1, u"1"},
+                                           MarkCase{"SP", 0, true, 1, u"1"}, MarkCase{"PSPU", 1, false, 1, u"1"},
+                                           MarkCase{"SPUPU", 1, false, 0, u"0"}));
+
+// Injected faults reach the new members as any other: the failing call does nothing.
+TEST_F(MemDrawingTest, FaultsHitTheUndoMarksHeightAndRotation) {
+    for (const char16_t* member : {u"StartUndoMark", u"EndUndoMark", u"Height", u"Rotation"})
+        drawing.failCall(member, 1, u"エラー");
+    EXPECT_TRUE(contains(errorOf([&] { doc.call(u"StartUndoMark"); }), u"document.StartUndoMark: エラー"));
+    EXPECT_FALSE(drawing.undoMarkOpen());
+    doc.call(u"StartUndoMark");
+    EXPECT_TRUE(contains(errorOf([&] { doc.call(u"EndUndoMark"); }), u"エラー"));
+    EXPECT_TRUE(drawing.undoMarkOpen());
+    doc.call(u"EndUndoMark");
+    auto t = object(text);
+    EXPECT_TRUE(contains(errorOf([&] { t.put(u"Height", Variant(3.0)); }), u"text.Height: エラー"));
+    EXPECT_TRUE(contains(errorOf([&] { t.get(u"Rotation"); }), u"text.Rotation: エラー"));
+    EXPECT_EQ(drawing.entity(text)->height, kMemTextHeight);
+    EXPECT_EQ(drawing.undoGroupCount(), 1u);  // the marked group, empty
+    EXPECT_EQ(drawing.undoMarkMisuse(), 0);
+    EXPECT_TRUE(contains(errorOf([&] { doc.call(u"StartUndoMark", {Variant(1)}); }), u"expects 0 argument(s)"));
+}
+
 TEST_F(MemDrawingTest, InjectedFailureHitsExactlyTheKthCall) {
     drawing.pickAll();
     auto set = newSet();

@@ -138,6 +138,14 @@ public:
             drawing_.activateDocument(static_cast<std::size_t>(arg(0).toInt32()));
         } else if (name == u"qxreopen") {
             drawing_.reopen();
+        } else if (name == u"qxundo") {
+            return Variant(drawing_.undo());
+        } else if (name == u"qxundogroupcount") {
+            return Variant(static_cast<std::int32_t>(drawing_.undoGroupCount()));
+        } else if (name == u"qxundomarkopen") {
+            return Variant(drawing_.undoMarkOpen());
+        } else if (name == u"qxundomarkmisuse") {
+            return Variant(static_cast<std::int32_t>(drawing_.undoMarkMisuse()));
         } else if (name == u"qxids") {
             // The active document's live object IDs, in drawing order.
             std::vector<Variant> ids;
