@@ -21,7 +21,9 @@ public:
     // Each throws qx::Error when the call fails.
     virtual Variant get(std::u16string_view member) = 0;
     virtual void put(std::u16string_view member, const Variant& value) = 0;
-    virtual Variant call(std::u16string_view member, const std::vector<Variant>& args) = 0;
+    // A callee may assign new values to the arguments passed by reference
+    // (out arguments such as GetBoundingBox's), keeping their by-ref mark.
+    virtual Variant call(std::u16string_view member, std::vector<Variant>& args) = 0;
 };
 
 // A shared, copyable handle; copies refer to the same object. A default
@@ -37,8 +39,10 @@ public:
 
     Variant get(std::u16string_view member) const;
     void put(std::u16string_view member, Variant value) const;
+    // Any values the callee gives back through by-reference arguments are dropped.
     Variant call(std::u16string_view member, std::vector<Variant> args = {}) const;
-    // A call whose by-reference arguments come back changed in `args`.
+    // The caller's own arguments: what the callee writes into the by-reference
+    // ones comes back in them.
     Variant invoke(std::u16string_view member, std::vector<Variant>& args) const;
 
     const std::shared_ptr<DispatchObject>& object() const { return object_; }

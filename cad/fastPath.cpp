@@ -110,7 +110,7 @@ void FastPathServer::put(std::u16string_view member, const Variant&) {
     throw serverError(member, u"the fast path has no properties to set");
 }
 
-Variant FastPathServer::call(std::u16string_view member, const std::vector<Variant>& args) {
+Variant FastPathServer::call(std::u16string_view member, std::vector<Variant>& args) {
     const auto name = lower(member);
     if (name == u"readentities")
         return readEntities(args);

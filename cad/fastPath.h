@@ -42,7 +42,7 @@ public:
     std::u16string kind() const override { return u"fast path"; }
     Variant get(std::u16string_view member) override;
     void put(std::u16string_view member, const Variant& value) override;
-    Variant call(std::u16string_view member, const std::vector<Variant>& args) override;
+    Variant call(std::u16string_view member, std::vector<Variant>& args) override;
 };
 
 // The client's side. Each appends what the chunk did to `lists` / `results`

@@ -26,7 +26,8 @@ bool sameEntity(const MemEntity& a, const MemEntity& b) {
            std::equal(a.coordinates.begin(), a.coordinates.end(), b.coordinates.begin(), b.coordinates.end(),
                       sameNumber) &&
            a.closed == b.closed && a.text == b.text && samePoint(a.insertionPoint, b.insertionPoint) &&
-           samePoint(a.alignmentPoint, b.alignmentPoint) && a.alignment == b.alignment;
+           samePoint(a.alignmentPoint, b.alignmentPoint) && a.alignment == b.alignment && a.height == b.height &&
+           a.rotation == b.rotation;
 }
 
 }  // namespace

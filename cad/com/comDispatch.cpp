@@ -136,17 +136,19 @@ public:
     std::u16string kind() const override { return kind_; }
 
     Variant get(std::u16string_view member) override {
-        Variant v = invoke(member, DISPATCH_PROPERTYGET, {});
+        std::vector<Variant> none;
+        Variant v = invoke(member, DISPATCH_PROPERTYGET, none);
         if (v.type() == Variant::Type::String && (lower(member) == u"entityname" || lower(member) == u"objectname"))
             kind_ = v.toString();
         return v;
     }
 
     void put(std::u16string_view member, const Variant& value) override {
-        invoke(member, DISPATCH_PROPERTYPUT, {value});
+        std::vector<Variant> args{value};
+        invoke(member, DISPATCH_PROPERTYPUT, args);
     }
 
-    Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant call(std::u16string_view member, std::vector<Variant>& args) override {
         return invoke(member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
     }
 
@@ -191,12 +193,13 @@ private:
         kindIds_->erase({kind_, key});
     }
 
-    Variant invoke(std::u16string_view member, WORD flags, const std::vector<Variant>& args) {
+    Variant invoke(std::u16string_view member, WORD flags, std::vector<Variant>& args) {
         bool fresh = false;
         DISPID id = dispid(member, fresh);
         std::size_t n = args.size();
         // Values live in store; passed holds them (or references to them) in
-        // the reverse order that Invoke wants.
+        // the reverse order that Invoke wants. A by-reference argument is a
+        // VARIANT of ours that the callee may replace, whatever type it had.
         std::unique_ptr<OleVariant[]> store(new OleVariant[n]);
         std::vector<VARIANT> passed(n);
         for (std::size_t i = 0; i < n; ++i) {
@@ -205,14 +208,10 @@ private:
             VARIANT& slot = passed[n - 1 - i];
             if (!args[i].isByRef()) {
                 slot = value;  // a shallow copy: store still owns it
-            } else if ((value.vt & VT_ARRAY) || value.vt == VT_DISPATCH || value.vt == VT_EMPTY) {
+            } else {
                 VariantInit(&slot);
                 slot.vt = VT_BYREF | VT_VARIANT;
                 slot.pvarVal = &value;
-            } else {
-                VariantInit(&slot);
-                slot.vt = static_cast<VARTYPE>(VT_BYREF | value.vt);
-                slot.byref = &value.llVal;  // every scalar starts where llVal does
             }
         }
         DISPID putId = DISPID_PROPERTYPUT;
@@ -251,6 +250,10 @@ private:
         }
         try {
             ComOrigin child{kind_ + u"." + std::u16string(member), kindIds_};
+            for (std::size_t i = 0; i < n; ++i) {
+                if (args[i].isByRef())
+                    args[i] = Variant::byRef(fromOle(*store[i], &child));
+            }
             return fromOle(*result, &child);
         } catch (const Error& e) {
             throw dispatchError(kind(), member, e.message());

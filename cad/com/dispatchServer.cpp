@@ -86,7 +86,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* excep, UINT*) override {
+                                     EXCEPINFO* excep, UINT* argErr) override {
         if (id < 1 || static_cast<std::size_t>(id) > members_.names.size())
             return DISP_E_MEMBERNOTFOUND;
         const std::u16string member = members_.names[static_cast<std::size_t>(id - 1)];
@@ -106,7 +106,20 @@ public:
                 }
                 target_.put(member, args[0]);
             } else if (flags & DISPATCH_METHOD) {
-                answer = target_.call(member, args);
+                const std::vector<Variant> given = args;
+                answer = target_.invoke(member, args);
+                // Only what the object changed goes back: the caller's typed
+                // variables keep what it did not touch.
+                for (UINT i = 0; i < n; ++i) {
+                    VARIANT& a = params->rgvarg[n - 1 - i];
+                    if (!(a.vt & VT_BYREF) || args[i] == given[i])
+                        continue;
+                    if (!giveBack(a, args[i])) {
+                        if (argErr)
+                            *argErr = n - 1 - i;
+                        return DISP_E_TYPEMISMATCH;
+                    }
+                }
             } else if (flags & DISPATCH_PROPERTYGET) {
                 if (!args.empty())
                     return DISP_E_BADPARAMCOUNT;
@@ -130,6 +143,55 @@ public:
     }
 
 private:
+    // Writes what the object left in a by-reference argument into the
+    // caller's variable. A VARIANT variable takes any value; a typed one only
+    // a scalar that converts to its type. False when the value does not fit.
+    static bool giveBack(VARIANT& target, const Variant& value) {
+        if (target.vt == (VT_BYREF | VT_VARIANT)) {
+            if (!target.pvarVal)
+                return false;
+            VariantClear(target.pvarVal);
+            toOle(value, *target.pvarVal);
+            return true;
+        }
+        const VARTYPE type = target.vt & ~VT_BYREF;
+        if (!target.byref || (type & (VT_ARRAY | VT_VECTOR)))
+            return false;
+        OleVariant fresh, converted;
+        toOle(value, *fresh.get());
+        if (FAILED(VariantChangeType(converted.get(), fresh.get(), 0, type)))
+            return false;
+        VARIANT& v = *converted.get();
+        switch (type) {
+            case VT_I2:
+                *target.piVal = v.iVal;
+                return true;
+            case VT_I4:
+            case VT_INT:
+                *target.plVal = v.lVal;
+                return true;
+            case VT_I8:
+                *target.pllVal = v.llVal;
+                return true;
+            case VT_UI8:
+                *target.pullVal = v.ullVal;
+                return true;
+            case VT_R8:
+                *target.pdblVal = v.dblVal;
+                return true;
+            case VT_BOOL:
+                *target.pboolVal = v.boolVal;
+                return true;
+            case VT_BSTR:
+                SysFreeString(*target.pbstrVal);
+                *target.pbstrVal = v.bstrVal;
+                v.vt = VT_EMPTY;  // the caller's variable owns the string now
+                return true;
+            default:
+                return false;
+        }
+    }
+
     static HRESULT fail(EXCEPINFO* excep, const std::u16string& message) {
         if (!excep)
             return E_FAIL;

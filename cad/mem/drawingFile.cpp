@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <limits>
+#include <numbers>
 
 #include "core/text.h"
 
@@ -107,6 +109,11 @@ std::u16string restOf(const Line& line, std::size_t i) {
     return i < line.words.size() ? line.text.substr(line.starts[i]) : std::u16string();
 }
 
+// The file gives rotations in degrees, as a CAD user reads them.
+double radians(double degrees) {
+    return degrees * std::numbers::pi / 180;
+}
+
 }  // namespace
 
 std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<std::int64_t> runFirstId) {
@@ -138,6 +145,7 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
         throw lineError(*firstIdLine, u"too few object IDs above it for the drawing's entities");
     auto drawing = std::make_unique<MemDrawing>(name, runFirstId.value_or(firstId));
     std::vector<std::int64_t> ids;
+    double height = kMemTextHeight, rotation = 0;  // of the texts that follow
     std::function<void()> pick = [] {};
     for (const auto& line : lines) {
         const auto& what = line.words[0];
@@ -171,8 +179,18 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
             if (alignment < 0 || alignment > 14)
                 throw lineError(line, u"the alignment is 0 to 14");
             ids.push_back(drawing->addText(restOf(line, 6), {number(line, 2), number(line, 3), 0},
-                                           {number(line, 4), number(line, 5), 0},
-                                           static_cast<std::int32_t>(alignment)));
+                                           {number(line, 4), number(line, 5), 0}, static_cast<std::int32_t>(alignment),
+                                           height, rotation));
+        } else if (what == u"textheight") {
+            expectWords(line, 2);
+            height = number(line, 1);
+            if (!validTextHeight(height))
+                throw lineError(line, u"a text's height is a finite number above 0");
+        } else if (what == u"textrotation") {
+            expectWords(line, 2);
+            rotation = radians(number(line, 1));
+            if (!validTextRotation(rotation))
+                throw lineError(line, u"a text's rotation is a finite number of degrees");
         } else if (what == u"entity") {
             expectWords(line, 4);
             static const std::pair<const char16_t*, EntityKind> kinds[] = {{u"POLYLINE", EntityKind::Polyline2d},
@@ -239,6 +257,29 @@ std::u16string num(double v) {
     return fromUtf8(buf);
 }
 
+// Degrees that read back as exactly this rotation: the shortest near the
+// exact value, else the nearest (a rotation put through automation may have
+// no such degrees).
+std::u16string degrees(double rotation) {
+    const double exact = rotation * 180 / std::numbers::pi;
+    char buf[32];
+    for (int precision = 15; precision <= 17; ++precision) {
+        std::snprintf(buf, sizeof buf, "%.*g", precision, exact);
+        if (radians(std::strtod(buf, nullptr)) == rotation)
+            return fromUtf8(buf);
+    }
+    for (int step = 1; step <= 16; ++step) {
+        for (double toward : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
+            double d = exact;
+            for (int i = 0; i < step; ++i)
+                d = std::nextafter(d, toward);
+            if (radians(d) == rotation)
+                return num(d);
+        }
+    }
+    return num(exact);
+}
+
 // A text entity holds one line; a stray line break must not start a new item.
 std::u16string singleLine(std::u16string s) {
     std::replace_if(
@@ -255,6 +296,8 @@ std::u16string saveDrawing(const MemDrawing& drawing) {
         out += u"firstid " + fromUtf8(std::to_string(ids.front())) + u"\n";
     // Always: a drawing without one (0) would otherwise load with the default handle.
     out += u"hwnd " + fromUtf8(std::to_string(drawing.hwnd())) + u"\n";
+    // Heights and rotations as lines of their own where they change.
+    double height = kMemTextHeight, rotation = 0;
     for (auto id : ids) {
         auto e = *drawing.entity(id);
         switch (e.kind) {
@@ -267,6 +310,14 @@ std::u16string saveDrawing(const MemDrawing& drawing) {
                     out += u" " + num(v);
                 break;
             case EntityKind::Text:
+                if (e.height != height) {
+                    height = e.height;
+                    out += u"textheight " + num(height) + u"\n";
+                }
+                if (e.rotation != rotation) {
+                    rotation = e.rotation;
+                    out += u"textrotation " + degrees(rotation) + u"\n";
+                }
                 out += u"text " + fromUtf8(std::to_string(e.alignment)) + u" " + num(e.insertionPoint.x) + u" " +
                        num(e.insertionPoint.y) + u" " + num(e.alignmentPoint.x) + u" " + num(e.alignmentPoint.y) +
                        u" " + singleLine(e.text);

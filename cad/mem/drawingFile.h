@@ -11,6 +11,8 @@
 //   text alignment ix iy ax ay TEXT     insertion and alignment point; TEXT is the rest of the line.
 //                                       The drawing derives the insertion point of texts that are
 //                                       not left (0), aligned (3) or fit (5): ix iy are ignored there
+//   textheight H                        the height of the texts that follow (above 0; 2.5 until given)
+//   textrotation DEGREES                the rotation of the texts that follow (0 until given)
 //   missing MEMBER                      the application serves no member of that name
 //   entity POLYLINE|SPLINE|MTEXT|CIRCLE x y
 //   pick all | none | cancel | rect x1 y1 x2 y2 | entities n ...

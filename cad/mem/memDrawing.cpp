@@ -1,5 +1,8 @@
 #include "cad/mem/memDrawing.h"
 
+#include <cmath>
+#include <numbers>
+
 #include "cad/mem/memState.h"
 
 namespace qx::cad {
@@ -124,6 +127,14 @@ bool alignmentPointWritable(std::int32_t alignment) {
     return alignment != 0;
 }
 
+bool validTextHeight(double height) {
+    return std::isfinite(height) && height > 0;
+}
+
+bool validTextRotation(double radians) {
+    return std::isfinite(radians) && std::isfinite(radians * 180 / std::numbers::pi);
+}
+
 MemDrawing::MemDrawing(std::u16string fullName, std::int64_t firstId) : state_(std::make_shared<State>()) {
     state_->nextId = firstId;
     state_->open(std::move(fullName));
@@ -202,9 +213,15 @@ std::int64_t MemDrawing::addPolyline(std::vector<double> coordinates, bool close
 }
 
 std::int64_t MemDrawing::addText(std::u16string text, Point3 insertionPoint, Point3 alignmentPoint,
-                                 std::int32_t alignment) {
+                                 std::int32_t alignment, double height, double rotation) {
+    if (!validTextHeight(height))
+        throw Error(u"a text's height must be a finite number above 0");
+    if (!validTextRotation(rotation))
+        throw Error(u"a text's rotation must be a finite angle");
     MemEntity e;
     e.kind = EntityKind::Text;
+    e.height = height;
+    e.rotation = rotation;
     e.text = std::move(text);
     e.insertionPoint = insertionPoint;
     e.alignmentPoint = alignmentPoint;
@@ -247,6 +264,19 @@ void MemDrawing::erase(std::int64_t id) {
         e->erased = true;
         state_->changed();
     }
+}
+
+bool MemDrawing::undo() {
+    return state_->undo(*state_->active);
+}
+bool MemDrawing::undoMarkOpen() const {
+    return state_->active->markOpen;
+}
+std::size_t MemDrawing::undoGroupCount() const {
+    return state_->active->undo.size();
+}
+int MemDrawing::undoMarkMisuse() const {
+    return state_->undoMarkMisuse;
 }
 
 void MemDrawing::pickAll() {

@@ -24,6 +24,9 @@ struct Point3 {
 
 enum class EntityKind { Line, Polyline, Text, Polyline2d, Spline, MText, Circle };
 
+// Height of a text unless it is given another, in drawing units.
+inline constexpr double kMemTextHeight = 2.5;
+
 // What the drawing holds for one entity.
 struct MemEntity {
     std::int64_t id = 0;
@@ -36,9 +39,11 @@ struct MemEntity {
     // aligned and fit the drawing derives it from the alignment point and the
     // text's width. Also the position of the kinds without geometry here.
     Point3 insertionPoint;
-    Point3 alignmentPoint;       // text; (0, 0, 0) for a left-aligned text, as the application resets it
-    std::int32_t alignment = 0;  // text, the CAD object model's values 0 to 14
-    int updates = 0;             // calls of Update
+    Point3 alignmentPoint;           // text; (0, 0, 0) for a left-aligned text, as the application resets it
+    std::int32_t alignment = 0;      // text, the CAD object model's values 0 to 14
+    double height = kMemTextHeight;  // text, above 0
+    double rotation = 0;             // text, radians counter-clockwise about its insertion point
+    int updates = 0;                 // calls of Update
     bool erased = false;
     friend bool operator==(const MemEntity&, const MemEntity&) = default;
 };
@@ -49,8 +54,10 @@ struct MemEntity {
 // TextAlignmentPoint for every alignment but left.
 bool insertionPointWritable(std::int32_t alignment);
 bool alignmentPointWritable(std::int32_t alignment);
-// Height of every text of the in-memory drawing, in drawing units.
-inline constexpr double kMemTextHeight = 2.5;
+// A text's height is a finite number above 0, its rotation a finite angle
+// that also reads finite in degrees (as the drawing file writes it).
+bool validTextHeight(double height);
+bool validTextRotation(double radians);
 
 // "AcDbLine", ... and the DXF type name that the selection filter matches.
 std::u16string entityName(EntityKind kind);
@@ -113,7 +120,9 @@ public:
 
     std::int64_t addLine(Point3 start, Point3 end);
     std::int64_t addPolyline(std::vector<double> coordinates, bool closed);
-    std::int64_t addText(std::u16string text, Point3 insertionPoint, Point3 alignmentPoint, std::int32_t alignment = 0);
+    // Throws qx::Error for a height or rotation that a text cannot have.
+    std::int64_t addText(std::u16string text, Point3 insertionPoint, Point3 alignmentPoint, std::int32_t alignment = 0,
+                         double height = kMemTextHeight, double rotation = 0);
     // Any kind, with only a position (used by rectangle picks).
     std::int64_t addEntity(EntityKind kind, Point3 position = {});
 
@@ -150,6 +159,21 @@ public:
     // The k-th call of member is rejected as by a busy application.
     void rejectCall(std::u16string member, int k);
     static const std::u16string& rejectedMessage();
+
+    // The active document's undo stack as the user's U sees it. Every change
+    // of an entity by an automation call (puts, Move, Copy, Delete) is a
+    // group of its own, or part of the one group between StartUndoMark and
+    // EndUndoMark; changes made through this class are not on it.
+    //
+    // Takes back the latest group: its entities as they were before it, its
+    // copies erased. A mark still open is closed first (counted as misuse).
+    // False when there is nothing to take back.
+    bool undo();
+    bool undoMarkOpen() const;
+    std::size_t undoGroupCount() const;
+    // StartUndoMark while a mark is open, EndUndoMark without one, and U
+    // while one is open, in every document so far.
+    int undoMarkMisuse() const;
 
     // Calls of a member so far, gets, puts and method calls together, on all
     // objects or on one kind ("application", "document", "selection sets",

@@ -25,7 +25,7 @@ public:
         open(member);
         doPut(lower(member), member, value);
     }
-    Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant call(std::u16string_view member, std::vector<Variant>& args) override {
         st_->enter(kind(), member);
         st_->lastArgs[lower(member)] = args;
         open(member);
@@ -40,7 +40,7 @@ protected:
         doGet(key, member);  // fails for unknown names
         throw fail(member, u"the property is read-only");
     }
-    virtual Variant doCall(const std::u16string&, std::u16string_view member, const std::vector<Variant>&) {
+    virtual Variant doCall(const std::u16string&, std::u16string_view member, std::vector<Variant>&) {
         throw MemberNotFound(fail(member, u"no such method").message());
     }
 
@@ -108,6 +108,36 @@ void moveBy(MemEntity& e, double dx, double dy, double dz) {
     }
 }
 
+// The axis-parallel box around an entity in world coordinates: a text's
+// estimated glyph box turned with it, a line's or polyline's points, the
+// position of a kind without geometry here. Nullopt when there is nothing.
+std::optional<std::pair<Point3, Point3>> extents(const MemEntity& e) {
+    std::vector<Point3> points;
+    switch (e.kind) {
+        case EntityKind::Line:
+            points = {e.start, e.end};
+            break;
+        case EntityKind::Polyline:
+            for (std::size_t i = 0; i + 1 < e.coordinates.size(); i += 2)
+                points.push_back({e.coordinates[i], e.coordinates[i + 1], 0});
+            break;
+        case EntityKind::Text:
+            for (const auto& p : textCorners(e, e.height))
+                points.push_back({p.x, p.y, e.insertionPoint.z});
+            break;
+        default:
+            points = {e.insertionPoint};
+    }
+    if (points.empty())
+        return std::nullopt;
+    Point3 lo = points[0], hi = points[0];
+    for (const auto& p : points) {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    return std::pair{lo, hi};
+}
+
 class EntityObject : public MemObject {
 public:
     EntityObject(std::shared_ptr<State> state, std::shared_ptr<MemDocument> doc, std::int64_t id, EntityKind kind)
@@ -151,6 +181,10 @@ protected:
                 return e.alignment;
             if (key == u"textstring")
                 return e.text;
+            if (key == u"height")
+                return e.height;
+            if (key == u"rotation")
+                return e.rotation;
         }
         return MemObject::doGet(key, member);
     }
@@ -158,7 +192,29 @@ protected:
     void doPut(const std::u16string& key, std::u16string_view member, const Variant& value) override {
         auto& e = live(member);
         if (isText() && key == u"textstring") {
-            e.text = convert(member, [&] { return value.toString(); });
+            auto text = convert(member, [&] { return value.toString(); });
+            st_->remember(*doc_, e);
+            e.text = std::move(text);
+            State::placeText(e);
+            st_->changed();
+            return;
+        }
+        if (isText() && key == u"height") {
+            auto height = convert(member, [&] { return value.toDouble(); });
+            if (!validTextHeight(height))
+                throw fail(member, u"invalid input: a text's height must be greater than 0");
+            st_->remember(*doc_, e);
+            e.height = height;
+            State::placeText(e);
+            st_->changed();
+            return;
+        }
+        if (isText() && key == u"rotation") {
+            auto rotation = convert(member, [&] { return value.toDouble(); });
+            if (!validTextRotation(rotation))
+                throw fail(member, u"invalid input: the rotation is not a finite angle");
+            st_->remember(*doc_, e);
+            e.rotation = rotation;
             State::placeText(e);
             st_->changed();
             return;
@@ -169,6 +225,7 @@ protected:
                 throw fail(member, u"not applicable: the insertion point of a text aligned " + decimal(e.alignment) +
                                        u" is read-only");
             }
+            st_->remember(*doc_, e);
             e.insertionPoint = p;
             st_->changed();
             return;
@@ -178,6 +235,7 @@ protected:
             if (!alignmentPointWritable(e.alignment)) {
                 throw fail(member, u"not applicable: a left-aligned text has no alignment point");
             }
+            st_->remember(*doc_, e);
             e.alignmentPoint = p;
             State::placeText(e);
             st_->changed();
@@ -186,7 +244,7 @@ protected:
         MemObject::doPut(key, member, value);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         auto& e = live(member);
         if (key == u"update") {
             expectArgs(member, args, 0);
@@ -196,6 +254,7 @@ protected:
         }
         if (key == u"delete") {
             expectArgs(member, args, 0);
+            st_->remember(*doc_, e);
             e.erased = true;
             st_->changed();
             return {};
@@ -204,12 +263,31 @@ protected:
             expectArgs(member, args, 0);
             MemEntity copy = e;  // add() may move the vector under e
             auto id = st_->add(*doc_, std::move(copy));
+            st_->rememberNew(*doc_, id);
             return Dispatch(std::make_shared<EntityObject>(st_, doc_, id, kind_));
+        }
+        if (key == u"getboundingbox") {
+            // Two variables that receive the corners, as late-bound clients pass them.
+            if (args.size() < 2)
+                throw fail(member, u"parameter not optional: MinPoint and MaxPoint receive the box");
+            expectArgs(member, args, 2);
+            for (std::size_t i = 0; i < 2; ++i) {
+                if (!args[i].isByRef())
+                    throw fail(member, u"type mismatch: " + std::u16string(i == 0 ? u"MinPoint" : u"MaxPoint") +
+                                           u" must be a variable passed by reference");
+            }
+            auto box = extents(e);
+            if (!box)
+                throw fail(member, u"the entity has no extents");
+            args[0] = Variant::byRef(point(box->first));
+            args[1] = Variant::byRef(point(box->second));
+            return {};
         }
         if (key == u"move") {
             expectArgs(member, args, 2);
             auto from = pointArg(member, args[0]);
             auto to = pointArg(member, args[1]);
+            st_->remember(*doc_, e);
             moveBy(e, to.x - from.x, to.y - from.y, to.z - from.z);
             st_->changed();
             return {};
@@ -248,7 +326,7 @@ protected:
         return MemObject::doGet(key, member);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         alive(member);
         if (key == u"clear") {
             expectArgs(member, args, 0);
@@ -347,7 +425,7 @@ protected:
         return MemObject::doGet(key, member);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         if (key == u"item") {
             expectArgs(member, args, 1);
             if (args[0].type() == Variant::Type::String) {
@@ -405,7 +483,7 @@ protected:
         return MemObject::doGet(key, member);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         if (key == u"objectidtoobject") {
             expectArgs(member, args, 1);
             auto id = convert(member, [&] { return args[0].toInt64(); });
@@ -414,6 +492,17 @@ protected:
                 throw fail(member, u"no object has the ID " + decimal(id));
             }
             return entityObject(st_, doc_, id);
+        }
+        // Calls between the two marks make one group on the undo stack.
+        if (key == u"startundomark") {
+            expectArgs(member, args, 0);
+            st_->startUndoMark(*doc_);
+            return {};
+        }
+        if (key == u"endundomark") {
+            expectArgs(member, args, 0);
+            st_->endUndoMark(*doc_);
+            return {};
         }
         if (key == u"regen") {
             expectArgs(member, args, 1);
@@ -440,7 +529,7 @@ protected:
         return MemObject::doGet(key, member);
     }
 
-    Variant doCall(const std::u16string& key, std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {
         if (key == u"getinterfaceobject") {
             expectArgs(member, args, 1);
             const auto progId = convert(member, [&] { return args[0].toString(); });

@@ -6,6 +6,8 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
+#include <unordered_set>
 
 #include "cad/mem/memDrawing.h"
 #include "cad/mem/pickGeometry.h"
@@ -43,6 +45,14 @@ std::u16string kindName(EntityKind kind);
 // The application object over the state; every object reached from it shares it.
 Dispatch applicationObject(const std::shared_ptr<MemDrawing::State>& state);
 
+// One step of the user's U: each entity that the group's automation calls
+// changed as it was before the first change, or nullopt for one the group
+// made (a copy). Costs what the group changed, not a copy of the drawing.
+struct UndoGroup {
+    std::vector<std::pair<std::int64_t, std::optional<MemEntity>>> before;
+    std::unordered_set<std::int64_t> seen;
+};
+
 // One open drawing: its entities and selection sets.
 struct MemDocument {
     std::u16string fullName;  // "" for a drawing never saved
@@ -51,6 +61,8 @@ struct MemDocument {
     std::map<std::int64_t, std::size_t> index;
     std::vector<std::shared_ptr<SelSet>> sets;
     bool closed = false;
+    std::vector<UndoGroup> undo;  // the latest group last
+    bool markOpen = false;        // between StartUndoMark and EndUndoMark: undo.back() takes every change
 
     MemEntity* find(std::int64_t id) {
         auto it = index.find(id);
@@ -82,6 +94,54 @@ struct MemDrawing::State {
     std::map<std::pair<std::u16string, std::u16string>, int> kindCounts;
     std::map<std::u16string, std::vector<Variant>> lastArgs;
     int regens = 0;
+    int undoMarkMisuse = 0;
+
+    // Called by every automation call just before it changes e: outside a
+    // mark each call is a group of its own.
+    void remember(MemDocument& doc, const MemEntity& e) { rememberAs(doc, e.id, e); }
+    // ... after it made the entity id.
+    void rememberNew(MemDocument& doc, std::int64_t id) { rememberAs(doc, id, std::nullopt); }
+
+    void startUndoMark(MemDocument& doc) {
+        if (doc.markOpen) {
+            ++undoMarkMisuse;  // marks do not nest: the open group goes on
+            return;
+        }
+        doc.markOpen = true;
+        doc.undo.emplace_back();
+    }
+    void endUndoMark(MemDocument& doc) {
+        if (!doc.markOpen)
+            ++undoMarkMisuse;
+        doc.markOpen = false;
+    }
+
+    // The user's U: the latest group taken back. A mark left open is closed
+    // first, which a client that pairs its marks never causes.
+    bool undo(MemDocument& doc) {
+        if (doc.markOpen) {
+            ++undoMarkMisuse;
+            doc.markOpen = false;
+        }
+        if (doc.undo.empty())
+            return false;
+        auto group = std::move(doc.undo.back());
+        doc.undo.pop_back();
+        for (auto it = group.before.rbegin(); it != group.before.rend(); ++it) {
+            auto* e = doc.find(it->first);
+            if (!e)
+                continue;
+            if (it->second) {
+                const int updates = e->updates;  // a count of calls, not drawing state
+                *e = *it->second;
+                e->updates = updates;
+            } else {
+                e->erased = true;
+            }
+        }
+        changed();
+        return true;
+    }
 
     // Every call passes here: it is counted, then an injected fault may end it.
     void enter(const std::u16string& kind, std::u16string_view member) {
@@ -137,8 +197,18 @@ struct MemDrawing::State {
             e.alignmentPoint = {};
         if (insertionPointWritable(e.alignment))
             return;
-        auto box = textBox(e, kMemTextHeight);
-        e.insertionPoint = {box.left, box.bottom, e.alignmentPoint.z};
+        // The start of the baseline, turned with the text about its alignment point.
+        auto box = textBox(e, e.height);
+        auto start = rotated({box.left, box.bottom}, {e.alignmentPoint.x, e.alignmentPoint.y}, e.rotation);
+        e.insertionPoint = {start.x, start.y, e.alignmentPoint.z};
+    }
+
+    void rememberAs(MemDocument& doc, std::int64_t id, std::optional<MemEntity> before) {
+        if (!doc.markOpen)
+            doc.undo.emplace_back();
+        auto& group = doc.undo.back();
+        if (group.seen.insert(id).second)
+            group.before.emplace_back(id, std::move(before));
     }
 
     void changed() const {

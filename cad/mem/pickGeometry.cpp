@@ -152,6 +152,27 @@ Box textBox(const MemEntity& text, double height) {
     return {left, bottom, left + width, bottom + height};
 }
 
+Point2 rotated(Point2 p, Point2 centre, double radians) {
+    if (radians == 0)
+        return p;
+    double c = std::cos(radians), s = std::sin(radians);
+    double dx = p.x - centre.x, dy = p.y - centre.y;
+    return {centre.x + dx * c - dy * s, centre.y + dx * s + dy * c};
+}
+
+std::vector<Point2> textCorners(const MemEntity& text, double height) {
+    auto b = textBox(text, height);
+    auto centre = textPlacement(text).position;
+    std::vector<Point2> corners{{b.left, b.bottom}, {b.right, b.bottom}, {b.right, b.top}, {b.left, b.top}};
+    for (auto& p : corners)
+        p = rotated(p, centre, text.rotation);
+    return corners;
+}
+
+double shownTextHeight(const MemEntity& text, const PickSizes& sizes) {
+    return std::clamp(text.height, sizes.minTextHeight, std::max(sizes.minTextHeight, sizes.maxTextHeight));
+}
+
 Outline outlineOf(const MemEntity& entity, const PickSizes& sizes) {
     switch (entity.kind) {
         case EntityKind::Line:
@@ -164,7 +185,7 @@ Outline outlineOf(const MemEntity& entity, const PickSizes& sizes) {
             return outline;
         }
         case EntityKind::Text:
-            return boxOutline(textBox(entity, sizes.textHeight));
+            return {textCorners(entity, shownTextHeight(entity, sizes)), true, true};
         default: {
             double half = sizes.markerSize / 2;
             const auto& p = entity.insertionPoint;

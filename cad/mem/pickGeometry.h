@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -32,11 +33,13 @@ struct Box {
     friend bool operator==(const Box&, const Box&) = default;
 };
 
-// What the drawing does not hold: the height of texts and the size of the
-// marker that stands for an entity kind without geometry of its own here,
-// both in drawing units.
+// How the viewer shows what the drawing holds, in drawing units: texts at
+// their own height but within the limits that keep them readable on screen,
+// and the size of the marker that stands for an entity kind without geometry
+// of its own here.
 struct PickSizes {
-    double textHeight = 2.5;
+    double minTextHeight = 0;
+    double maxTextHeight = std::numeric_limits<double>::infinity();
     double markerSize = 1.0;
 };
 
@@ -66,8 +69,16 @@ TextPlacement textPlacement(const MemEntity& text);
 // half-width characters take half the height, all others the full height.
 double textWidth(std::u16string_view text, double height);
 
-// The box a text covers, from its baseline up to its height.
+// The box a text of the given height covers before it is rotated, from its
+// baseline up to its height.
 Box textBox(const MemEntity& text, double height);
+// The corners of that box turned by the text's rotation about the point that
+// places it (anticlockwise from the start of the baseline).
+std::vector<Point2> textCorners(const MemEntity& text, double height);
+// Turns p about the centre by an angle in radians; no angle leaves p exactly as it is.
+Point2 rotated(Point2 p, Point2 centre, double radians);
+// The height the viewer shows a text at.
+double shownTextHeight(const MemEntity& text, const PickSizes& sizes);
 
 Outline outlineOf(const MemEntity& entity, const PickSizes& sizes);
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <numbers>
 
 #include "cad/mem/drawingFile.h"
+#include "core/text.h"
 
 using namespace qx::cad;
 using qx::Error;
@@ -111,6 +113,65 @@ TEST(DrawingFile, DerivedInsertionPointIsTheDrawingsOwn) {
     EXPECT_EQ(text.insertionPoint, (Point3{10 - kMemTextHeight, -5, 0}));  // two half-width characters
 }
 
+// Heights and rotations apply to the texts after them; saving writes them
+// only where they change, and what it wrote loads to the same texts.
+TEST(DrawingFile, TextHeightAndRotationLinesRoundTrip) {
+    auto drawing = loadDrawing(
+        u"text 0 0 0 0 0 a\n"
+        u"textheight 5\ntextrotation 90\n"
+        u"text 0 1 1 0 0 b\n"
+        u"text 2 0 0 10 0 cd\n"
+        u"textheight 1.25\n"
+        u"line 0 0 1 1\n"
+        u"text 0 2 2 0 0 e\n"
+        u"textrotation 0\n"
+        u"text 0 3 3 0 0 f\n");
+    auto texts = drawing->liveEntities();
+    ASSERT_EQ(texts.size(), 6u);
+    struct Want {
+        double height, rotation;
+    };
+    const double quarter = std::numbers::pi / 2;
+    const Want want[] = {{2.5, 0}, {5, quarter}, {5, quarter}, {0, 0}, {1.25, quarter}, {1.25, 0}};
+    for (std::size_t i : {0u, 1u, 2u, 4u, 5u}) {
+        EXPECT_EQ(texts[i].height, want[i].height) << i;
+        EXPECT_DOUBLE_EQ(texts[i].rotation, want[i].rotation) << i;
+    }
+    // "cd" is right-aligned at (10, 0): its baseline of 5 units runs up to it.
+    EXPECT_NEAR(texts[2].insertionPoint.x, 10, 1e-12);
+    EXPECT_NEAR(texts[2].insertionPoint.y, -5, 1e-12);
+
+    auto saved = saveDrawing(*drawing);
+    EXPECT_NE(saved.find(u"text 0 0 0 0 0 a\ntextheight 5\ntextrotation 90\ntext 0 1 1 0 0 b\ntext 2 "),
+              std::u16string::npos)
+        << qx::toUtf8(saved);
+    EXPECT_NE(saved.find(u"line 0 0 1 1\ntextheight 1.25\ntext 0 2 2 0 0 e\ntextrotation 0\ntext 0 3 3"),
+              std::u16string::npos)
+        << qx::toUtf8(saved);
+    auto again = loadDrawing(saved);
+    EXPECT_EQ(again->liveEntities(), drawing->liveEntities());
+    EXPECT_EQ(saveDrawing(*again), saved);
+}
+
+// Angles in degrees that have no short exact radian value, and one put
+// through automation that no decimal degrees give exactly, save and load
+// again to the same drawing.
+TEST(DrawingFile, RotationsSaveAsDegreesThatReadBackTheSame) {
+    std::u16string file;
+    for (const char16_t* degrees : {u"0.1", u"-45", u"359.99999999999994", u"1e-300", u"123456.789", u"1e300"})
+        file += u"textrotation " + std::u16string(degrees) + u"\ntext 0 0 0 0 0 x\n";
+    auto drawing = loadDrawing(file);
+    const auto id = drawing->addText(u"y", {0, 0, 0}, {0, 0, 0}, 0, 2.5, 0.1234567890123456789);
+    auto saved = saveDrawing(*drawing);
+    auto again = loadDrawing(saved);
+    const auto before = drawing->liveEntities(), after = again->liveEntities();
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i + 1 < before.size(); ++i)
+        EXPECT_EQ(after[i].rotation, before[i].rotation) << i;
+    EXPECT_NEAR(after.back().rotation, drawing->entity(id)->rotation, 1e-15);
+    EXPECT_EQ(saveDrawing(*again), saved);
+}
+
 struct BadLine {
     const char16_t* text;
     const char16_t* message;
@@ -149,4 +210,12 @@ INSTANTIATE_TEST_SUITE_P(
                               u"line 1: too few object IDs above it for the drawing's entities"},
                       BadLine{u"unsaved now", u"line 1: expected 0 values"},
                       BadLine{u"missing", u"line 1: expected 1 values"},
-                      BadLine{u"circle 0 0 1", u"line 1: unknown item \"circle\""}));
+                      BadLine{u"circle 0 0 1", u"line 1: unknown item \"circle\""},
+                      BadLine{u"textheight 0", u"line 1: a text's height is a finite number above 0"},
+                      BadLine{u"textheight -2.5", u"line 1: a text's height is a finite number above 0"},
+                      BadLine{u"textheight inf", u"line 1: a text's height is a finite number above 0"},
+                      BadLine{u"textheight nan", u"line 1: a text's height is a finite number above 0"},
+                      BadLine{u"textheight", u"line 1: expected 1 values"},
+                      BadLine{u"textrotation 1e308", u"line 1: a text's rotation is a finite number of degrees"},
+                      BadLine{u"textrotation nan", u"line 1: a text's rotation is a finite number of degrees"},
+                      BadLine{u"textrotation 90 deg", u"line 1: expected 1 values"}));

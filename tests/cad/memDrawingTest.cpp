@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <numbers>
 
 #include "cad/mem/memDrawing.h"
 #include "core/text.h"
@@ -231,6 +232,140 @@ TEST_F(MemDrawingTest, TextPropertiesReadAndWrite) {
     EXPECT_EQ(drawing.entity(text)->text, u"ＡＢＣ");
 }
 
+// The derived insertion point follows the text's own height and turns with
+// its rotation about the alignment point; a height the application refuses
+// changes nothing.
+TEST_F(MemDrawingTest, HeightAndRotationPlaceTheText) {
+    auto t = object(text);  // "表1" centred on (2, 1.5): 1.5 heights wide
+    EXPECT_EQ(t.get(u"Height"), Variant(kMemTextHeight));
+    EXPECT_EQ(t.get(u"Rotation"), Variant(0.0));
+    t.put(u"Height", Variant(4));
+    EXPECT_EQ(t.get(u"Height"), Variant(4.0));
+    EXPECT_EQ(drawing.entity(text)->insertionPoint, (Point3{2 - 0.75 * 4, 1.5, 0}));
+    t.put(u"Rotation", Variant(std::numbers::pi / 2));
+    auto p = t.get(u"InsertionPoint").toDoubles();
+    EXPECT_NEAR(p[0], 2, 1e-12);
+    EXPECT_NEAR(p[1], 1.5 - 0.75 * 4, 1e-12);
+    EXPECT_EQ(t.get(u"TextAlignmentPoint").toDoubles(), (std::vector<double>{2, 1.5, 0}));
+
+    const auto before = *drawing.entity(text);
+    for (const auto& bad : {Variant(0.0), Variant(-1.0), Variant(std::numeric_limits<double>::infinity()),
+                            Variant(std::numeric_limits<double>::quiet_NaN())}) {
+        EXPECT_TRUE(contains(errorOf([&] { t.put(u"Height", bad); }), u"text.Height: invalid input"));
+    }
+    EXPECT_TRUE(contains(errorOf([&] { t.put(u"Height", Variant(u"3")); }), u"type mismatch"));
+    EXPECT_TRUE(contains(errorOf([&] { t.put(u"Rotation", Variant(std::numeric_limits<double>::quiet_NaN())); }),
+                         u"text.Rotation: invalid input"));
+    EXPECT_EQ(*drawing.entity(text), before);
+
+    // A copy keeps them; other kinds have neither.
+    auto copy = t.call(u"Copy").toDispatch();
+    EXPECT_EQ(copy.get(u"Height"), Variant(4.0));
+    EXPECT_EQ(copy.get(u"Rotation"), Variant(std::numbers::pi / 2));
+    EXPECT_THROW(object(line).get(u"Height"), MemberNotFound);
+    EXPECT_THROW(object(line).put(u"Rotation", Variant(1.0)), MemberNotFound);
+    EXPECT_THROW(drawing.addText(u"x", {}, {}, 0, 0.0), Error);
+}
+
+namespace {
+
+// The box GetBoundingBox gives back in its two by-reference arguments.
+std::pair<std::vector<double>, std::vector<double>> boundingBox(const Dispatch& entity) {
+    std::vector<Variant> corners{Variant::byRef(Variant()), Variant::byRef(Variant())};
+    entity.invoke(u"GetBoundingBox", corners);
+    EXPECT_TRUE(corners[0].isByRef() && corners[1].isByRef());
+    return {corners[0].toDoubles(), corners[1].toDoubles()};
+}
+
+void expectNear(const std::vector<double>& got, const std::vector<double>& want, const char* what) {
+    ASSERT_EQ(got.size(), 3u) << what;
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(got[i], want[i], 1e-12) << what << " coordinate " << i;
+}
+
+// "AB" is one height wide.
+struct BoxCase {
+    const char* what;
+    std::int32_t alignment;
+    Point3 insertionPoint, alignmentPoint;
+    double height, degrees;
+    std::vector<double> min, max;
+};
+
+class TextBoxes : public ::testing::TestWithParam<BoxCase> {};
+
+}  // namespace
+
+TEST_P(TextBoxes, AroundTheEstimatedGlyphsTurnedWithTheText) {
+    const auto& c = GetParam();
+    MemDrawing drawing;
+    const auto id = drawing.addText(u"AB", c.insertionPoint, c.alignmentPoint, c.alignment, c.height,
+                                    c.degrees * std::numbers::pi / 180);
+    auto doc = drawing.application().get(u"ActiveDocument").toDispatch();
+    auto [min, max] = boundingBox(doc.call(u"ObjectIdToObject", {Variant::int64(id)}).toDispatch());
+    expectNear(min, c.min, c.what);
+    expectNear(max, c.max, c.what);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AlignmentsAndAngles, TextBoxes,
+    ::testing::Values(BoxCase{"left", 0, {1, 2, 0}, {}, 2, 0, {1, 2, 0}, {3, 4, 0}},
+                      BoxCase{"centre", 1, {}, {10, 0, 0}, 2, 0, {9, 0, 0}, {11, 2, 0}},
+                      BoxCase{"right", 2, {}, {10, 0, 0}, 2, 0, {8, 0, 0}, {10, 2, 0}},
+                      BoxCase{"aligned, from its insertion point", 3, {1, 2, 0}, {5, 2, 0}, 2, 0, {1, 2, 0}, {3, 4, 0}},
+                      BoxCase{"middle", 4, {}, {10, 0, 0}, 2, 0, {9, -1, 0}, {11, 1, 0}},
+                      BoxCase{"top left", 6, {}, {10, 0, 0}, 2, 0, {10, -2, 0}, {12, 0, 0}},
+                      BoxCase{"middle right", 11, {}, {10, 0, 0}, 3, 0, {7, -1.5, 0}, {10, 1.5, 0}},
+                      BoxCase{"bottom centre", 13, {}, {10, 0, 0}, 2, 0, {9, 0, 0}, {11, 2, 0}},
+                      BoxCase{"left, upright", 0, {1, 2, 0}, {}, 2, 90, {-1, 2, 0}, {1, 4, 0}},
+                      BoxCase{"left, at 45 degrees",
+                              0,
+                              {0, 0, 0},
+                              {},
+                              2,
+                              45,
+                              {-std::numbers::sqrt2, 0, 0},
+                              {std::numbers::sqrt2, 2 * std::numbers::sqrt2, 0}},
+                      BoxCase{"centre, upside down", 1, {}, {10, 0, 0}, 2, 180, {9, -2, 0}, {11, 0, 0}},
+                      BoxCase{"top right, turned back", 8, {}, {10, 0, 0}, 2, -90, {8, 0, 0}, {10, 2, 0}}));
+
+// Lines and polylines by their points, kinds without geometry here by their
+// position; the two corners must be variables passed by reference.
+TEST_F(MemDrawingTest, BoundingBoxesOfEveryKindAndItsArguments) {
+    const auto slanted = drawing.addLine({5, -1, 0}, {-2, 3, 0});
+    auto [lineMin, lineMax] = boundingBox(object(slanted));
+    EXPECT_EQ(lineMin, (std::vector<double>{-2, -1, 0}));
+    EXPECT_EQ(lineMax, (std::vector<double>{5, 3, 0}));
+    auto [polyMin, polyMax] = boundingBox(object(poly));
+    EXPECT_EQ(polyMin, (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(polyMax, (std::vector<double>{10, 5, 0}));
+    for (auto id : {poly2d, spline, mtext, circle}) {
+        auto [min, max] = boundingBox(object(id));
+        const auto p = drawing.entity(id)->insertionPoint;
+        EXPECT_EQ(min, (std::vector<double>{p.x, p.y, p.z}));
+        EXPECT_EQ(max, min);
+    }
+
+    auto t = object(text);
+    EXPECT_TRUE(contains(errorOf([&] { t.call(u"GetBoundingBox", {Variant::byRef(Variant())}); }),
+                         u"text.GetBoundingBox: parameter not optional"));
+    EXPECT_TRUE(contains(errorOf([&] { t.call(u"GetBoundingBox"); }), u"parameter not optional"));
+    EXPECT_TRUE(contains(errorOf([&] {
+                             t.call(u"GetBoundingBox", {Variant::byRef(Variant()), Variant()});
+                         }),
+                         u"type mismatch: MaxPoint must be a variable passed by reference"));
+    std::vector<Variant> three{Variant::byRef(Variant()), Variant::byRef(Variant()), Variant::byRef(Variant())};
+    EXPECT_TRUE(contains(errorOf([&] { t.invoke(u"GetBoundingBox", three); }), u"expects 2 argument(s), got 3"));
+    EXPECT_TRUE(three[0].isEmpty());
+
+    drawing.failCall(u"GetBoundingBox", 1, u"図面が壊れています");
+    std::vector<Variant> corners{Variant::byRef(Variant()), Variant::byRef(Variant())};
+    EXPECT_TRUE(contains(errorOf([&] { t.invoke(u"GetBoundingBox", corners); }), u"図面が壊れています"));
+    EXPECT_TRUE(corners[0].isEmpty());
+    EXPECT_NO_THROW(t.invoke(u"GetBoundingBox", corners));
+    EXPECT_EQ(corners[0].toDoubles().size(), 3u);
+}
+
 // What each alignment lets a client write, and how Move carries it: the CAD
 // application refuses an InsertionPoint put unless the text is left, aligned
 // or fit, and a TextAlignmentPoint put on a left-aligned text.
@@ -346,6 +481,137 @@ TEST_F(MemDrawingTest, CopyUpdateAndDelete) {
     EXPECT_THROW(copy.call(u"Update"), Error);
     EXPECT_THROW(object(copyId), Error);
     EXPECT_THROW(original.call(u"Update", {Variant(1)}), Error);
+}
+
+// Everything between the marks (edits, moves, copies and their edits,
+// deletions) goes back with one U, to exactly what it was.
+TEST_F(MemDrawingTest, OneUTakesBackAMarkedGroup) {
+    std::vector<MemEntity> before;
+    for (auto id : drawing.liveIds())
+        before.push_back(*drawing.entity(id));
+    const std::vector<Variant> by{Variant(std::vector<double>{0, 0, 0}), Variant(std::vector<double>{3, -4, 0})};
+    auto t = object(text);
+
+    doc.call(u"StartUndoMark");
+    EXPECT_TRUE(drawing.undoMarkOpen());
+    t.put(u"TextString", Variant(u"新しい"));
+    t.put(u"Height", Variant(5.0));
+    t.put(u"Rotation", Variant(1.0));
+    t.put(u"TextAlignmentPoint", Variant(std::vector<double>{9, 9, 0}));
+    t.call(u"Move", by);
+    auto copy = t.call(u"Copy").toDispatch();
+    const auto copyId = copy.get(u"ObjectID").toInt64();
+    copy.put(u"TextString", Variant(u"複写"));
+    copy.call(u"Move", by);
+    object(line).call(u"Move", by);
+    object(poly).call(u"Delete");
+    object(circle).call(u"Move", by);
+    t.call(u"Update");
+    doc.call(u"EndUndoMark");
+    EXPECT_FALSE(drawing.undoMarkOpen());
+    EXPECT_EQ(drawing.undoGroupCount(), 1u);
+
+    EXPECT_TRUE(drawing.undo());
+    for (auto e : before) {
+        if (e.id == text)
+            e.updates = 1;  // Update is counted, not undone
+        EXPECT_EQ(*drawing.entity(e.id), e) << e.id;
+    }
+    EXPECT_TRUE(drawing.entity(copyId)->erased);
+    EXPECT_EQ(drawing.liveIds().size(), before.size());
+    EXPECT_THROW(copy.get(u"TextString"), Error);
+    EXPECT_FALSE(drawing.undo());
+    EXPECT_EQ(drawing.undoMarkMisuse(), 0);
+}
+
+// Reading, Update, refused puts, failing calls and the user's own erasing
+// leave no step; a copy's own step erases it again.
+TEST_F(MemDrawingTest, OnlyAClientsChangesAreSteps) {
+    auto t = object(text);
+    auto copy = t.call(u"Copy").toDispatch();
+    t.get(u"TextString");
+    t.call(u"Update");
+    boundingBox(t);
+    doc.call(u"Regen", {Variant(0)});
+    EXPECT_THROW(t.put(u"Height", Variant(-1.0)), Error);
+    EXPECT_THROW(t.put(u"InsertionPoint", Variant(std::vector<double>{0, 0, 0})), Error);  // centred: read-only
+    drawing.failCall(u"Move", 1, u"busy");
+    EXPECT_THROW(t.call(u"Move", {Variant(std::vector<double>{0, 0, 0}), Variant(std::vector<double>{1, 0, 0})}),
+                 Error);
+    drawing.erase(line);
+    EXPECT_EQ(drawing.undoGroupCount(), 1u);
+    const auto copyId = copy.get(u"ObjectID").toInt64();
+    EXPECT_TRUE(drawing.undo());
+    EXPECT_TRUE(drawing.entity(copyId)->erased);
+    EXPECT_FALSE(drawing.undo());
+}
+
+// Marks do not nest and must be paired: whatever breaks that is counted, and
+// a U while a mark is open closes the group first.
+struct MarkCase {
+    const char* steps;  // S StartUndoMark, E EndUndoMark, P a put, U the user's U
+    int misuse;
+    bool open;
+    std::size_t groups;
+    const char16_t* text;  // the text's contents at the end
+};
+
+class UndoMarks : public ::testing::TestWithParam<MarkCase> {};
+
+TEST_P(UndoMarks, MisuseIsCountedNeverPassedOver) {
+    const auto& c = GetParam();
+    MemDrawing drawing;
+    const auto id = drawing.addText(u"0", {}, {}, 0);
+    auto doc = drawing.application().get(u"ActiveDocument").toDispatch();
+    auto t = doc.call(u"ObjectIdToObject", {Variant::int64(id)}).toDispatch();
+    int puts = 0;
+    for (const char* step = c.steps; *step; ++step) {
+        switch (*step) {
+            case 'S':
+                doc.call(u"StartUndoMark");
+                break;
+            case 'E':
+                doc.call(u"EndUndoMark");
+                break;
+            case 'P':
+                t.put(u"TextString", Variant(qx::fromUtf8(std::to_string(++puts))));
+                break;
+            case 'U':
+                drawing.undo();
+                break;
+        }
+    }
+    EXPECT_EQ(drawing.undoMarkMisuse(), c.misuse);
+    EXPECT_EQ(drawing.undoMarkOpen(), c.open);
+    EXPECT_EQ(drawing.undoGroupCount(), c.groups);
+    EXPECT_EQ(drawing.entity(id)->text, c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequences, UndoMarks,
+                         ::testing::Values(MarkCase{"SPPE", 0, false, 1, u"2"}, MarkCase{"SPPEU", 0, false, 0, u"0"},
+                                           MarkCase{"SE", 0, false, 1, u"0"}, MarkCase{"PSPPEP", 0, false, 3, u"4"},
+                                           MarkCase{"PSPPEPUU", 0, false, 1, u"1"}, MarkCase{"E", 1, false, 0, u"0"},
+                                           MarkCase{"SSPE", 1, false, 1, u"1"}, MarkCase{"SPEE", 1, false, 1, u"1"},
+                                           MarkCase{"SP", 0, true, 1, u"1"}, MarkCase{"PSPU", 1, false, 1, u"1"},
+                                           MarkCase{"SPUPU", 1, false, 0, u"0"}));
+
+// Injected faults reach the new members as any other: the failing call does nothing.
+TEST_F(MemDrawingTest, FaultsHitTheUndoMarksHeightAndRotation) {
+    for (const char16_t* member : {u"StartUndoMark", u"EndUndoMark", u"Height", u"Rotation"})
+        drawing.failCall(member, 1, u"エラー");
+    EXPECT_TRUE(contains(errorOf([&] { doc.call(u"StartUndoMark"); }), u"document.StartUndoMark: エラー"));
+    EXPECT_FALSE(drawing.undoMarkOpen());
+    doc.call(u"StartUndoMark");
+    EXPECT_TRUE(contains(errorOf([&] { doc.call(u"EndUndoMark"); }), u"エラー"));
+    EXPECT_TRUE(drawing.undoMarkOpen());
+    doc.call(u"EndUndoMark");
+    auto t = object(text);
+    EXPECT_TRUE(contains(errorOf([&] { t.put(u"Height", Variant(3.0)); }), u"text.Height: エラー"));
+    EXPECT_TRUE(contains(errorOf([&] { t.get(u"Rotation"); }), u"text.Rotation: エラー"));
+    EXPECT_EQ(drawing.entity(text)->height, kMemTextHeight);
+    EXPECT_EQ(drawing.undoGroupCount(), 1u);  // the marked group, empty
+    EXPECT_EQ(drawing.undoMarkMisuse(), 0);
+    EXPECT_TRUE(contains(errorOf([&] { doc.call(u"StartUndoMark", {Variant(1)}); }), u"expects 0 argument(s)"));
 }
 
 TEST_F(MemDrawingTest, InjectedFailureHitsExactlyTheKthCall) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 using namespace qx::cad;
 using qx::Error;
@@ -34,7 +35,7 @@ protected:
     }
 
     MemDrawing drawing;
-    PickSizes sizes{2.0, 1.0};
+    PickSizes sizes{2.0, 2.0, 1.0};  // every text shown 2 high
     std::int64_t line, closed, open, name, code, circle;
 };
 
@@ -94,6 +95,27 @@ TEST(TextExtent, HalfWidthCharactersTakeHalfTheHeight) {
     EXPECT_EQ(textBox(text, 2), (Box{8, 4, 10, 6}));
     text.alignment = 7;  // top centre
     EXPECT_EQ(textBox(text, 2), (Box{9, 3, 11, 5}));
+}
+
+// The viewer shows a text at its own height within its limits, turned about
+// the point that places it, and picks it where it is shown.
+TEST(TextExtent, ShownAtItsOwnHeightAndTurned) {
+    MemDrawing drawing;
+    const auto id = drawing.addText(u"AB", {}, {10, 0, 0}, 2, 4, std::numbers::pi / 2);  // right-aligned, upright
+    const auto text = *drawing.entity(id);
+    EXPECT_EQ(shownTextHeight(text, PickSizes{}), 4);
+    EXPECT_EQ(shownTextHeight(text, PickSizes{5, 10, 1}), 5);
+    EXPECT_EQ(shownTextHeight(text, PickSizes{1, 3, 1}), 3);
+    const auto outline = outlineOf(text, PickSizes{});
+    ASSERT_EQ(outline.points.size(), 4u);
+    // Unturned it would cover 6..10 x 0..4; turned a quarter about (10, 0) it covers 6..10 x -4..0.
+    const Point2 want[] = {{10, -4}, {10, 0}, {6, 0}, {6, -4}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(outline.points[i].x, want[i].x, 1e-12) << i;
+        EXPECT_NEAR(outline.points[i].y, want[i].y, 1e-12) << i;
+    }
+    EXPECT_EQ(entityAt(drawing.liveEntities(), {8, -2}, 0.1, PickSizes{}), id);
+    EXPECT_EQ(entityAt(drawing.liveEntities(), {8, 2}, 0.1, PickSizes{}), std::nullopt);
 }
 
 TEST_F(PickScene, AClickTakesTheNearestEntityWithinTheTolerance) {

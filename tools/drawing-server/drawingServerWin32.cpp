@@ -96,7 +96,7 @@ public:
         return app_.get(member);
     }
     void put(std::u16string_view member, const Variant& value) override { app_.put(member, value); }
-    Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant call(std::u16string_view member, std::vector<Variant>& args) override {
         auto name = lower(member);
         auto arg = [&](std::size_t i) -> const Variant& {
             if (i >= args.size())
@@ -138,6 +138,14 @@ public:
             drawing_.activateDocument(static_cast<std::size_t>(arg(0).toInt32()));
         } else if (name == u"qxreopen") {
             drawing_.reopen();
+        } else if (name == u"qxundo") {
+            return Variant(drawing_.undo());
+        } else if (name == u"qxundogroupcount") {
+            return Variant(static_cast<std::int32_t>(drawing_.undoGroupCount()));
+        } else if (name == u"qxundomarkopen") {
+            return Variant(drawing_.undoMarkOpen());
+        } else if (name == u"qxundomarkmisuse") {
+            return Variant(static_cast<std::int32_t>(drawing_.undoMarkMisuse()));
         } else if (name == u"qxids") {
             // The active document's live object IDs, in drawing order.
             std::vector<Variant> ids;
@@ -153,7 +161,7 @@ public:
             auto path = arg(0).toString();
             window(member).saveImage(wideView(path));
         } else {
-            return app_.call(member, args);
+            return app_.invoke(member, args);
         }
         return {};
     }

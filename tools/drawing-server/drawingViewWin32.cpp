@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <numbers>
 
 #include "core/text.h"
 #include "core/winOwners.h"
@@ -24,8 +26,6 @@ constexpr int kDragDistance = 4;
 constexpr double kMinTextHeight = 12;
 constexpr double kMaxTextHeight = 120;
 constexpr double kMarkerSize = 9;
-// Texts carry no height in the drawing; this is the usual one in millimetres.
-constexpr double kTextHeight = 2.5;
 
 const COLORREF kBackground = RGB(33, 38, 46);
 const COLORREF kLineColour = RGB(235, 235, 235);
@@ -55,9 +55,11 @@ using win::GdiObject;
 using win::SelectObjectScope;
 using win::wideView;
 
-HFONT gothic(int height) {
-    return CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN, kFontName);
+// escapement: the baseline's angle in tenths of a degree, anticlockwise.
+HFONT gothic(int height, int escapement = 0) {
+    return CreateFontW(-height, 0, escapement, escapement, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN,
+                       kFontName);
 }
 
 HPEN pen(COLORREF colour, bool dashed) {
@@ -290,11 +292,11 @@ DrawingView::Layout DrawingView::layout(const RECT& client) const {
     l.area = client;
     l.area.bottom = std::max<LONG>(client.top, client.bottom - kStatusHeight);
     auto entities = drawing_.liveEntities();
-    auto extent = drawingExtent(entities, PickSizes{kTextHeight, 0}).value_or(Box{0, 0, 100, 100});
+    auto extent =
+        drawingExtent(entities, PickSizes{0, std::numeric_limits<double>::infinity(), 0}).value_or(Box{0, 0, 100, 100});
     l.view = fitView(extent, l.area.right - l.area.left, l.area.bottom - l.area.top, kMargin);
-    // Texts keep to a readable size on screen whatever the scale.
-    double textPixels = std::clamp(kTextHeight * l.view.scale, kMinTextHeight, kMaxTextHeight);
-    l.sizes = PickSizes{textPixels / l.view.scale, kMarkerSize / l.view.scale};
+    // Texts are shown at their own height but keep to a readable size on screen whatever the scale.
+    l.sizes = PickSizes{kMinTextHeight / l.view.scale, kMaxTextHeight / l.view.scale, kMarkerSize / l.view.scale};
     return l;
 }
 
@@ -311,8 +313,14 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
 
     // Cut lines a little outside the area, so that no end shows.
     Box visible{l.area.left - 16.0, l.area.top - 16.0, l.area.right + 16.0, l.area.bottom + 16.0};
-    int textPixels = px(l.sizes.textHeight * l.view.scale);
-    GdiObject<HFONT> textFont(gothic(textPixels));
+    // One font per size and angle that the texts need.
+    std::map<std::pair<int, int>, GdiObject<HFONT>> textFonts;
+    auto textFont = [&](int pixels, int escapement) {
+        auto it = textFonts.find({pixels, escapement});
+        if (it == textFonts.end())
+            it = textFonts.emplace(std::pair{pixels, escapement}, GdiObject<HFONT>(gothic(pixels, escapement))).first;
+        return it->second.get();
+    };
     GdiObject<HFONT> labelFont(gothic(11));
     GdiObject<HPEN> linePen(pen(kLineColour, false));
     GdiObject<HPEN> markerPen(pen(kMarkerColour, false));
@@ -328,11 +336,14 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
             drawOutline(dc, outline, l.view, visible);
         } else if (e.kind == EntityKind::Text) {
             auto placement = textPlacement(e);
-            auto box = textBox(e, l.sizes.textHeight);
-            auto anchor = l.view.toScreen({placement.position.x, box.bottom});
+            double height = shownTextHeight(e, l.sizes);
+            auto box = textBox(e, height);
+            // GDI sets the text along its baseline, turned about the point where it is aligned.
+            auto anchor = l.view.toScreen(rotated({placement.position.x, box.bottom}, placement.position, e.rotation));
             if (!std::isfinite(anchor.x) || !std::isfinite(anchor.y))
                 continue;
-            SelectObjectScope f(dc, textFont.get());
+            double tenths = std::remainder(e.rotation * 1800 / std::numbers::pi, 3600);
+            SelectObjectScope f(dc, textFont(px(height * l.view.scale), px(tenths)));
             UINT align = TA_BASELINE | (placement.horizontal == HorizontalAlign::Center  ? TA_CENTER
                                         : placement.horizontal == HorizontalAlign::Right ? TA_RIGHT
                                                                                          : TA_LEFT);

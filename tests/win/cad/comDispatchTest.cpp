@@ -30,13 +30,22 @@ public:
             throw dispatchError(kind(), member, u"no such property");
         value = v;
     }
-    Variant call(std::u16string_view member, const std::vector<Variant>& args) override {
+    Variant call(std::u16string_view member, std::vector<Variant>& args) override {
+        if (member == u"Out") {
+            // Fills every by-reference argument with outValue, as GetBoundingBox does.
+            for (auto& a : args) {
+                if (a.isByRef())
+                    a = Variant::byRef(outValue);
+            }
+            return {};
+        }
         if (member != u"Echo" || args.size() != 1)
             throw dispatchError(kind(), member, u"no such method");
         byRef = args[0].isByRef();
         return args[0];
     }
     Variant value;
+    Variant outValue;
     bool byRef = false;
     std::u16string kindName = u"echo";
 };
@@ -81,6 +90,50 @@ INSTANTIATE_TEST_SUITE_P(
                       Variant(std::vector<double>{}), Variant(std::vector<std::int16_t>{0}),
                       Variant(std::vector<Variant>{Variant(u"TEXT,*LINE")}),
                       Variant(std::vector<Variant>{Variant(1), Variant(std::vector<double>{2.0}), Variant()})));
+
+// An out value may come as an array of doubles or of variants; both read as
+// points. Arguments passed by value are not written back.
+TEST_F(ComTest, OutArgumentsComeBackThroughByReferenceVariants) {
+    for (const auto& out : {Variant(std::vector<double>{1.5, -2, 3}),
+                            Variant(std::vector<Variant>{Variant(1.5), Variant(-2), Variant(std::int16_t{3})})}) {
+        echo->outValue = out;
+        std::vector<Variant> args{Variant::byRef(Variant()), Variant(7), Variant::byRef(Variant(u"old"))};
+        client.invoke(u"Out", args);
+        EXPECT_EQ(args[0].toDoubles(), (std::vector<double>{1.5, -2, 3}));
+        EXPECT_TRUE(args[0].isByRef());
+        EXPECT_EQ(args[1], Variant(7));
+        EXPECT_EQ(args[2].toDoubles(), (std::vector<double>{1.5, -2, 3}));
+    }
+    // call() takes copies: the caller's vector is left as it was.
+    std::vector<Variant> kept{Variant::byRef(Variant())};
+    client.call(u"Out", kept);
+    EXPECT_TRUE(kept[0].isEmpty());
+}
+
+// A client that passes typed variables by reference (VT_BYREF | VT_I4) gets
+// scalars converted into them; a value that does not fit is a type mismatch.
+TEST_F(ComTest, TypedByReferenceVariablesTakeOnlyWhatFits) {
+    const ComPtr<IDispatch> server(newDispatchServer(Dispatch(echo)));
+    LPOLESTR name[] = {const_cast<LPOLESTR>(L"Out")};
+    DISPID id = 0;
+    ASSERT_EQ(server->GetIDsOfNames(IID_NULL, name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    LONG number = 5;
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_BYREF | VT_I4;
+    arg.plVal = &number;
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    UINT argErr = 99;
+    echo->outValue = Variant(std::int16_t{42});
+    EXPECT_EQ(server->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, &argErr),
+              S_OK);
+    EXPECT_EQ(number, 42);
+    echo->outValue = Variant(std::vector<double>{1, 2, 3});
+    EXPECT_EQ(server->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, &argErr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 0u);
+    EXPECT_EQ(number, 42);
+}
 
 TEST_F(ComTest, ObjectsTravelBothWays) {
     auto other = std::make_shared<Echo>();

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "cad/com/comDispatch.h"
+#include "cad/mem/memDrawing.h"
 #include "core/text.h"
 #include "testing/serverProcess.h"
 
@@ -177,6 +178,106 @@ TEST_F(DrawingServer, SavesTheDrawingItServes) {
     EXPECT_NE(bytes.find("text 0 1 -1 0 0 \xe5\x9e\x8b\xe5\xbc\x8f\n"), std::string::npos) << bytes;
     in.close();
     DeleteFileW(saved.c_str());
+}
+
+namespace {
+
+std::vector<Variant> boxOf(const Dispatch& entity) {
+    std::vector<Variant> corners{Variant::byRef(Variant()), Variant::byRef(Variant())};
+    entity.invoke(u"GetBoundingBox", corners);
+    return corners;
+}
+
+}  // namespace
+
+// The corners come back through the client's by-reference variables across
+// the process boundary, the same as the drawing gives them in-process; the
+// text's own height and rotation cross too and are saved.
+TEST_F(DrawingServer, BoundingBoxesAndTextSizesCrossTheBoundary) {
+    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(textId_))}).toDispatch();
+    Dispatch turned = text.call(u"Copy").toDispatch();
+    turned.put(u"Height", Variant(4.0));
+    turned.put(u"Rotation", Variant(0.5));
+    EXPECT_EQ(turned.get(u"Height"), Variant(4.0));
+    EXPECT_EQ(turned.get(u"Rotation"), Variant(0.5));
+    EXPECT_THROW(turned.put(u"Height", Variant(0.0)), qx::Error);
+
+    MemDrawing local;
+    const auto plain = local.addText(u"品名", {1, -1, 0}, {}, 0);
+    const auto rotated = local.addText(u"品名", {1, -1, 0}, {}, 0, 4.0, 0.5);
+    auto localDoc = local.application().get(u"ActiveDocument").toDispatch();
+    for (auto [remote, id] : {std::pair{text, plain}, std::pair{turned, rotated}}) {
+        auto got = boxOf(remote);
+        auto want = boxOf(localDoc.call(u"ObjectIdToObject", {Variant::int64(id)}).toDispatch());
+        ASSERT_EQ(got.size(), 2u);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_TRUE(got[i].isByRef());
+            EXPECT_EQ(got[i].toDoubles(), want[i].toDoubles()) << i;
+        }
+    }
+    auto line =
+        doc_.call(u"ObjectIdToObject", {Variant::int64(app_.call(u"QxIds").toVariants().at(0).toInt64())}).toDispatch();
+    auto lineBox = boxOf(line);
+    EXPECT_EQ(lineBox[0].toDoubles(), (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(lineBox[1].toDoubles(), (std::vector<double>{10, 0, 0}));
+    try {
+        text.call(u"GetBoundingBox", {Variant::byRef(Variant())});
+        ADD_FAILURE() << "no error";
+    } catch (const qx::Error& e) {
+        EXPECT_NE(e.message().find(u"parameter not optional"), std::u16string::npos) << qx::toUtf8(e.message());
+    }
+
+    auto saved = exeFolder() + L"drawingServerSized.txt";
+    app_.call(u"QxSave", {Variant(u16(saved))});
+    std::ifstream in(saved.c_str(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find("textheight 4\ntextrotation 28.64788975654116\ntext 0 1 -1 0 0 "), std::string::npos) << bytes;
+    in.close();
+    DeleteFileW(saved.c_str());
+}
+
+// The user's U through QxUndo: a marked group of a client's edits, copies,
+// moves and deletions goes back at once; unmarked calls one at a time; marks
+// left unbalanced are counted.
+TEST_F(DrawingServer, UndoGroupsAsTheApplicationKeepsThem) {
+    Dispatch text = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(textId_))}).toDispatch();
+    const auto lineId = app_.call(u"QxIds").toVariants().at(0).toInt64();
+    Dispatch line = doc_.call(u"ObjectIdToObject", {Variant::int64(lineId)}).toDispatch();
+    const std::vector<Variant> by{Variant(std::vector<double>{0, 0, 0}), Variant(std::vector<double>{2, 3, 0})};
+    const auto idsBefore = app_.call(u"QxIds").toVariants();
+
+    doc_.call(u"StartUndoMark");
+    EXPECT_TRUE(app_.call(u"QxUndoMarkOpen").toBool());
+    text.put(u"TextString", Variant(u"型式"));
+    text.put(u"Height", Variant(3.5));
+    text.call(u"Move", by);
+    Dispatch copy = text.call(u"Copy").toDispatch();
+    copy.call(u"Move", by);
+    line.call(u"Delete");
+    doc_.call(u"EndUndoMark");
+    EXPECT_EQ(app_.call(u"QxUndoGroupCount").toInt32(), 1);
+    EXPECT_TRUE(app_.call(u"QxUndo").toBool());
+    EXPECT_EQ(text.get(u"TextString").toString(), u"品名");
+    EXPECT_EQ(text.get(u"Height"), Variant(2.5));
+    EXPECT_EQ(text.get(u"InsertionPoint").toDoubles(), (std::vector<double>{1, -1, 0}));
+    EXPECT_EQ(line.get(u"EndPoint").toDoubles(), (std::vector<double>{10, 0, 0}));
+    EXPECT_EQ(app_.call(u"QxIds").toVariants(), idsBefore);
+    EXPECT_FALSE(app_.call(u"QxUndo").toBool());
+
+    text.put(u"TextString", Variant(u"一"));
+    text.put(u"TextString", Variant(u"二"));
+    EXPECT_EQ(app_.call(u"QxUndoGroupCount").toInt32(), 2);
+    EXPECT_TRUE(app_.call(u"QxUndo").toBool());
+    EXPECT_EQ(text.get(u"TextString").toString(), u"一");
+
+    EXPECT_EQ(app_.call(u"QxUndoMarkMisuse").toInt32(), 0);
+    doc_.call(u"EndUndoMark");
+    doc_.call(u"StartUndoMark");
+    text.put(u"TextString", Variant(u"三"));
+    EXPECT_TRUE(app_.call(u"QxUndo").toBool());  // closes the open mark first
+    EXPECT_EQ(text.get(u"TextString").toString(), u"一");
+    EXPECT_EQ(app_.call(u"QxUndoMarkMisuse").toInt32(), 2);
+    EXPECT_FALSE(app_.call(u"QxUndoMarkOpen").toBool());
 }
 
 TEST(DrawingServerRegistration, UnregisterRemovesTheIdentifier) {
