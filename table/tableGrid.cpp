@@ -13,6 +13,7 @@ std::u16string number(int n) {
     return {s.begin(), s.end()};
 }
 
+// The point that stands for a text in its cell's reading order.
 TPoint3 standPoint(const TQdlLists& lists, const TQdlText& t) {
     if (!cellAt(lists, t.base.x, t.base.y) && t.centre) {
         return *t.centre;
@@ -51,8 +52,22 @@ std::optional<std::pair<int, int>> cellOfText(const TQdlLists& lists, const TQdl
     if (auto cell = cellAt(lists, t.base.x, t.base.y)) {
         return cell;
     }
-    if (t.centre) {
-        return cellAt(lists, t.centre->x, t.centre->y);
+    if (!t.centre) {
+        return std::nullopt;
+    }
+    if (auto cell = cellAt(lists, t.centre->x, t.centre->y)) {
+        return cell;
+    }
+    // A text centred on a border (a field number set on the line) belongs to
+    // the field right of it or below it, the way the fields are read; on the
+    // table's outer edge, to the field inside.
+    const auto nudge = [](double v, double direction) { return v + direction * 1e-9 * std::max(1.0, std::fabs(v)); };
+    for (const double dx : {1.0, -1.0}) {
+        for (const double dy : {-1.0, 1.0}) {
+            if (auto cell = cellAt(lists, nudge(t.centre->x, dx), nudge(t.centre->y, dy))) {
+                return cell;
+            }
+        }
     }
     return std::nullopt;
 }

@@ -15,7 +15,8 @@ namespace qx {
 // nullopt on a boundary or outside the table.
 std::optional<std::pair<int, int>> cellAt(const TQdlLists& lists, double x, double y);
 // The cell a text belongs to: by its placing point, else by the centre of
-// its extents when the Get read it.
+// its extents when the Get read it; a centre on a boundary goes to the cell
+// right of it or below it.
 std::optional<std::pair<int, int>> cellOfText(const TQdlLists& lists, const TQdlText& text);
 
 // Column widths in pixels, fitted to the texts as the table is filled.

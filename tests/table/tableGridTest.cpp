@@ -114,6 +114,14 @@ TEST(FillGrid, TextOnABorderJoinsTheCellThatHoldsTheCentreOfItsExtents) {
     EXPECT_EQ(g.ids(2, 1), (Ids{3, 1}));
     EXPECT_EQ(g.Cells(2, 2), u"corner");
     EXPECT_EQ(cellOfText(l, outside), std::nullopt);
+    // Centred on the border too: the field to its right, or below it.
+    TQdlText centred = text(10, 95, u"2", 6);
+    centred.centre = TPoint3{10, 95, 0};
+    EXPECT_EQ(cellOfText(l, centred), (std::pair{2, 1}));
+    centred.centre = TPoint3{5, 90, 0};
+    EXPECT_EQ(cellOfText(l, centred), (std::pair{1, 2}));
+    centred.centre = TPoint3{50, 80, 0};  // the table's bottom right corner: the field inside
+    EXPECT_EQ(cellOfText(l, centred), (std::pair{2, 2}));
 }
 
 TEST(FillGrid, ClearsStaleValuesAndIdsOfCellsWithoutText) {
