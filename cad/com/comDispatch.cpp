@@ -198,8 +198,11 @@ private:
         DISPID id = dispid(member, fresh);
         std::size_t n = args.size();
         // Values live in store; passed holds them (or references to them) in
-        // the reverse order that Invoke wants. A by-reference argument is a
-        // VARIANT of ours that the callee may replace, whatever type it had.
+        // the reverse order that Invoke wants. A by-reference scalar goes as a
+        // typed reference, as a script host passes a declared variable (a
+        // server may refuse a variant reference where it declares LONG_PTR*);
+        // arrays, objects and empty out arguments go as a VARIANT of ours
+        // that the callee may replace.
         std::unique_ptr<OleVariant[]> store(new OleVariant[n]);
         std::vector<VARIANT> passed(n);
         for (std::size_t i = 0; i < n; ++i) {
@@ -208,10 +211,14 @@ private:
             VARIANT& slot = passed[n - 1 - i];
             if (!args[i].isByRef()) {
                 slot = value;  // a shallow copy: store still owns it
-            } else {
+            } else if ((value.vt & VT_ARRAY) || value.vt == VT_DISPATCH || value.vt == VT_EMPTY) {
                 VariantInit(&slot);
                 slot.vt = VT_BYREF | VT_VARIANT;
                 slot.pvarVal = &value;
+            } else {
+                VariantInit(&slot);
+                slot.vt = static_cast<VARTYPE>(VT_BYREF | value.vt);
+                slot.byref = &value.llVal;  // every scalar starts where llVal does
             }
         }
         DISPID putId = DISPID_PROPERTYPUT;

@@ -49,6 +49,9 @@ struct Scene {
             drawing.addLine({0, y, 0}, {60, y, 0});
         const char16_t* names[4][3] = {
             {u"番号", u"品名", u"数量"}, {u"1", u"ボルト", u"4"}, {u"2", u"ナット", u"8"}, {u"3", u"座金", nullptr}};
+        // A name over its standard in one cell, and a field number set on a border.
+        drawing.addText(u"M8", {0, 0, 0}, {30, -15}, 1);
+        drawing.addText(u"5", {0, 0, 0}, {40, -29}, 10);
         for (int r = 0; r < 4; ++r) {
             for (int c = 0; c < 3; ++c) {
                 if (!names[r][c])
@@ -72,7 +75,7 @@ struct Scene {
 
     // An edit, a deletion and additions in columns with a template.
     void edit() {
-        grid().setCells(2, 2, u"六角ボルト");
+        grid().setCells(2, 2, u"六角ボルト\nM10\nS45C");
         grid().setCells(3, 3, u"");
         grid().setCells(3, 4, u"12");
         grid().setCells(1, 5, u"4");
@@ -100,8 +103,7 @@ struct Scene {
         }
         for (int r = 1; r < grid().RowCount(); ++r) {
             for (int c = 1; c < grid().ColCount(); ++c) {
-                const auto id = form->table.firstId(c, r);
-                if (id != 0) {
+                for (const auto id : form->table.ids(c, r)) {
                     EXPECT_GE(form->textIndexOfId(id), 0) << where << ": cell " << c << "," << r;
                 }
             }
@@ -137,6 +139,10 @@ std::vector<std::pair<std::u16string, int>> callsOf(const std::function<void(Sce
                                         u"Delete",
                                         u"Copy",
                                         u"Move",
+                                        u"Height",
+                                        u"GetBoundingBox",
+                                        u"StartUndoMark",
+                                        u"EndUndoMark",
                                         u"Regen"};
     Scene s;
     prepare(s);
@@ -173,7 +179,7 @@ TEST(FaultSweep, UpdateLeavesNoStrayTextAndACleanUpdateFinishesTheJob) {
     Scene reference;
     prepare(reference);
     update(reference);
-    ASSERT_EQ(reference.form->Memo1.Lines().back(), u"[更新] 編集 = 1, 追加 = 3, 削除 = 1");
+    ASSERT_EQ(reference.form->Memo1.Lines().back(), u"[更新] 編集 = 3, 追加 = 3, 削除 = 1");
     const Content expected = content(reference.drawing);
 
     int positions = 0;
@@ -192,6 +198,21 @@ TEST(FaultSweep, UpdateLeavesNoStrayTextAndACleanUpdateFinishesTheJob) {
             s.expectConsistent(where + ", then clean");
             update(s);
             EXPECT_EQ(s.form->Memo1.Lines().back(), u"[更新] 編集 = 0, 追加 = 0, 削除 = 0") << where;
+
+            // The same fault, then the user's U: the drawing is as it was before the Update.
+            Scene u;
+            prepare(u);
+            const Content before = content(u.drawing);
+            const std::size_t groups = u.drawing.undoGroupCount();
+            u.drawing.failCall(member, k, u"故障");
+            errorsOf([&] { update(u); });
+            EXPECT_FALSE(u.drawing.undoMarkOpen() && member != u"EndUndoMark") << where;
+            ASSERT_LE(u.drawing.undoGroupCount(), groups + 1) << where << ": one Update, one step";
+            if (u.drawing.undoGroupCount() > groups) {
+                ASSERT_TRUE(u.drawing.undo()) << where;
+            }
+            EXPECT_EQ(content(u.drawing), before) << where;
+            EXPECT_EQ(u.drawing.undoMarkMisuse(), member == u"EndUndoMark" ? 1 : 0) << where;
         }
     }
     EXPECT_GT(positions, 40);

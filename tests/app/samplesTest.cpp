@@ -41,14 +41,17 @@ TEST_P(Samples, GetBuildsTheTable) {
     form.Button1Click();
     EXPECT_EQ(form.StringGrid1.ColCount(), GetParam().cols);
     EXPECT_EQ(form.StringGrid1.RowCount(), GetParam().rows);
-    int filled = 0;
-    for (int r = 1; r < form.StringGrid1.RowCount(); ++r)
-        for (int c = 1; c < form.StringGrid1.ColCount(); ++c)
-            filled += form.StringGrid1.Cells(c, r).empty() ? 0 : 1;
-    EXPECT_EQ(filled, GetParam().texts);  // every text found its own cell
+    std::size_t shown = 0;
+    for (int r = 1; r < form.table.RowCount(); ++r)
+        for (int c = 1; c < form.table.ColCount(); ++c)
+            shown += form.table.ids(c, r).size();
+    EXPECT_EQ(static_cast<int>(shown), GetParam().texts);  // every text found a cell
+    EXPECT_EQ(form.lists.textAry.size(), shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, Samples,
                          testing::Values(Sample{"partsList.txt", 13, 31, 257}, Sample{"titleBlock.txt", 5, 5, 15},
                                          Sample{"titleBlockMerged.txt", 8, 6, 20},
+                                         Sample{"titleBlockStacked.txt", 7, 5, 33},
+                                         Sample{"partsListStacked.txt", 6, 10, 49},
                                          Sample{"table100x100.txt", 101, 101, 10000}));

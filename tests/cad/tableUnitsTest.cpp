@@ -189,6 +189,7 @@ protected:
         EXPECT_EQ(r.edited + r.added + r.deleted, 0);
         EXPECT_EQ(drawing.callCount(u"TextString"), writesBefore);
         EXPECT_EQ(drawing.callCount(u"Copy"), 0);
+        EXPECT_EQ(drawing.callCount(u"StartUndoMark"), 0);  // no empty step on the undo stack
         EXPECT_EQ(grid.Cells(1, 1), u"編集");
         EXPECT_EQ(grid.Cells(2, 2), u"追加");
         EXPECT_EQ(grid.firstId(2, 2), 0);
@@ -339,4 +340,31 @@ TEST_F(StackedCells, NewLinesTakeThePitchTheCellHasElseTheHeightsAndAnOverflowIs
     // -36.33 lies below the row's bottom border at -36: written all the same, and told.
     EXPECT_EQ(r.overflows, (std::vector<std::pair<int, int>>{{1, 3}}));
     EXPECT_EQ(r.added, 3);
+}
+
+TEST_F(StackedCells, OneUpdateIsOneStepThatOneUTakesBack) {
+    get();
+    const auto before = drawing.liveEntities();
+    const std::size_t groups = drawing.undoGroupCount();
+    update();  // nothing to write: no marks at all
+    EXPECT_EQ(drawing.callCount(u"StartUndoMark"), 0);
+    EXPECT_EQ(drawing.undoGroupCount(), groups);
+
+    grid.setCells(1, 2, u"ボルト\nM8\nS45C");
+    grid.setCells(2, 2, u"");
+    grid.setCells(1, 4, u"座金");
+    const auto r = update();
+    EXPECT_EQ(r.edited + r.added + r.deleted, 6);
+    EXPECT_EQ(drawing.callCount(u"StartUndoMark"), 1);
+    EXPECT_EQ(drawing.callCount(u"EndUndoMark"), 1);
+    EXPECT_FALSE(drawing.undoMarkOpen());
+    EXPECT_EQ(drawing.undoGroupCount(), groups + 1);
+    ASSERT_TRUE(drawing.undo());
+    auto after = drawing.liveEntities();
+    for (auto& e : after)
+        e.updates = 0;
+    auto expected = before;
+    for (auto& e : expected)
+        e.updates = 0;
+    EXPECT_EQ(after, expected);
 }
