@@ -347,3 +347,48 @@ TEST_F(ComCommands, TheFastPathInsideTheServerGivesTheSameResults) {
         EXPECT_EQ(fast, slow) << toUtf8(member);
     }
 }
+
+// Cells of several texts and a field number on a border, through COM with
+// and without the fast path: edited lines come back from a second Get, and
+// the user's U takes the whole Update back in one step.
+TEST_F(ComCommands, StackedCellsRoundTripAndOneUndoStep) {
+    const std::string drawing =
+        "name C:\\drawings\\stacked.dwg\npick all\n"
+        "polyline closed 0 0 40 0 40 -36 0 -36\n"
+        "line 20 0 20 -36\nline 0 -12 40 -12\nline 0 -24 40 -24\n"
+        "text 0 2 -4 0 0 A\ntext 0 2 -8 0 0 B\n"
+        "text 0 22 -5 0 0 C\n"
+        "text 0 2 -16 0 0 D\ntext 0 2 -20 0 0 E\n"
+        "textheight 1.8\ntext 10 0 0 20 -18 7\n"  // a field number centred on the border
+        "textheight 2.5\ntext 0 22 -28 0 0 F\n";
+    for (const bool fast : {false, true}) {
+        FastPathRegistered registration;
+        if (!fast)
+            unregisterFastPath(HKEY_LOCAL_MACHINE);
+        start(drawing);
+        form->Button1Click();
+        TableModel& t = form->table;
+        ASSERT_EQ(t.RowCount(), 4);
+        EXPECT_EQ(t.Cells(1, 1), u"A\nB");
+        EXPECT_EQ(t.Cells(1, 2), u"D\nE");
+        EXPECT_EQ(t.Cells(2, 2), u"7");  // right of the border it sits on
+        t.setCells(1, 1, u"A\nB2\nB3");
+        t.setCells(1, 2, u"D");
+        t.setCells(2, 1, u"");
+        t.setCells(1, 3, u"G\nH");
+        EXPECT_EQ(updateFailing(nullptr, 0), u"") << fast;
+        EXPECT_EQ(form->Memo1.Lines().back(), u"[更新] 編集 = 1, 追加 = 3, 削除 = 2") << fast;
+        form->Button1Click();
+        EXPECT_EQ(t.Cells(1, 1), u"A\nB2\nB3") << fast;
+        EXPECT_EQ(t.Cells(1, 2), u"D") << fast;
+        EXPECT_EQ(t.Cells(2, 1), u"") << fast;
+        EXPECT_EQ(t.Cells(1, 3), u"G\nH") << fast;
+        EXPECT_EQ(server->application().call(u"QxUndoMarkOpen").toBool(), false);
+        EXPECT_TRUE(server->application().call(u"QxUndo").toBool());
+        form->Button1Click();
+        EXPECT_EQ(t.Cells(1, 1), u"A\nB") << fast;
+        EXPECT_EQ(t.Cells(1, 2), u"D\nE") << fast;
+        EXPECT_EQ(t.Cells(2, 1), u"C") << fast;
+        EXPECT_EQ(t.Cells(1, 3), u"") << fast;
+    }
+}
