@@ -6,7 +6,7 @@ namespace qx::cad {
 
 namespace {
 
-constexpr std::int32_t kVersion = 1;
+constexpr std::int32_t kVersion = 2;
 constexpr std::size_t kOpFields = 6, kResultFields = 4, kTextFields = 6;
 
 Error serverError(std::u16string_view member, std::u16string_view reason) {
@@ -44,8 +44,9 @@ Variant readEntities(const std::vector<Variant>& args) {
     std::vector<Variant> texts;
     texts.reserve(lists.textAry.size() * kTextFields);
     for (auto& t : lists.textAry) {
-        texts.insert(texts.end(), {Variant(t.code), Variant(t.base.x), Variant(t.base.y), Variant(t.base.z),
-                                   Variant::int64(t.objID), Variant(std::move(t.sText))});
+        // A multiline text's attachment goes negative, so that a record says which kind it is.
+        texts.insert(texts.end(), {Variant(t.mtext ? -t.code : t.code), Variant(t.base.x), Variant(t.base.y),
+                                   Variant(t.base.z), Variant::int64(t.objID), Variant(std::move(t.contents))});
     }
     std::vector<Variant> answer{Variant(std::move(segments)), Variant(std::move(texts)), Variant(names.objectName)};
     if (!error.empty())
@@ -62,7 +63,7 @@ Variant applyUpdate(const std::vector<Variant>& args) {
     for (std::size_t i = 0; i < fields.size(); i += kOpFields) {
         UpdateOp op;
         const auto kind = fields[i].toInt32();
-        if (kind < 0 || kind > 2)
+        if (kind < 0 || kind > 3)
             throw serverError(u"ApplyUpdate", u"unknown change " + fromUtf8(std::to_string(kind)));
         op.kind = static_cast<UpdateOp::Kind>(kind);
         op.id = fields[i + 1].toInt64();
@@ -141,9 +142,12 @@ void readChunk(const Dispatch& fastPath, const Dispatch& set, int first, int cou
         for (std::size_t i = 0; i < texts.size(); i += kTextFields) {
             TQdlText t;
             t.code = texts[i].toInt32();
+            t.mtext = t.code < 0;
+            t.code = t.mtext ? -t.code : t.code;
             t.base = {texts[i + 1].toDouble(), texts[i + 2].toDouble(), texts[i + 3].toDouble()};
             t.objID = texts[i + 4].toInt64();
-            t.sText = texts[i + 5].toString();
+            t.contents = texts[i + 5].toString();
+            readContents(t);
             read.textAry.push_back(std::move(t));
         }
         names.objectName = answer[2].toBool();
@@ -176,7 +180,7 @@ void applyChunk(const Dispatch& fastPath, const Dispatch& document, const std::v
         const Variant* f = &answer[i * kResultFields];
         UpdateOpResult r;
         r.done = f[0].toBool();
-        if (r.done && ops[i].kind == UpdateOp::Kind::Add) {
+        if (r.done && (ops[i].kind == UpdateOp::Kind::Add || ops[i].kind == UpdateOp::Kind::AddMText)) {
             r.added.objID = f[1].toInt64();
             r.added.code = f[2].toInt32();
             r.added.sText = f[3].toString();

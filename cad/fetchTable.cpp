@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cad/fastPath.h"
+#include "cad/textContents.h"
 #include "table/tableGrid.h"
 
 namespace qx::cad {
@@ -91,6 +92,10 @@ std::u16string ClassNames::of(const Dispatch& entity) {
     return entity.get(u"ObjectName").toString();
 }
 
+void readContents(TQdlText& t) {
+    t.sText = t.mtext ? mtextPlain(t.contents) : textPlain(t.contents);
+}
+
 void readEntity(const Dispatch& e, TQdlLists& lists, ClassNames& names) {
     const std::u16string name = names.of(e);
     if (name == u"AcDbPolyline") {
@@ -104,7 +109,18 @@ void readEntity(const Dispatch& e, TQdlLists& lists, ClassNames& names) {
         t.code = e.get(u"Alignment").toInt32();
         t.base = pointValue(e.get(placingPointMember(t.code)));
         t.objID = e.get(u"ObjectID").toInt64();
-        t.sText = e.get(u"TextString").toString();
+        t.contents = e.get(u"TextString").toString();
+        readContents(t);
+        lists.textAry.push_back(std::move(t));
+    } else if (name == u"AcDbMText") {
+        // Placed by its insertion point, whatever its attachment.
+        TQdlText t;
+        t.mtext = true;
+        t.code = e.get(u"AttachmentPoint").toInt32();
+        t.base = pointValue(e.get(u"InsertionPoint"));
+        t.objID = e.get(u"ObjectID").toInt64();
+        t.contents = e.get(u"TextString").toString();
+        readContents(t);
         lists.textAry.push_back(std::move(t));
     }
 }
@@ -136,7 +152,7 @@ FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& vi
     try {
         set.call(u"Clear");
         const Variant filterType(std::vector<std::int16_t>{0});
-        const Variant filterData(std::vector<Variant>{Variant(u"TEXT,*LINE")});
+        const Variant filterData(std::vector<Variant>{Variant(u"TEXT,MTEXT,*LINE")});
         view.beforePick();
         try {
             set.call(u"SelectOnScreen", {Variant::byRef(filterType), Variant::byRef(filterData)});

@@ -1,6 +1,6 @@
 // Reading a picked table from the drawing: the selection set "ssTemp", the
-// user's pick with the filter "TEXT,*LINE", and every picked line, polyline
-// and text into the entity lists.
+// user's pick with the filter "TEXT,MTEXT,*LINE", and every picked line,
+// polyline, text and multiline text into the entity lists.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +27,11 @@ struct ClassNames {
     std::u16string of(const Dispatch& entity);
 };
 
+// The value a text shows, from its contents as the drawing holds them.
+void readContents(TQdlText& text);
+
 // Reads one picked entity: a line or a lightweight polyline into lineAry, a
-// text into textAry, anything else not at all.
+// text or a multiline text into textAry, anything else not at all.
 void readEntity(const Dispatch& entity, TQdlLists& lists, ClassNames& names);
 
 // Texts whose placing point lies on a boundary or outside every cell (a

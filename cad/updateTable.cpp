@@ -4,6 +4,7 @@
 
 #include "cad/fastPath.h"
 #include "cad/fetchTable.h"
+#include "cad/textContents.h"
 
 namespace qx::cad {
 
@@ -84,20 +85,22 @@ std::u16string refusal(const Dispatch& document, const DocumentKey& read, const 
 // A copy of the template, moved so that its placing point lands on `to`,
 // with the cell's text. A copy whose set-up fails is deleted again, so that
 // the drawing holds no text that the records do not know.
-TQdlText addText(const Dispatch& templateText, const std::u16string& text, const TPoint3& to) {
+TQdlText addText(const Dispatch& templateText, const UpdateOp& op) {
     const Dispatch copy = templateText.call(u"Copy").toDispatch();
     try {
-        copy.put(u"TextString", Variant(text));
+        copy.put(u"TextString", Variant(op.text));
         TQdlText rec;
-        rec.code = copy.get(u"Alignment").toInt32();
-        const TPoint3 from = pointValue(copy.get(placingPointMember(rec.code)));
+        rec.mtext = op.kind == UpdateOp::Kind::AddMText;
+        // A multiline text is placed by its insertion point, whatever its attachment.
+        rec.code = copy.get(rec.mtext ? u"AttachmentPoint" : u"Alignment").toInt32();
+        const TPoint3 from = pointValue(copy.get(rec.mtext ? u"InsertionPoint" : placingPointMember(rec.code)));
         // Move keeps an aligned or fit text's length and direction, and is
         // allowed for every alignment where putting a point is not.
         copy.call(u"Move", {Variant(std::vector<double>{from.x, from.y, from.z}),
-                            Variant(std::vector<double>{to.x, to.y, to.z})});
+                            Variant(std::vector<double>{op.to.x, op.to.y, op.to.z})});
         rec.objID = copy.get(u"ObjectID").toInt64();
-        rec.sText = copy.get(u"TextString").toString();
-        rec.base = to;  // where it stands now, so it can serve as a template
+        rec.sText = copy.get(u"TextString").toString();  // the contents; the client reads them
+        rec.base = op.to;                                // where it stands now, so it can serve as a template
         copy.call(u"Update");
         return rec;
     } catch (...) {
@@ -204,7 +207,9 @@ private:
             const UpdateOp& op = ops_[i];
             const auto [c, r] = cells_[i];
             if (op.kind == UpdateOp::Kind::Edit) {
-                lists_.textAry[index_.find(op.id)].sText = op.text;
+                TQdlText& t = lists_.textAry[index_.find(op.id)];
+                t.sText = op.shown;
+                t.contents = op.text;
                 ++result_.edited;
             } else if (op.kind == UpdateOp::Kind::Delete) {
                 const int k = index_.find(op.id);
@@ -216,7 +221,11 @@ private:
                 table_.setIds(c, r, std::move(ids));
                 ++result_.deleted;
             } else {
-                lists_.textAry.push_back(results[i].added);
+                TQdlText added = results[i].added;
+                added.mtext = op.kind == UpdateOp::Kind::AddMText;
+                added.contents = std::move(added.sText);
+                added.sText = added.mtext ? mtextPlain(added.contents) : textPlain(added.contents);
+                lists_.textAry.push_back(std::move(added));
                 index_.add(lists_.textAry, lists_.textAry.size() - 1);
                 auto ids = table_.ids(c, r);
                 ids.push_back(lists_.textAry.back().objID);
@@ -256,38 +265,91 @@ double heightOf(const Dispatch& document, std::int64_t id) {
     }
 }
 
-// Plans the changes of one cell with texts: line k to its k-th text, texts
-// of lines gone deleted from the bottom, new lines added below the last.
+// An edit of a text to the lines it now owns, keeping the codes of the whole text.
+UpdateOp editOf(const TQdlText& t, const std::vector<std::u16string>& lines, bool& lost) {
+    const std::u16string value = joinLines(lines);
+    const Rewrite w = t.mtext ? mtextRewrite(t.contents, value) : textRewrite(t.contents, value);
+    lost = lost || w.lostInline;
+    return {UpdateOp::Kind::Edit, t.objID, w.contents, {}, value};
+}
+
+// Plans the changes of one cell with texts. Each text owns its lines of the
+// value in reading order (a single-line text one, a multiline text as many
+// as it has), and line i of the edited value goes where line i stood; a
+// multiline text at the end takes every line added at the end, a
+// single-line one gets copies of itself below it, one line pitch apart (the
+// pitch its cell's texts have, else its height times kLineSpacing). Texts
+// whose lines are all gone are deleted from the bottom.
 void planCell(Pass& pass, const Dispatch& document, const TQdlLists& lists, const TextIndex& index,
               const std::vector<std::int64_t>& ids, const std::vector<std::u16string>& lines, int c, int r,
               UpdateResult& result) {
     const std::size_t n = ids.size(), m = lines.size();
-    for (std::size_t k = 0; k < std::min(n, m); ++k) {
-        if (lines[k] != lists.textAry[index.find(ids[k])].sText) {
-            pass.add({UpdateOp::Kind::Edit, ids[k], lines[k], {}}, c, r);
+    std::vector<const TQdlText*> texts;
+    for (const std::int64_t id : ids)
+        texts.push_back(&lists.textAry[index.find(id)]);
+    bool lost = false;
+    std::size_t at = 0, kept = 0;
+    for (std::size_t k = 0; k < n && at < m; ++k) {
+        const TQdlText& t = *texts[k];
+        const std::size_t own = t.mtext ? textLines(t).size() : 1;
+        const std::size_t to = (k + 1 == n && t.mtext) ? m : std::min(m, at + own);
+        const std::vector<std::u16string> mine(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                                               lines.begin() + static_cast<std::ptrdiff_t>(to));
+        if (joinLines(mine) != joinLines(textLines(t))) {
+            pass.add(editOf(t, mine, lost), c, r);
+        }
+        at = to;
+        kept = k + 1;
+    }
+    for (std::size_t k = n; k-- > kept;) {
+        pass.add({UpdateOp::Kind::Delete, ids[k], {}, {}, {}}, c, r);
+    }
+    if (at < m) {
+        // Lines left over below a single-line text: copies of it.
+        const TQdlText& last = *texts[kept - 1];
+        double step = 0;  // downwards, negative
+        if (kept >= 2 && !texts[kept - 2]->mtext) {
+            step = last.base.y - texts[kept - 2]->base.y;
+        }
+        if (!(step < 0)) {
+            pass.beforeRead();
+            step = -heightOf(document, last.objID) * kLineSpacing;
+        }
+        for (std::size_t k = at; k < m; ++k) {
+            const TPoint3 to{last.base.x, last.base.y + step * static_cast<double>(k - at + 1), 0};
+            if (k + 1 == m && to.y < lists.yokoAry[r]) {
+                result.overflows.push_back({c, r});
+            }
+            // A new text takes the whole-text codes of the one it copies.
+            pass.add({UpdateOp::Kind::Add, last.objID, textRewrite(last.contents, lines[k]).contents, to, {}}, c, r);
         }
     }
-    for (std::size_t k = n; k-- > m;) {
-        pass.add({UpdateOp::Kind::Delete, ids[k], {}, {}}, c, r);
-    }
-    if (m <= n) {
-        return;
-    }
-    const TPoint3 last = lists.textAry[index.find(ids[n - 1])].base;
-    double step = 0;  // downwards, negative
-    if (n >= 2) {
-        step = last.y - lists.textAry[index.find(ids[n - 2])].base.y;
-    }
-    if (!(step < 0)) {
-        pass.beforeRead();
-        step = -heightOf(document, ids[n - 1]) * kLineSpacing;
-    }
-    for (std::size_t k = n; k < m; ++k) {
-        const TPoint3 to{last.x, last.y + step * static_cast<double>(k - n + 1), 0};
-        if (k + 1 == m && to.y < lists.yokoAry[r]) {
-            result.overflows.push_back({c, r});
+    result.lostFormatting += lost ? 1 : 0;
+}
+
+// New texts for a cell without any: one copy of a multiline template with
+// every line, or one copy of a single-line template per line.
+void planNewCell(Pass& pass, const Dispatch& document, const TQdlLists& lists, const TextIndex& index,
+                 const TemplateText& t, const std::vector<std::u16string>& lines, int c, int r, UpdateResult& result) {
+    const TQdlText& tmpl = lists.textAry[index.find(t.id)];
+    const TPoint3 first{lists.tateAry[c - 1] + t.dx, lists.yokoAry[r - 1] + t.dy, 0};
+    // A new text takes the whole-text codes of its template, none of its inline ones.
+    if (tmpl.mtext) {
+        pass.add({UpdateOp::Kind::AddMText, t.id, mtextRewrite(tmpl.contents, joinLines(lines)).contents, first, {}}, c,
+                 r);
+    } else {
+        double step = 0;
+        if (lines.size() > 1) {
+            pass.beforeRead();
+            step = -heightOf(document, t.id) * kLineSpacing;
         }
-        pass.add({UpdateOp::Kind::Add, ids[n - 1], lines[k], to}, c, r);
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            const TPoint3 to{first.x, first.y + step * static_cast<double>(k), 0};
+            if (k + 1 == lines.size() && lines.size() > 1 && to.y < lists.yokoAry[r]) {
+                result.overflows.push_back({c, r});
+            }
+            pass.add({UpdateOp::Kind::Add, t.id, textRewrite(tmpl.contents, lines[k]).contents, to, {}}, c, r);
+        }
     }
 }
 
@@ -309,7 +371,8 @@ void applyUpdateOp(const Dispatch& document, const UpdateOp& op, UpdateOpResult&
             result.done = true;
             break;
         case UpdateOp::Kind::Add:
-            result.added = addText(e, op.text, op.to);
+        case UpdateOp::Kind::AddMText:
+            result.added = addText(e, op);
             result.done = true;
             break;
     }
@@ -341,7 +404,7 @@ UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdl
                 }
                 const std::vector<std::u16string> lines = valueLines(table.Cells(c, r));
                 if (!ids.empty()) {
-                    if (joinLines(lines) != recordedValue(table, c, r, lists.textAry, index)) {
+                    if (joinLines(lines) != joinLines(valueLines(recordedValue(table, c, r, lists.textAry, index)))) {
                         planCell(pass, document, lists, index, ids, lines, c, r, result);
                     }
                     continue;
@@ -354,19 +417,7 @@ UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdl
                 if (t.id == 0) {
                     continue;
                 }
-                double step = 0;
-                if (lines.size() > 1) {
-                    pass.beforeRead();
-                    step = -heightOf(document, t.id) * kLineSpacing;
-                }
-                for (std::size_t k = 0; k < lines.size(); ++k) {
-                    const TPoint3 to{lists.tateAry[c - 1] + t.dx,
-                                     lists.yokoAry[r - 1] + t.dy + step * static_cast<double>(k), 0};
-                    if (k + 1 == lines.size() && lines.size() > 1 && to.y < lists.yokoAry[r]) {
-                        result.overflows.push_back({c, r});
-                    }
-                    pass.add({UpdateOp::Kind::Add, t.id, lines[k], to}, c, r);
-                }
+                planNewCell(pass, document, lists, index, t, lines, c, r, result);
             }
         }
         pass.flush();

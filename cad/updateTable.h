@@ -42,11 +42,13 @@ DocumentKey documentKey(const Dispatch& document);
 
 // One change an Update makes to the drawing.
 struct UpdateOp {
-    enum class Kind { Edit, Delete, Add };
+    // AddMText: a copy of a multiline template, placed by its insertion point.
+    enum class Kind { Edit, Delete, Add, AddMText };
     Kind kind = Kind::Edit;
-    std::int64_t id = 0;  // Edit, Delete: the text; Add: the template
-    std::u16string text;  // Edit, Add
-    TPoint3 to;           // Add: where the copy's placing point goes
+    std::int64_t id = 0;   // Edit, Delete: the text; Add: the template
+    std::u16string text;   // Edit, Add: the TextString written, codes included
+    TPoint3 to;            // Add: where the copy's placing point goes
+    std::u16string shown;  // Edit: the value as the user reads it, for the record
 };
 struct UpdateOpResult {
     bool done = false;  // the drawing holds the change (passed over when false)
@@ -71,6 +73,8 @@ struct UpdateResult {
     // Why nothing was written, for the user; empty when the update went ahead.
     std::u16string refusal;
     int edited = 0, added = 0, deleted = 0;  // texts
+    // Cells whose edit could not keep the format codes inside their texts.
+    int lostFormatting = 0;
     // Cells (column, row) whose added lines reach below the cell's bottom border.
     std::vector<std::pair<int, int>> overflows;
 };

@@ -6,6 +6,22 @@
 
 namespace qx {
 
+std::vector<std::u16string> textLines(const TQdlText& text) {
+    if (!text.mtext) {
+        return {text.sText};
+    }
+    std::vector<std::u16string> lines;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t end = text.sText.find(u'\n', from);
+        lines.push_back(text.sText.substr(from, end == std::u16string::npos ? std::u16string::npos : end - from));
+        if (end == std::u16string::npos) {
+            return lines;
+        }
+        from = end + 1;
+    }
+}
+
 void appendPolyline(std::vector<TQdlLine>& lineAry, TDblAry coordinates, bool closed) {
     if (closed && coordinates.size() >= 2) {
         const double x0 = coordinates[0], y0 = coordinates[1];

@@ -23,14 +23,22 @@ struct TQdlLine {
 
 struct TQdlText {
     TPoint3 base;
-    std::int32_t code = 0;  // the entity's Alignment
+    std::int32_t code = 0;  // the entity's Alignment; a multiline text's AttachmentPoint
+    // The text as the user reads it: control and format codes decoded, the
+    // lines of a multiline text joined by line breaks.
     std::u16string sText;
     std::int64_t objID = 0;  // 0: the update deleted the entity
     // The centre of the text's extents, read by the Get only for a text
     // whose placing point lies on a boundary or outside every cell: it
     // stands for the text in its cell then.
     std::optional<TPoint3> centre;
+    bool mtext = false;       // a multiline text (MTEXT) rather than a single-line one
+    std::u16string contents;  // its TextString as the drawing holds it, codes included
 };
+
+// The lines a text gives its cell: one for a single-line text, its lines
+// for a multiline one.
+std::vector<std::u16string> textLines(const TQdlText& text);
 
 using TDblAry = std::vector<double>;
 

@@ -105,7 +105,10 @@ bool fillGrid(TableModel& table, const TQdlLists& lists, double tolerance, Colum
         at[k] = standPoint(lists, t);
         cells[static_cast<std::size_t>(r) * b + c].push_back(k);
         if (fit && fit->measure) {
-            const int w = fit->measure(t.sText) + 10;
+            int w = 0;
+            for (const auto& line : textLines(t)) {
+                w = std::max(w, fit->measure(line) + 10);
+            }
             if (fit->widths[c] <= w) {
                 fit->widths[c] = w;
                 s = (tate[c] - tate[c - 1]) / w;
@@ -122,7 +125,9 @@ bool fillGrid(TableModel& table, const TQdlLists& lists, double tolerance, Colum
             std::vector<std::u16string> lines;
             std::vector<std::int64_t> ids;
             for (const std::size_t k : texts) {
-                lines.push_back(lists.textAry[k].sText);
+                for (auto& line : textLines(lists.textAry[k])) {
+                    lines.push_back(std::move(line));
+                }
                 ids.push_back(lists.textAry[k].objID);
             }
             table.setCells(c, r, joinLines(lines));

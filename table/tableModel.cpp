@@ -120,7 +120,9 @@ std::u16string recordedValue(const TableModel& table, int c, int r, const std::v
     std::vector<std::u16string> lines;
     for (const std::int64_t id : table.ids(c, r)) {
         if (const TQdlText* t = recordOf(id, textAry, index)) {
-            lines.push_back(t->sText);
+            for (auto& line : textLines(*t)) {
+                lines.push_back(std::move(line));
+            }
         }
     }
     return joinLines(lines);
@@ -141,7 +143,7 @@ CellChange pendingChange(const TableModel& table, int c, int r, const std::vecto
         }
         return value.empty() ? CellChange::None : CellChange::Add;
     }
-    if (joinLines(valueLines(value)) == recordedValue(table, c, r, textAry, index)) {
+    if (joinLines(valueLines(value)) == joinLines(valueLines(recordedValue(table, c, r, textAry, index)))) {
         return CellChange::None;
     }
     return value.empty() ? CellChange::Delete : CellChange::Edit;

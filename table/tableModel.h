@@ -72,8 +72,8 @@ private:
     std::vector<Cell> cells_;  // row-major
 };
 
-// What the drawing holds for a cell: the recorded texts of its IDs joined by
-// line breaks. IDs without a record (none normally) are left out.
+// What the drawing holds for a cell: the lines of the recorded texts of its
+// IDs joined by line breaks. IDs without a record (none normally) are left out.
 std::u16string recordedValue(const TableModel& table, int c, int r, const std::vector<TQdlText>& textAry,
                              const TextIndex& index);
 
