@@ -230,6 +230,9 @@ void VivazQDLForm::runUpdate() {
             for (const auto& [c, row] : r.overflows) {
                 Memo1.add(u"[更新] " + format("列 %d, 行 %d", c, row) + u": 文字がセルの下の罫線を越えています");
             }
+            if (r.lostFormatting > 0) {
+                Memo1.add(u"[更新] " + format("文字の途中の書式を保てなかったセル = %d", r.lostFormatting));
+            }
             Memo1.add(u"[更新] " + format("編集 = %d, 追加 = %d, 削除 = %d", r.edited, r.added, r.deleted));
             s_.platform.windows->setForegroundWindow(app.get(u"HWND").toUInt64());
             doc.call(u"Regen", {Variant(std::int32_t{0})});

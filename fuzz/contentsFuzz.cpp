@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::u16string value = split < text.size() ? text.substr(split + 1) : u"";
     std::erase(value, u'\r');  // a cell's value never holds one
 
-    const std::u16string shown = mtextPlain(contents);
+    std::u16string shown = mtextPlain(contents);
+    std::erase(shown, u'\r');  // a carriage return never reaches a value the Update writes
     const Rewrite m = mtextRewrite(contents, value);
     QX_FUZZ_CHECK(mtextPlain(m.contents) == value);
     // Writing the value the text already shows, without inline codes, gives it back.

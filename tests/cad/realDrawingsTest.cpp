@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -163,4 +164,73 @@ TEST(GermanTitleBlocks, AnEditOfEveryCellComesBackFromASecondGet) {
             for (int c = 1; c < d.table.ColCount(); ++c)
                 ASSERT_EQ(d.table.Cells(c, r).find(u'*'), std::u16string::npos) << block.name;
     }
+}
+
+namespace {
+const Rect kWholeSheet{"process sheet", -1000, -1000, 1000, 1000, 17};
+
+std::multiset<std::u16string> values(const TableModel& t) {
+    std::multiset<std::u16string> v;
+    for (int r = 1; r < t.RowCount(); ++r)
+        for (int c = 1; c < t.ColCount(); ++c)
+            if (!t.Cells(c, r).empty())
+                v.insert(t.Cells(c, r));
+    return v;
+}
+}  // namespace
+
+// A Slovenian process sheet written wholly in multiline texts with inline
+// heights and \U+ escapes: every text shows as the user reads it.
+TEST(ProcessSheet, EveryMultilineTextShowsAsTheUserReadsIt) {
+    RealDrawing d("process-sheet-mtext.txt");
+    d.get(kWholeSheet);
+    ASSERT_EQ(d.lists.textAry.size(), 17u);
+    EXPECT_EQ(d.shownTexts(), d.readTexts());
+    const auto shown = values(d.table);
+    for (const char16_t* v :
+         {u"Tehnolo\u0161ki list za izdelek", u"\u0160ola", u"\u0160tevilka tehnolo\u0161kega lista", u"\u010cas",
+          u"Za\u0161\u010dita", u"Pripomo\u010dki", u"Del. operacija", u"Poz."}) {
+        EXPECT_EQ(shown.count(v), 1u) << toUtf8(v);
+    }
+}
+
+TEST(ProcessSheet, AnEditOfEveryCellComesBackAndUntouchedTextsKeepTheirCodes) {
+    RealDrawing d("process-sheet-mtext.txt");
+    d.get(kWholeSheet);
+    std::map<std::int64_t, std::u16string> before;
+    for (const auto& e : d.drawing().liveEntities())
+        before[e.id] = e.text;
+    // Every other text is edited, one of them to two lines.
+    std::multiset<std::u16string> expected;
+    int n = 0;
+    std::set<std::int64_t> edited;
+    for (int r = 1; r < d.table.RowCount(); ++r) {
+        for (int c = 1; c < d.table.ColCount(); ++c) {
+            std::u16string v = d.table.Cells(c, r);
+            if (v.empty())
+                continue;
+            if (n++ % 2 == 0) {
+                v += n == 1 ? u"\nnova vrstica" : u" (popravljeno)";
+                d.table.setCells(c, r, v);
+                edited.insert(d.table.ids(c, r).begin(), d.table.ids(c, r).end());
+            }
+            expected.insert(v);
+        }
+    }
+    const UpdateResult r = d.update();
+    EXPECT_EQ(r.edited, static_cast<int>(edited.size()));
+    EXPECT_EQ(r.added + r.deleted, 0);  // a multiline text takes its new line itself
+    EXPECT_EQ(r.lostFormatting, 0);
+    for (const auto& e : d.drawing().liveEntities()) {
+        if (edited.count(e.id)) {
+            // The whole-text height stays in front of the new value.
+            if (before[e.id].rfind(u"\\H2;", 0) == 0) {
+                EXPECT_EQ(e.text.rfind(u"\\H2;", 0), 0u) << toUtf8(e.text);
+            }
+        } else if (before.count(e.id)) {
+            EXPECT_EQ(e.text, before[e.id]) << "an untouched text was written";
+        }
+    }
+    d.get(kWholeSheet);
+    EXPECT_EQ(values(d.table), expected);
 }
