@@ -125,7 +125,7 @@ void bareGet(Bare& b, IDispatch* app) {
     VARIANT pattern;
     VariantInit(&pattern);
     pattern.vt = VT_BSTR;
-    pattern.bstrVal = SysAllocString(L"TEXT,*LINE");
+    pattern.bstrVal = SysAllocString(L"TEXT,MTEXT,*LINE");
     SafeArrayPutElement(patterns, &at, &pattern);
     VariantClear(&pattern);
     (*data.get()).vt = VT_ARRAY | VT_VARIANT;
@@ -145,6 +145,9 @@ void bareGet(Bare& b, IDispatch* app) {
             const long alignment = b.readLong(e.get(), L"Alignment");
             b.read(e.get(), alignment == 0 ? L"InsertionPoint" : L"TextAlignmentPoint");
             for (const wchar_t* m : {L"ObjectID", L"TextString"})
+                b.read(e.get(), m);
+        } else if (kind == L"AcDbMText") {
+            for (const wchar_t* m : {L"AttachmentPoint", L"InsertionPoint", L"ObjectID", L"TextString"})
                 b.read(e.get(), m);
         } else if (kind == L"AcDbLine") {
             b.read(e.get(), L"StartPoint");
@@ -171,6 +174,7 @@ void bareUpdate(Bare& b, IDispatch* app, const std::vector<std::pair<std::int64_
         ref.vt = VT_BYREF | VT_I8;
         ref.pllVal = &value;
         b.object(doc.get(), L"ObjectIdToObject", {ref});
+        b.call(doc.get(), L"StartUndoMark");
     }
     for (const auto& [id, text] : changes) {
         LONGLONG value = id;
@@ -182,6 +186,8 @@ void bareUpdate(Bare& b, IDispatch* app, const std::vector<std::pair<std::int64_
         b.putString(e.get(), L"TextString", text);
         b.call(e.get(), L"Update");
     }
+    if (!changes.empty())
+        b.call(doc.get(), L"EndUndoMark");
     b.call(doc.get(), L"Regen", {int32(0)});
 }
 
