@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "cad/fetchTable.h"
+#include "cad/mem/drawingFile.h"
 #include "cad/mem/memDrawing.h"
 #include "cad/updateTable.h"
 #include "core/text.h"
@@ -367,4 +368,102 @@ TEST_F(StackedCells, OneUpdateIsOneStepThatOneUTakesBack) {
     for (auto& e : expected)
         e.updates = 0;
     EXPECT_EQ(after, expected);
+}
+
+namespace {
+// Multiline texts from a drawing file, as other tools write them.
+class MultilineTexts : public testing::Test {
+protected:
+    void load(const std::string& file) {
+        drawing = loadDrawing(fromUtf8(file));
+        drawing->pickAll();
+    }
+    void get() {
+        doc = drawing->application().get(u"ActiveDocument").toDispatch();
+        read = documentKey(doc);
+        fetchTable(doc, lists, window, clock);
+        collectBorders(lists, 0.1);
+        mergeBorders(lists, 0.1);
+        readExtentsCentres(doc, lists);
+        fillGrid(grid, lists, 0.1);
+    }
+    UpdateResult update() { return updateTable(doc, read, lists, index, grid, window); }
+    std::unique_ptr<MemDrawing> drawing;
+    Dispatch doc;
+    DocumentKey read;
+    fake::FakeClock clock;
+    NoWindow window;
+    TQdlLists lists;
+    TextIndex index;
+    TableModel grid;
+};
+}  // namespace
+
+// One column per attachment point: a heading, a multiline template, and a
+// value typed into the empty third row.
+TEST_F(MultilineTexts, EveryAttachmentPointThroughGetAndUpdate) {
+    std::string file = "polyline closed 0 0 180 0 180 -36 0 -36\n";
+    for (int c = 1; c < 9; ++c)
+        file += "line " + std::to_string(20 * c) + " 0 " + std::to_string(20 * c) + " -36\n";
+    file += "line 0 -12 180 -12\nline 0 -24 180 -24\n";
+    for (int a = 1; a <= 9; ++a) {
+        const double x = 20.0 * (a - 1) + 3 + ((a - 1) % 3) * 7;  // left, centre or right of the cell
+        const double y = -12 - 3 - ((a - 1) / 3) * 3;                // top, middle or bottom
+        file += "text 0 " + std::to_string(20 * (a - 1) + 2) + " -6 0 0 H" + std::to_string(a) + "\n";
+        file += "mtext " + std::to_string(a) + " " + std::to_string(x) + " " + std::to_string(y) +
+                " 15 2.5 {\\fArial|b1;\\H2.5;T" + std::to_string(a) + "}\n";
+    }
+    load(file);
+    get();
+    ASSERT_EQ(grid.ColCount(), 10);
+    for (int a = 1; a <= 9; ++a) {
+        EXPECT_EQ(grid.Cells(a, 2), u"T" + fromUtf8(std::to_string(a))) << a;
+        grid.setCells(a, 3, u"新\n" + fromUtf8(std::to_string(a)));
+    }
+    const auto r = update();
+    EXPECT_EQ(r.added, 9);  // one multiline text a cell, whatever its lines
+    for (int a = 1; a <= 9; ++a) {
+        const auto copy = drawing->entity(grid.firstId(a, 3));
+        const auto tmpl = drawing->entity(grid.firstId(a, 2));
+        ASSERT_TRUE(copy && tmpl) << a;
+        EXPECT_EQ(copy->kind, EntityKind::MText);
+        EXPECT_EQ(copy->text, u"{\\fArial|b1;\\H2.5;新\\P" + fromUtf8(std::to_string(a)) + u"}");
+        // The template's offset in its cell, one row (12 units) lower.
+        EXPECT_NEAR(copy->insertionPoint.x, tmpl->insertionPoint.x, 1e-9) << a;
+        EXPECT_NEAR(copy->insertionPoint.y, tmpl->insertionPoint.y - 12, 1e-9) << a;
+    }
+    get();
+    for (int a = 1; a <= 9; ++a)
+        EXPECT_EQ(grid.Cells(a, 3), u"新\n" + fromUtf8(std::to_string(a))) << a;
+}
+
+// A single-line label over a multiline value in one cell: each text keeps
+// its lines, the multiline text at the end takes the lines added.
+TEST_F(MultilineTexts, AMixedCellMapsItsLinesToItsTexts) {
+    load("polyline closed 0 0 40 0 40 -20 0 -20\nline 20 0 20 -20\n"
+         "text 0 1 -3 0 0 %%uDatum%%u\n"
+         "mtext 1 2 -5 18 2.5 \\A1;2026-12-10\\Pgepr\\U+00fcft\n"
+         "text 0 22 -3 0 0 x\n");
+    get();
+    EXPECT_EQ(grid.Cells(1, 1), u"Datum\n2026-12-10\ngeprüft");
+    const std::int64_t label = grid.ids(1, 1)[0], value = grid.ids(1, 1)[1];
+    grid.setCells(1, 1, u"Datum\n2026-12-11\ngeprüft\nfreigegeben");
+    auto r = update();
+    EXPECT_EQ(r.edited, 1);
+    EXPECT_EQ(r.added, 0);
+    EXPECT_EQ(drawing->entity(label)->text, u"%%uDatum%%u");  // untouched
+    EXPECT_EQ(drawing->entity(value)->text, u"\\A1;2026-12-11\\Pgeprüft\\Pfreigegeben");
+    // The label changed and the value's lines cut back to one.
+    grid.setCells(1, 1, u"Tag\n2026");
+    r = update();
+    EXPECT_EQ(r.edited, 2);
+    EXPECT_EQ(drawing->entity(label)->text, u"%%uTag%%u");
+    EXPECT_EQ(drawing->entity(value)->text, u"\\A1;2026");
+    // Only the label left: the multiline text goes.
+    grid.setCells(1, 1, u"Tag");
+    r = update();
+    EXPECT_EQ(r.deleted, 1);
+    EXPECT_TRUE(drawing->entity(value)->erased);
+    get();
+    EXPECT_EQ(grid.Cells(1, 1), u"Tag");
 }
