@@ -27,7 +27,8 @@ bool sameEntity(const MemEntity& a, const MemEntity& b) {
                       sameNumber) &&
            a.closed == b.closed && a.text == b.text && samePoint(a.insertionPoint, b.insertionPoint) &&
            samePoint(a.alignmentPoint, b.alignmentPoint) && a.alignment == b.alignment && a.height == b.height &&
-           a.rotation == b.rotation;
+           a.rotation == b.rotation && a.attachment == b.attachment && a.width == b.width &&
+           a.lineSpacing == b.lineSpacing;
 }
 
 }  // namespace

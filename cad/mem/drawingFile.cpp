@@ -124,7 +124,7 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
     std::int64_t entities = 0;
     for (const auto& line : lines) {
         const auto& what = line.words[0];
-        entities += what == u"line" || what == u"polyline" || what == u"text" || what == u"entity";
+        entities += what == u"line" || what == u"polyline" || what == u"text" || what == u"mtext" || what == u"entity";
         if (line.words[0] == u"name") {
             name = restOf(line, 1);
             if (name.empty())
@@ -146,6 +146,7 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
     auto drawing = std::make_unique<MemDrawing>(name, runFirstId.value_or(firstId));
     std::vector<std::int64_t> ids;
     double height = kMemTextHeight, rotation = 0;  // of the texts that follow
+    double lineSpacing = 1;                        // of the multiline texts that follow
     std::function<void()> pick = [] {};
     for (const auto& line : lines) {
         const auto& what = line.words[0];
@@ -181,6 +182,25 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
             ids.push_back(drawing->addText(restOf(line, 6), {number(line, 2), number(line, 3), 0},
                                            {number(line, 4), number(line, 5), 0}, static_cast<std::int32_t>(alignment),
                                            height, rotation));
+        } else if (what == u"mtext") {
+            if (line.words.size() < 6)
+                throw lineError(line, u"a multiline text needs an attachment point, a point, a width and a height");
+            auto attachment = integer(line, 1);
+            if (!validAttachment(attachment))
+                throw lineError(line, u"the attachment point is 1 to 9");
+            const double width = number(line, 4), mheight = number(line, 5);
+            if (!validMTextWidth(width))
+                throw lineError(line, u"a multiline text's width is a finite number, 0 or more");
+            if (!validTextHeight(mheight))
+                throw lineError(line, u"a multiline text's height is a finite number above 0");
+            ids.push_back(drawing->addMText(restOf(line, 6), {number(line, 2), number(line, 3), 0},
+                                            static_cast<std::int32_t>(attachment), width, mheight, rotation,
+                                            lineSpacing));
+        } else if (what == u"linespacing") {
+            expectWords(line, 2);
+            lineSpacing = number(line, 1);
+            if (!validLineSpacing(lineSpacing))
+                throw lineError(line, u"a line spacing factor is 0.25 to 4");
         } else if (what == u"textheight") {
             expectWords(line, 2);
             height = number(line, 1);
@@ -287,6 +307,20 @@ std::u16string singleLine(std::u16string s) {
     return s;
 }
 
+// A multiline text's line breaks as the drawing stores them: \P (CR LF is one).
+std::u16string paragraphBreaks(std::u16string_view s) {
+    std::u16string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n')
+            continue;
+        if (s[i] == u'\r' || s[i] == u'\n')
+            out += u"\\P";
+        else
+            out += s[i];
+    }
+    return out;
+}
+
 }  // namespace
 
 std::u16string saveDrawing(const MemDrawing& drawing) {
@@ -296,8 +330,14 @@ std::u16string saveDrawing(const MemDrawing& drawing) {
         out += u"firstid " + fromUtf8(std::to_string(ids.front())) + u"\n";
     // Always: a drawing without one (0) would otherwise load with the default handle.
     out += u"hwnd " + fromUtf8(std::to_string(drawing.hwnd())) + u"\n";
-    // Heights and rotations as lines of their own where they change.
-    double height = kMemTextHeight, rotation = 0;
+    // Heights, rotations and line spacings as lines of their own where they change.
+    double height = kMemTextHeight, rotation = 0, lineSpacing = 1;
+    auto rotationLine = [&](double r) {
+        if (r != rotation) {
+            rotation = r;
+            out += u"textrotation " + degrees(rotation) + u"\n";
+        }
+    };
     for (auto id : ids) {
         auto e = *drawing.entity(id);
         switch (e.kind) {
@@ -314,13 +354,21 @@ std::u16string saveDrawing(const MemDrawing& drawing) {
                     height = e.height;
                     out += u"textheight " + num(height) + u"\n";
                 }
-                if (e.rotation != rotation) {
-                    rotation = e.rotation;
-                    out += u"textrotation " + degrees(rotation) + u"\n";
-                }
+                rotationLine(e.rotation);
                 out += u"text " + fromUtf8(std::to_string(e.alignment)) + u" " + num(e.insertionPoint.x) + u" " +
                        num(e.insertionPoint.y) + u" " + num(e.alignmentPoint.x) + u" " + num(e.alignmentPoint.y) +
                        u" " + singleLine(e.text);
+                break;
+            case EntityKind::MText:
+                rotationLine(e.rotation);
+                if (e.lineSpacing != lineSpacing) {
+                    lineSpacing = e.lineSpacing;
+                    out += u"linespacing " + num(lineSpacing) + u"\n";
+                }
+                out += u"mtext " + fromUtf8(std::to_string(e.attachment)) + u" " + num(e.insertionPoint.x) + u" " +
+                       num(e.insertionPoint.y) + u" " + num(e.width) + u" " + num(e.height);
+                if (!e.text.empty())
+                    out += u" " + paragraphBreaks(e.text);
                 break;
             default:
                 out += u"entity " + dxfName(e.kind) + u" " + num(e.insertionPoint.x) + u" " + num(e.insertionPoint.y);

@@ -11,10 +11,18 @@
 //   text alignment ix iy ax ay TEXT     insertion and alignment point; TEXT is the rest of the line.
 //                                       The drawing derives the insertion point of texts that are
 //                                       not left (0), aligned (3) or fit (5): ix iy are ignored there
+//   mtext ATTACHMENT X Y WIDTH HEIGHT CONTENTS
+//                                       a multiline text: AttachmentPoint 1 to 9, InsertionPoint, Width
+//                                       (0 or more), Height (above 0); CONTENTS is the raw TextString to
+//                                       the end of the line, a line break in it written \P
 //   textheight H                        the height of the texts that follow (above 0; 2.5 until given)
-//   textrotation DEGREES                the rotation of the texts that follow (0 until given)
+//   textrotation DEGREES                the rotation of the texts and multiline texts that follow (0 until given)
+//   linespacing F                       the line spacing factor of the multiline texts that follow
+//                                       (0.25 to 4; 1 until given)
 //   missing MEMBER                      the application serves no member of that name
 //   entity POLYLINE|SPLINE|MTEXT|CIRCLE x y
+//                                       a kind with only a position; MTEXT is a multiline text without
+//                                       contents, as "mtext 1 x y 0 2.5" unrotated
 //   pick all | none | cancel | rect x1 y1 x2 y2 | entities n ...
 //                                       what SelectOnScreen picks; n counts the entities from 1
 #pragma once

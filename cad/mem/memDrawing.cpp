@@ -135,6 +135,18 @@ bool validTextRotation(double radians) {
     return std::isfinite(radians) && std::isfinite(radians * 180 / std::numbers::pi);
 }
 
+bool validAttachment(std::int64_t attachment) {
+    return attachment >= 1 && attachment <= 9;
+}
+
+bool validMTextWidth(double width) {
+    return std::isfinite(width) && width >= 0;
+}
+
+bool validLineSpacing(double factor) {
+    return factor >= 0.25 && factor <= 4;  // false for NaN
+}
+
 MemDrawing::MemDrawing(std::u16string fullName, std::int64_t firstId) : state_(std::make_shared<State>()) {
     state_->nextId = firstId;
     state_->open(std::move(fullName));
@@ -229,7 +241,33 @@ std::int64_t MemDrawing::addText(std::u16string text, Point3 insertionPoint, Poi
     return state_->add(*state_->active, std::move(e));
 }
 
+std::int64_t MemDrawing::addMText(std::u16string contents, Point3 insertionPoint, std::int32_t attachment, double width,
+                                  double height, double rotation, double lineSpacing) {
+    if (!validAttachment(attachment))
+        throw Error(u"a multiline text's attachment point is 1 to 9");
+    if (!validMTextWidth(width))
+        throw Error(u"a multiline text's width must be a finite number, 0 or more");
+    if (!validTextHeight(height))
+        throw Error(u"a multiline text's height must be a finite number above 0");
+    if (!validTextRotation(rotation))
+        throw Error(u"a multiline text's rotation must be a finite angle");
+    if (!validLineSpacing(lineSpacing))
+        throw Error(u"a multiline text's line spacing factor is 0.25 to 4");
+    MemEntity e;
+    e.kind = EntityKind::MText;
+    e.text = std::move(contents);
+    e.insertionPoint = insertionPoint;
+    e.attachment = attachment;
+    e.width = width;
+    e.height = height;
+    e.rotation = rotation;
+    e.lineSpacing = lineSpacing;
+    return state_->add(*state_->active, std::move(e));
+}
+
 std::int64_t MemDrawing::addEntity(EntityKind kind, Point3 position) {
+    if (kind == EntityKind::MText)
+        return addMText(u"", position);
     MemEntity e;
     e.kind = kind;
     e.insertionPoint = position;

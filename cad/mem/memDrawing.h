@@ -26,6 +26,9 @@ enum class EntityKind { Line, Polyline, Text, Polyline2d, Spline, MText, Circle 
 
 // Height of a text unless it is given another, in drawing units.
 inline constexpr double kMemTextHeight = 2.5;
+// A multiline text's frame is this many character heights high per line
+// (times its line spacing factor).
+inline constexpr double kMTextLinePitch = 5.0 / 3.0;
 
 // What the drawing holds for one entity.
 struct MemEntity {
@@ -34,16 +37,23 @@ struct MemEntity {
     Point3 start, end;                // line
     std::vector<double> coordinates;  // polyline: x, y per vertex
     bool closed = false;              // polyline
-    std::u16string text;              // text
+    std::u16string text;              // text; multiline text: the raw contents, format codes included
     // Text: the start of the baseline; for alignments other than left,
     // aligned and fit the drawing derives it from the alignment point and the
-    // text's width. Also the position of the kinds without geometry here.
+    // text's width. Multiline text: the point of its frame that attachment
+    // names. Also the position of the kinds without geometry here.
     Point3 insertionPoint;
     Point3 alignmentPoint;           // text; (0, 0, 0) for a left-aligned text, as the application resets it
     std::int32_t alignment = 0;      // text, the CAD object model's values 0 to 14
-    double height = kMemTextHeight;  // text, above 0
-    double rotation = 0;             // text, radians counter-clockwise about its insertion point
-    int updates = 0;                 // calls of Update
+    double height = kMemTextHeight;  // text and multiline text (nominal character height), above 0
+    double rotation = 0;             // text and multiline text, radians counter-clockwise about its insertion point
+    // Multiline text: AttachmentPoint 1 to 9 (top, middle, bottom rows of
+    // left, centre, right), the frame's Width (0: no wrapping) and its
+    // LineSpacingFactor (0.25 to 4).
+    std::int32_t attachment = 1;
+    double width = 0;
+    double lineSpacing = 1;
+    int updates = 0;  // calls of Update
     bool erased = false;
     friend bool operator==(const MemEntity&, const MemEntity&) = default;
 };
@@ -58,6 +68,11 @@ bool alignmentPointWritable(std::int32_t alignment);
 // that also reads finite in degrees (as the drawing file writes it).
 bool validTextHeight(double height);
 bool validTextRotation(double radians);
+// What a multiline text accepts: AttachmentPoint 1 to 9, a finite Width of
+// 0 or more, a LineSpacingFactor from 0.25 to 4.
+bool validAttachment(std::int64_t attachment);
+bool validMTextWidth(double width);
+bool validLineSpacing(double factor);
 
 // "AcDbLine", ... and the DXF type name that the selection filter matches.
 std::u16string entityName(EntityKind kind);
@@ -123,7 +138,12 @@ public:
     // Throws qx::Error for a height or rotation that a text cannot have.
     std::int64_t addText(std::u16string text, Point3 insertionPoint, Point3 alignmentPoint, std::int32_t alignment = 0,
                          double height = kMemTextHeight, double rotation = 0);
-    // Any kind, with only a position (used by rectangle picks).
+    // A multiline text placed by the point of its frame that attachment
+    // names. Throws qx::Error for a value a multiline text cannot have.
+    std::int64_t addMText(std::u16string contents, Point3 insertionPoint, std::int32_t attachment = 1, double width = 0,
+                          double height = kMemTextHeight, double rotation = 0, double lineSpacing = 1);
+    // Any kind, with only a position (used by rectangle picks). A multiline
+    // text made so has no contents and the defaults of addMText.
     std::int64_t addEntity(EntityKind kind, Point3 position = {});
 
     // The entity with that ID, erased ones included; nullopt for unknown IDs.

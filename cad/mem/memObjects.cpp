@@ -109,7 +109,7 @@ void moveBy(MemEntity& e, double dx, double dy, double dz) {
 }
 
 // The axis-parallel box around an entity in world coordinates: a text's
-// estimated glyph box turned with it, a line's or polyline's points, the
+// estimated glyph box or a multiline text's frame turned with it, a line's or polyline's points, the
 // position of a kind without geometry here. Nullopt when there is nothing.
 std::optional<std::pair<Point3, Point3>> extents(const MemEntity& e) {
     std::vector<Point3> points;
@@ -123,6 +123,10 @@ std::optional<std::pair<Point3, Point3>> extents(const MemEntity& e) {
             break;
         case EntityKind::Text:
             for (const auto& p : textCorners(e, e.height))
+                points.push_back({p.x, p.y, e.insertionPoint.z});
+            break;
+        case EntityKind::MText:
+            for (const auto& p : mtextCorners(e, e.height))
                 points.push_back({p.x, p.y, e.insertionPoint.z});
             break;
         default:
@@ -153,6 +157,18 @@ protected:
         return *e;
     }
     bool isText() const { return kind_ == EntityKind::Text; }
+    bool isMText() const { return kind_ == EntityKind::MText; }
+
+    // A put that the drawing takes: one step on the undo stack, the text's
+    // derived point kept in step, the view told.
+    template <typename F>
+    void change(MemEntity& e, F apply) {
+        st_->remember(*doc_, e);
+        apply();
+        if (isText())
+            State::placeText(e);
+        st_->changed();
+    }
 
     Variant doGet(const std::u16string& key, std::u16string_view member) override {
         auto& e = live(member);
@@ -186,37 +202,45 @@ protected:
             if (key == u"rotation")
                 return e.rotation;
         }
+        if (isMText()) {
+            if (key == u"textstring")
+                return e.text;
+            if (key == u"insertionpoint")
+                return point(e.insertionPoint);
+            if (key == u"attachmentpoint")
+                return e.attachment;
+            if (key == u"width")
+                return e.width;
+            if (key == u"height")
+                return e.height;
+            if (key == u"rotation")
+                return e.rotation;
+            if (key == u"linespacingfactor")
+                return e.lineSpacing;
+        }
         return MemObject::doGet(key, member);
     }
 
     void doPut(const std::u16string& key, std::u16string_view member, const Variant& value) override {
         auto& e = live(member);
-        if (isText() && key == u"textstring") {
+        const bool anyText = isText() || isMText();
+        if (anyText && key == u"textstring") {
             auto text = convert(member, [&] { return value.toString(); });
-            st_->remember(*doc_, e);
-            e.text = std::move(text);
-            State::placeText(e);
-            st_->changed();
+            change(e, [&] { e.text = std::move(text); });
             return;
         }
-        if (isText() && key == u"height") {
+        if (anyText && key == u"height") {
             auto height = convert(member, [&] { return value.toDouble(); });
             if (!validTextHeight(height))
-                throw fail(member, u"invalid input: a text's height must be greater than 0");
-            st_->remember(*doc_, e);
-            e.height = height;
-            State::placeText(e);
-            st_->changed();
+                throw fail(member, u"invalid input: the height must be greater than 0");
+            change(e, [&] { e.height = height; });
             return;
         }
-        if (isText() && key == u"rotation") {
+        if (anyText && key == u"rotation") {
             auto rotation = convert(member, [&] { return value.toDouble(); });
             if (!validTextRotation(rotation))
                 throw fail(member, u"invalid input: the rotation is not a finite angle");
-            st_->remember(*doc_, e);
-            e.rotation = rotation;
-            State::placeText(e);
-            st_->changed();
+            change(e, [&] { e.rotation = rotation; });
             return;
         }
         if (isText() && key == u"insertionpoint") {
@@ -225,9 +249,7 @@ protected:
                 throw fail(member, u"not applicable: the insertion point of a text aligned " + decimal(e.alignment) +
                                        u" is read-only");
             }
-            st_->remember(*doc_, e);
-            e.insertionPoint = p;
-            st_->changed();
+            change(e, [&] { e.insertionPoint = p; });
             return;
         }
         if (isText() && key == u"textalignmentpoint") {
@@ -235,13 +257,50 @@ protected:
             if (!alignmentPointWritable(e.alignment)) {
                 throw fail(member, u"not applicable: a left-aligned text has no alignment point");
             }
-            st_->remember(*doc_, e);
-            e.alignmentPoint = p;
-            State::placeText(e);
-            st_->changed();
+            change(e, [&] { e.alignmentPoint = p; });
             return;
         }
+        if (isMText() && mtextPut(e, key, member, value))
+            return;
         MemObject::doPut(key, member, value);
+    }
+
+    // A multiline text's own puts; false for a member it does not have.
+    bool mtextPut(MemEntity& e, const std::u16string& key, std::u16string_view member, const Variant& value) {
+        if (key == u"insertionpoint") {
+            auto p = pointArg(member, value);  // always writable: it places the frame
+            change(e, [&] { e.insertionPoint = p; });
+            return true;
+        }
+        if (key == u"attachmentpoint") {
+            auto given = convert(member, [&] { return value.toInt64(); });
+            if (!validAttachment(given))
+                throw fail(member, u"invalid input: the attachment point is 1 to 9");
+            const auto attachment = static_cast<std::int32_t>(given);
+            // The frame stays where it is; the insertion point becomes its other point.
+            auto at = rotated(attachmentPosition(mtextFrame(e, e.height), attachment),
+                              {e.insertionPoint.x, e.insertionPoint.y}, e.rotation);
+            change(e, [&] {
+                e.insertionPoint = {at.x, at.y, e.insertionPoint.z};
+                e.attachment = attachment;
+            });
+            return true;
+        }
+        if (key == u"width") {
+            auto width = convert(member, [&] { return value.toDouble(); });
+            if (!validMTextWidth(width))
+                throw fail(member, u"invalid input: the width must be 0 or more");
+            change(e, [&] { e.width = width; });
+            return true;
+        }
+        if (key == u"linespacingfactor") {
+            auto factor = convert(member, [&] { return value.toDouble(); });
+            if (!validLineSpacing(factor))
+                throw fail(member, u"invalid input: the line spacing factor is 0.25 to 4");
+            change(e, [&] { e.lineSpacing = factor; });
+            return true;
+        }
+        return false;
     }
 
     Variant doCall(const std::u16string& key, std::u16string_view member, std::vector<Variant>& args) override {

@@ -173,6 +173,129 @@ double shownTextHeight(const MemEntity& text, const PickSizes& sizes) {
     return std::clamp(text.height, sizes.minTextHeight, std::max(sizes.minTextHeight, sizes.maxTextHeight));
 }
 
+namespace {
+
+int hexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+bool isAsciiLetter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// Rows top, middle, bottom and columns left, centre, right of attachments 1 to 9.
+int attachmentColumn(std::int32_t attachment) {
+    return (std::clamp(attachment, 1, 9) - 1) % 3;
+}
+int attachmentRow(std::int32_t attachment) {
+    return (std::clamp(attachment, 1, 9) - 1) / 3;
+}
+
+bool showsNothing(const MemEntity& mtext) {
+    auto lines = mtextLines(mtext.text);
+    return std::all_of(lines.begin(), lines.end(), [](const std::u16string& l) { return l.empty(); });
+}
+
+}  // namespace
+
+std::vector<std::u16string> mtextLines(std::u16string_view s) {
+    std::vector<std::u16string> lines(1);
+    const std::size_t n = s.size();
+    // The first semicolon after the code at i, found once for all the codes before it.
+    std::size_t semicolon = 0;
+    for (std::size_t i = 0; i < n;) {
+        const char16_t c = s[i];
+        if (c == u'\r' && i + 1 < n && s[i + 1] == u'\n') {
+            ++i;  // CR LF is one break
+        } else if (c == u'\n' || c == u'\r') {
+            lines.emplace_back();
+            ++i;
+        } else if (c == u'^' && i + 1 < n && s[i + 1] == u'J') {
+            lines.emplace_back();
+            i += 2;
+        } else if (c == u'{' || c == u'}') {
+            ++i;
+        } else if (c != u'\\' || i + 1 == n) {
+            lines.back() += c;
+            ++i;
+        } else {
+            const char16_t code = s[i + 1];
+            if (semicolon < i + 2)
+                semicolon = s.find(u';', i + 2);
+            if (code == u'P') {
+                lines.emplace_back();
+                i += 2;
+            } else if (code == u'~') {
+                lines.back() += u' ';
+                i += 2;
+            } else if (code == u'\\' || code == u'{' || code == u'}') {
+                lines.back() += code;
+                i += 2;
+            } else if ((code == u'U' || code == u'u') && i + 6 < n && s[i + 2] == u'+' && hexDigit(s[i + 3]) >= 0 &&
+                       hexDigit(s[i + 4]) >= 0 && hexDigit(s[i + 5]) >= 0 && hexDigit(s[i + 6]) >= 0) {
+                lines.back() += static_cast<char16_t>(hexDigit(s[i + 3]) << 12 | hexDigit(s[i + 4]) << 8 |
+                                                      hexDigit(s[i + 5]) << 4 | hexDigit(s[i + 6]));
+                i += 7;
+            } else if (code == u'L' || code == u'l' || code == u'O' || code == u'o' || code == u'K' || code == u'k' ||
+                       code == u'N') {
+                i += 2;  // switches without a value
+            } else if (code == u'S' && semicolon != std::u16string_view::npos) {
+                // A stack: its two parts side by side, one slash between them.
+                for (std::size_t j = i + 2; j < semicolon; ++j)
+                    lines.back() += s[j] == u'^' || s[j] == u'#' ? u'/' : s[j];
+                i = semicolon + 1;
+            } else if (isAsciiLetter(code) && semicolon != std::u16string_view::npos) {
+                i = semicolon + 1;  // a code with a value up to its semicolon
+            } else {
+                lines.back() += c;  // not a code: shown as written
+                ++i;
+            }
+        }
+    }
+    return lines;
+}
+
+Box mtextFrame(const MemEntity& mtext, double height) {
+    const auto lines = mtextLines(mtext.text);
+    double width = mtext.width;
+    if (!(width > 0)) {
+        width = 0;
+        for (const auto& line : lines)
+            width = std::max(width, textWidth(line, height));
+    }
+    const double frameHeight = static_cast<double>(lines.size()) * height * kMTextLinePitch * mtext.lineSpacing;
+    const auto& p = mtext.insertionPoint;
+    const int column = attachmentColumn(mtext.attachment), row = attachmentRow(mtext.attachment);
+    const double left = column == 0 ? p.x : column == 1 ? p.x - width / 2 : p.x - width;
+    const double top = row == 0 ? p.y : row == 1 ? p.y + frameHeight / 2 : p.y + frameHeight;
+    return {left, top - frameHeight, left + width, top};
+}
+
+Point2 attachmentPosition(const Box& frame, std::int32_t attachment) {
+    const int column = attachmentColumn(attachment), row = attachmentRow(attachment);
+    return {column == 0   ? frame.left
+            : column == 1 ? (frame.left + frame.right) / 2
+                          : frame.right,
+            row == 0   ? frame.top
+            : row == 1 ? (frame.top + frame.bottom) / 2
+                       : frame.bottom};
+}
+
+std::vector<Point2> mtextCorners(const MemEntity& mtext, double height) {
+    auto b = mtextFrame(mtext, height);
+    const Point2 centre{mtext.insertionPoint.x, mtext.insertionPoint.y};
+    std::vector<Point2> corners{{b.left, b.bottom}, {b.right, b.bottom}, {b.right, b.top}, {b.left, b.top}};
+    for (auto& p : corners)
+        p = rotated(p, centre, mtext.rotation);
+    return corners;
+}
+
 Outline outlineOf(const MemEntity& entity, const PickSizes& sizes) {
     switch (entity.kind) {
         case EntityKind::Line:
@@ -186,6 +309,10 @@ Outline outlineOf(const MemEntity& entity, const PickSizes& sizes) {
         }
         case EntityKind::Text:
             return {textCorners(entity, shownTextHeight(entity, sizes)), true, true};
+        case EntityKind::MText:
+            if (!showsNothing(entity))
+                return {mtextCorners(entity, shownTextHeight(entity, sizes)), true, true};
+            [[fallthrough]];
         default: {
             double half = sizes.markerSize / 2;
             const auto& p = entity.insertionPoint;

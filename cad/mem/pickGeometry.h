@@ -43,8 +43,9 @@ struct PickSizes {
     double markerSize = 1.0;
 };
 
-// The shape that is drawn and picked. Texts and markers are areas: a click
-// inside one is on it.
+// The shape that is drawn and picked. Texts, multiline texts' frames and
+// markers are areas: a click inside one is on it. A multiline text that shows
+// nothing is a marker.
 struct Outline {
     std::vector<Point2> points;
     bool closed = false;  // the last point joins the first
@@ -77,8 +78,23 @@ Box textBox(const MemEntity& text, double height);
 std::vector<Point2> textCorners(const MemEntity& text, double height);
 // Turns p about the centre by an angle in radians; no angle leaves p exactly as it is.
 Point2 rotated(Point2 p, Point2 centre, double radians);
-// The height the viewer shows a text at.
+// The height the viewer shows a text or multiline text at.
 double shownTextHeight(const MemEntity& text, const PickSizes& sizes);
+
+// The lines a multiline text shows, as plain text: its contents split at \P,
+// ^J and line feeds, braces and format codes (\H2; \L ...) dropped, \~ a
+// blank, \\ \{ \} the characters, \U+XXXX decoded, a stack \Sa^b; as a/b.
+// The stand-in's own, enough to draw and measure; never the product's parser.
+std::vector<std::u16string> mtextLines(std::u16string_view contents);
+// A multiline text's frame before it is turned, for characters height high:
+// its Width wide (at 0 as wide as its longest line), lines x height x 5/3 x
+// its line spacing factor high, placed so that the point its attachment names
+// (1 top left ... 9 bottom right) is its insertion point.
+Box mtextFrame(const MemEntity& mtext, double height);
+// The point of the frame that an attachment point 1 to 9 names.
+Point2 attachmentPosition(const Box& frame, std::int32_t attachment);
+// The frame's corners turned by the rotation about the insertion point.
+std::vector<Point2> mtextCorners(const MemEntity& mtext, double height);
 
 Outline outlineOf(const MemEntity& entity, const PickSizes& sizes);
 

@@ -188,6 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(WildcardCase{u"TEXT", u"TEXT,*LINE", true}, WildcardCase{u"LINE", u"TEXT,*LINE", true},
                       WildcardCase{u"LWPOLYLINE", u"TEXT,*LINE", true}, WildcardCase{u"SPLINE", u"TEXT,*LINE", true},
                       WildcardCase{u"MTEXT", u"TEXT,*LINE", false}, WildcardCase{u"CIRCLE", u"TEXT,*LINE", false},
+                      WildcardCase{u"MTEXT", u"TEXT,MTEXT,*LINE", true}, WildcardCase{u"MTEXT", u"text,mtext", true},
+                      WildcardCase{u"MTEXT", u"*TEXT", true}, WildcardCase{u"TEXT", u"MTEXT", false},
                       WildcardCase{u"LINES", u"TEXT,*LINE", false}, WildcardCase{u"text", u"TEXT", true},
                       WildcardCase{u"Line", u"*line", true}, WildcardCase{u"LINE", u"L??E", true},
                       WildcardCase{u"LINE", u"L?E", false}, WildcardCase{u"LINE", u"*", true},
@@ -330,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BoxCase{"top right, turned back", 8, {}, {10, 0, 0}, 2, -90, {8, 0, 0}, {10, 2, 0}}));
 
 // Lines and polylines by their points, kinds without geometry here by their
-// position; the two corners must be variables passed by reference.
+// position (a multiline text has a frame: below); the two corners must be variables passed by reference.
 TEST_F(MemDrawingTest, BoundingBoxesOfEveryKindAndItsArguments) {
     const auto slanted = drawing.addLine({5, -1, 0}, {-2, 3, 0});
     auto [lineMin, lineMax] = boundingBox(object(slanted));
@@ -339,7 +341,7 @@ TEST_F(MemDrawingTest, BoundingBoxesOfEveryKindAndItsArguments) {
     auto [polyMin, polyMax] = boundingBox(object(poly));
     EXPECT_EQ(polyMin, (std::vector<double>{0, 0, 0}));
     EXPECT_EQ(polyMax, (std::vector<double>{10, 5, 0}));
-    for (auto id : {poly2d, spline, mtext, circle}) {
+    for (auto id : {poly2d, spline, circle}) {
         auto [min, max] = boundingBox(object(id));
         const auto p = drawing.entity(id)->insertionPoint;
         EXPECT_EQ(min, (std::vector<double>{p.x, p.y, p.z}));
@@ -670,4 +672,286 @@ TEST(MemConnector, RegisteredRunningAndAttach) {
     auto app = connector.attach(u"BricscadApp.AcadApplication");
     EXPECT_EQ(app.kind(), u"application");
     EXPECT_EQ(connector.attachCount(), 1);
+}
+
+// Multiline texts as the CAD object model serves them.
+namespace {
+
+class MTextTest : public ::testing::Test {
+protected:
+    Dispatch object(std::int64_t id) {
+        return drawing.application()
+            .get(u"ActiveDocument")
+            .toDispatch()
+            .call(u"ObjectIdToObject", {Variant::int64(id)})
+            .toDispatch();
+    }
+
+    MemDrawing drawing;
+};
+
+const char16_t* const kContents = u"{\\H2;\\C1;品名}\\P\\S1^2; mm; \\{x\\}\\~\\U+0161";
+
+}  // namespace
+
+TEST_F(MTextTest, MembersReadAndWrite) {
+    const auto id = drawing.addMText(kContents, {10, 20, 0}, 5, 30, 2, 0.5, 1.5);
+    auto m = object(id);
+    EXPECT_EQ(m.get(u"ObjectName").toString(), u"AcDbMText");
+    EXPECT_EQ(m.get(u"EntityName").toString(), u"AcDbMText");
+    EXPECT_EQ(m.get(u"TextString").toString(), kContents);  // raw, codes and all
+    EXPECT_EQ(m.get(u"InsertionPoint").toDoubles(), (std::vector<double>{10, 20, 0}));
+    EXPECT_EQ(m.get(u"AttachmentPoint"), Variant(5));
+    EXPECT_EQ(m.get(u"Width"), Variant(30.0));
+    EXPECT_EQ(m.get(u"Height"), Variant(2.0));
+    EXPECT_EQ(m.get(u"Rotation"), Variant(0.5));
+    EXPECT_EQ(m.get(u"LineSpacingFactor"), Variant(1.5));
+
+    m.put(u"TextString", Variant(u"\\pxqc;{\\fArial|b1;新}\\P"));
+    m.put(u"InsertionPoint", Variant::byRef(std::vector<double>{-1, -2, 3}));
+    m.put(u"Width", Variant(0));
+    m.put(u"Height", Variant(4.5));
+    m.put(u"Rotation", Variant(-1.0));
+    m.put(u"LineSpacingFactor", Variant(0.25));
+    m.put(u"AttachmentPoint", Variant(std::int16_t{5}));  // the same: the point stays
+    const auto e = *drawing.entity(id);
+    EXPECT_EQ(e.text, u"\\pxqc;{\\fArial|b1;新}\\P");
+    EXPECT_EQ(e.insertionPoint, (Point3{-1, -2, 3}));
+    EXPECT_EQ(e.width, 0);
+    EXPECT_EQ(e.height, 4.5);
+    EXPECT_EQ(e.rotation, -1.0);
+    EXPECT_EQ(e.lineSpacing, 0.25);
+    EXPECT_EQ(e.attachment, 5);
+    EXPECT_EQ(drawing.undoGroupCount(), 7u);  // each put a step of its own
+}
+
+// What the application refuses fails as an automation error and changes
+// nothing: no value, no undo step.
+struct RefusedPut {
+    const char16_t* member;
+    Variant value;
+    const char16_t* error;
+};
+
+class MTextRefusals : public ::testing::TestWithParam<RefusedPut> {};
+
+TEST_P(MTextRefusals, FailAndChangeNothing) {
+    const auto& c = GetParam();
+    MemDrawing drawing;
+    const auto id = drawing.addMText(u"ab", {1, 2, 0}, 4, 10);
+    auto m = drawing.application()
+                 .get(u"ActiveDocument")
+                 .toDispatch()
+                 .call(u"ObjectIdToObject", {Variant::int64(id)})
+                 .toDispatch();
+    const auto before = *drawing.entity(id);
+    const auto error = errorOf([&] { m.put(c.member, c.value); });
+    EXPECT_TRUE(contains(error, u"multiline text." + std::u16string(c.member) + u": " + c.error)) << qx::toUtf8(error);
+    EXPECT_EQ(*drawing.entity(id), before);
+    EXPECT_EQ(drawing.undoGroupCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, MTextRefusals,
+    ::testing::Values(RefusedPut{u"Width", Variant(-0.5), u"invalid input"},
+                      RefusedPut{u"Width", Variant(std::numeric_limits<double>::infinity()), u"invalid input"},
+                      RefusedPut{u"Width", Variant(std::numeric_limits<double>::quiet_NaN()), u"invalid input"},
+                      RefusedPut{u"AttachmentPoint", Variant(0), u"invalid input"},
+                      RefusedPut{u"AttachmentPoint", Variant(10), u"invalid input"},
+                      RefusedPut{u"AttachmentPoint", Variant::int64(std::int64_t{1} << 32 | 1), u"invalid input"},
+                      RefusedPut{u"AttachmentPoint", Variant(u"TopLeft"), u"invalid argument"},
+                      RefusedPut{u"Height", Variant(0.0), u"invalid input"},
+                      RefusedPut{u"Height", Variant(-2.5), u"invalid input"},
+                      RefusedPut{u"LineSpacingFactor", Variant(0.24), u"invalid input"},
+                      RefusedPut{u"LineSpacingFactor", Variant(4.01), u"invalid input"},
+                      RefusedPut{u"LineSpacingFactor", Variant(std::numeric_limits<double>::quiet_NaN()),
+                                 u"invalid input"},
+                      RefusedPut{u"Rotation", Variant(std::numeric_limits<double>::infinity()), u"invalid input"},
+                      RefusedPut{u"TextString", Variant(7), u"invalid argument"},
+                      RefusedPut{u"InsertionPoint", Variant(std::vector<double>{1, 2}), u"a point needs 3"},
+                      RefusedPut{u"ObjectName", Variant(u"AcDbText"), u"the property is read-only"}));
+
+// A multiline text has no alignment of a single-line text, and a text none
+// of a multiline text's frame: such members do not exist on them.
+TEST_F(MTextTest, MembersOfTheOtherKindDoNotExist) {
+    auto m = object(drawing.addMText(u"a", {}));
+    auto t = object(drawing.addText(u"a", {}, {}));
+    for (const char16_t* member : {u"Alignment", u"TextAlignmentPoint"}) {
+        EXPECT_THROW(m.get(member), MemberNotFound) << qx::toUtf8(member);
+        EXPECT_THROW(m.put(member, Variant(std::vector<double>{0, 0, 0})), MemberNotFound) << qx::toUtf8(member);
+    }
+    for (const char16_t* member : {u"AttachmentPoint", u"Width", u"LineSpacingFactor"}) {
+        EXPECT_THROW(t.get(member), MemberNotFound) << qx::toUtf8(member);
+        EXPECT_THROW(t.put(member, Variant(1)), MemberNotFound) << qx::toUtf8(member);
+    }
+    EXPECT_EQ(errorOf([&] { m.get(u"Alignment"); }), u"multiline text.Alignment: no such property");
+}
+
+TEST(MTextAdd, RefusesWhatAMultilineTextCannotHave) {
+    MemDrawing drawing;
+    EXPECT_THROW(drawing.addMText(u"a", {}, 0), Error);
+    EXPECT_THROW(drawing.addMText(u"a", {}, 10), Error);
+    EXPECT_THROW(drawing.addMText(u"a", {}, 1, -1), Error);
+    EXPECT_THROW(drawing.addMText(u"a", {}, 1, 0, 0), Error);
+    EXPECT_THROW(drawing.addMText(u"a", {}, 1, 0, 1, std::numeric_limits<double>::quiet_NaN()), Error);
+    EXPECT_THROW(drawing.addMText(u"a", {}, 1, 0, 1, 0, 5), Error);
+    EXPECT_TRUE(drawing.liveIds().empty());
+    // Made as a kind with a position only: no contents, the defaults.
+    const auto e = *drawing.entity(drawing.addEntity(EntityKind::MText, {3, 4, 0}));
+    EXPECT_EQ(e.text, u"");
+    EXPECT_EQ(e.insertionPoint, (Point3{3, 4, 0}));
+    EXPECT_EQ(e.attachment, 1);
+    EXPECT_EQ(e.width, 0);
+    EXPECT_EQ(e.height, kMemTextHeight);
+    EXPECT_EQ(e.lineSpacing, 1);
+}
+
+// "AB\PABCD" 3 high: no width given, so as wide as "ABCD" (6), two lines of
+// 3 x 5/3 (10 high). Placed at (100, 50) by each attachment point, and moved
+// there from a top-left text by an AttachmentPoint put, which keeps the frame.
+struct FrameCase {
+    std::int32_t attachment;
+    double left, bottom;  // of the frame when (100, 50) is that point
+    double x, y;          // the point after the put, from top left at (100, 50)
+    friend void PrintTo(const FrameCase& c, std::ostream* os) { *os << "attachment point " << c.attachment; }
+};
+
+class MTextFrames : public ::testing::TestWithParam<FrameCase> {};
+
+TEST_P(MTextFrames, AttachmentPointPlacesAndMovesTheInsertionPoint) {
+    const auto& c = GetParam();
+    MemDrawing drawing;
+    auto doc = drawing.application().get(u"ActiveDocument").toDispatch();
+    auto obj = [&](std::int64_t id) { return doc.call(u"ObjectIdToObject", {Variant::int64(id)}).toDispatch(); };
+    auto placed = obj(drawing.addMText(u"AB\\PABCD", {100, 50, 0}, c.attachment, 0, 3));
+    auto [min, max] = boundingBox(placed);
+    expectNear(min, {c.left, c.bottom, 0}, "placed, min");
+    expectNear(max, {c.left + 6, c.bottom + 10, 0}, "placed, max");
+
+    const auto id = drawing.addMText(u"AB\\PABCD", {100, 50, 0}, 1, 0, 3);
+    auto m = obj(id);
+    m.put(u"AttachmentPoint", Variant(c.attachment));
+    EXPECT_EQ(m.get(u"AttachmentPoint"), Variant(c.attachment));
+    expectNear(m.get(u"InsertionPoint").toDoubles(), {c.x, c.y, 0}, "insertion point");
+    std::tie(min, max) = boundingBox(m);
+    expectNear(min, {100, 40, 0}, "kept, min");
+    expectNear(max, {106, 50, 0}, "kept, max");
+}
+
+INSTANTIATE_TEST_SUITE_P(OneToNine, MTextFrames,
+                         ::testing::Values(FrameCase{1, 100, 40, 100, 50}, FrameCase{2, 97, 40, 103, 50},
+                                           FrameCase{3, 94, 40, 106, 50}, FrameCase{4, 100, 45, 100, 45},
+                                           FrameCase{5, 97, 45, 103, 45}, FrameCase{6, 94, 45, 106, 45},
+                                           FrameCase{7, 100, 50, 100, 40}, FrameCase{8, 97, 50, 103, 40},
+                                           FrameCase{9, 94, 50, 106, 40}));
+
+// The frame follows Width, the line count (\P and ^J), the line spacing and
+// the rotation about the insertion point; codes take no room.
+struct MTextBoxCase {
+    const char* what;
+    const char16_t* contents;
+    std::int32_t attachment;
+    double width, height, degrees, spacing;
+    std::vector<double> min, max;
+};
+
+class MTextBoxes : public ::testing::TestWithParam<MTextBoxCase> {};
+
+TEST_P(MTextBoxes, TheFrame) {
+    const auto& c = GetParam();
+    MemDrawing drawing;
+    const auto id = drawing.addMText(c.contents, {0, 0, 2}, c.attachment, c.width, c.height,
+                                     c.degrees * std::numbers::pi / 180, c.spacing);
+    auto doc = drawing.application().get(u"ActiveDocument").toDispatch();
+    auto [min, max] = boundingBox(doc.call(u"ObjectIdToObject", {Variant::int64(id)}).toDispatch());
+    expectNear(min, c.min, c.what);
+    expectNear(max, c.max, c.what);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, MTextBoxes,
+    ::testing::Values(
+        MTextBoxCase{"codes take no room", u"{\\H5;\\fArial|b1;AB}\\~CD", 1, 0, 3, 0, 1, {0, -5, 2}, {7.5, 0, 2}},
+        MTextBoxCase{"the width when given", u"AB", 1, 20, 3, 0, 1, {0, -5, 2}, {20, 0, 2}},
+        MTextBoxCase{"full-width characters", u"品名\\P表", 7, 0, 3, 0, 1, {0, 0, 2}, {6, 10, 2}},
+        MTextBoxCase{"^J breaks a line too", u"A^JB^JC", 1, 4, 3, 0, 1, {0, -15, 2}, {4, 0, 2}},
+        MTextBoxCase{"double line spacing", u"A\\PB", 5, 4, 3, 0, 2, {-2, -10, 2}, {2, 10, 2}},
+        MTextBoxCase{"empty: one line, no width", u"", 1, 0, 3, 0, 1, {0, -5, 2}, {0, 0, 2}},
+        MTextBoxCase{"turned a quarter about the insertion point", u"AB", 1, 4, 3, 90, 1, {0, 0, 2}, {5, 4, 2}},
+        MTextBoxCase{"bottom right, upside down", u"AB", 9, 4, 3, 180, 1, {0, -5, 2}, {4, 0, 2}}));
+
+// A turned frame keeps its place when the attachment point changes, and
+// changing it back gives the first point again.
+TEST_F(MTextTest, AttachmentPointOfATurnedFrame) {
+    const auto id = drawing.addMText(u"ABC\\PD", {7, -3, 1}, 1, 0, 2, 0.6);
+    auto m = object(id);
+    const auto box = boundingBox(m);
+    for (int attachment = 1; attachment <= 9; ++attachment) {
+        m.put(u"AttachmentPoint", Variant(attachment));
+        auto now = boundingBox(m);
+        expectNear(now.first, box.first, "min");
+        expectNear(now.second, box.second, "max");
+    }
+    m.put(u"AttachmentPoint", Variant(1));
+    expectNear(m.get(u"InsertionPoint").toDoubles(), {7, -3, 1}, "back at top left");
+}
+
+TEST_F(MTextTest, CopyMoveUpdateAndDelete) {
+    const auto id = drawing.addMText(kContents, {1, 2, 0}, 6, 12.5, 3.5, 0.25, 2);
+    auto m = object(id);
+    auto copy = m.call(u"Copy").toDispatch();
+    const auto copyId = copy.get(u"ObjectID").toInt64();
+    EXPECT_NE(copyId, id);
+    auto copied = *drawing.entity(copyId);
+    copied.id = id;
+    EXPECT_EQ(copied, *drawing.entity(id));  // contents, attachment, width, height, rotation, spacing
+
+    copy.call(u"Move", {Variant(std::vector<double>{1, 1, 0}), Variant(std::vector<double>{4, -3, 1})});
+    EXPECT_EQ(drawing.entity(copyId)->insertionPoint, (Point3{4, -2, 1}));
+    EXPECT_EQ(drawing.entity(id)->insertionPoint, (Point3{1, 2, 0}));
+    copy.call(u"Update");
+    EXPECT_EQ(drawing.entity(copyId)->updates, 1);
+    copy.call(u"Delete");
+    EXPECT_TRUE(drawing.entity(copyId)->erased);
+    EXPECT_THROW(copy.get(u"TextString"), Error);
+    EXPECT_EQ(drawing.liveIds(), std::vector<std::int64_t>{id});
+}
+
+// One U takes back every change of a multiline text between the marks; its
+// copy goes again.
+TEST_F(MTextTest, OneUTakesBackTheMarkedChanges) {
+    const auto id = drawing.addMText(kContents, {1, 2, 0}, 2, 10, 2.5, 0.1, 1.25);
+    const auto before = *drawing.entity(id);
+    auto doc = drawing.application().get(u"ActiveDocument").toDispatch();
+    auto m = object(id);
+    doc.call(u"StartUndoMark");
+    m.put(u"TextString", Variant(u"別\\P行"));
+    m.put(u"AttachmentPoint", Variant(9));
+    m.put(u"Width", Variant(0.0));
+    m.put(u"Height", Variant(7.0));
+    m.put(u"Rotation", Variant(2.0));
+    m.put(u"LineSpacingFactor", Variant(3.0));
+    m.put(u"InsertionPoint", Variant(std::vector<double>{5, 5, 5}));
+    m.call(u"Move", {Variant(std::vector<double>{0, 0, 0}), Variant(std::vector<double>{1, 0, 0})});
+    const auto copyId = m.call(u"Copy").toDispatch().get(u"ObjectID").toInt64();
+    doc.call(u"EndUndoMark");
+    EXPECT_NE(*drawing.entity(id), before);
+    EXPECT_EQ(drawing.undoGroupCount(), 1u);
+
+    EXPECT_TRUE(drawing.undo());
+    EXPECT_EQ(*drawing.entity(id), before);
+    EXPECT_TRUE(drawing.entity(copyId)->erased);
+    EXPECT_EQ(drawing.undoMarkMisuse(), 0);
+}
+
+// The Get's filter leaves multiline texts out; one that names MTEXT takes them.
+TEST_F(MemDrawingTest, FilterWithMTextAdmitsMultilineTexts) {
+    drawing.pickAll();
+    auto set = newSet();
+    set.call(u"SelectOnScreen", {kFilterType, Variant::byRef(std::vector<Variant>{Variant(u"TEXT,MTEXT,*LINE")})});
+    EXPECT_EQ(pickedNames(set), (std::vector<std::u16string>{u"AcDbLine", u"AcDbPolyline", u"AcDbText",
+                                                             u"AcDb2dPolyline", u"AcDbSpline", u"AcDbMText"}));
+    set.call(u"Clear");
+    set.call(u"SelectOnScreen", {kFilterType, kFilterData});
+    EXPECT_EQ(drawing.selectionSetIds(u"ssTemp"), (std::vector<std::int64_t>{line, poly, text, poly2d, spline}));
 }

@@ -6,6 +6,8 @@
 #include <limits>
 #include <numbers>
 
+#include "core/text.h"
+
 using namespace qx::cad;
 using qx::Error;
 
@@ -343,4 +345,45 @@ TEST_F(InteractivePick, ChangesOfTheEntitiesAreReported) {
     drawing.pickAll();
     selectOnScreen();
     EXPECT_EQ(changes, 0);
+}
+
+// What the viewer shows of a multiline text: plain lines, codes dropped.
+struct ShownLines {
+    const char16_t* contents;
+    std::vector<std::u16string> lines;
+};
+
+class MTextShownLines : public ::testing::TestWithParam<ShownLines> {};
+
+TEST_P(MTextShownLines, SplitAndStripped) {
+    EXPECT_EQ(mtextLines(GetParam().contents), GetParam().lines) << qx::toUtf8(GetParam().contents);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contents, MTextShownLines,
+    ::testing::Values(ShownLines{u"", {u""}}, ShownLines{u"品名", {u"品名"}},
+                      ShownLines{u"a\\Pb\\P", {u"a", u"b", u""}}, ShownLines{u"a^Jb", {u"a", u"b"}},
+                      ShownLines{u"a\r\nb\nc\rd", {u"a", u"b", u"c", u"d"}},
+                      ShownLines{u"\\H2;Pregledal", {u"Pregledal"}},
+                      ShownLines{u"{\\fArial|b1|i0|c128|p34;\\C1;赤}{\\L{下線}}", {u"赤下線"}},
+                      ShownLines{u"\\pxqc,i1;\\A1;\\W0.8;\\Q15;\\T1.1;\\c255;x", {u"x"}},
+                      ShownLines{u"\\Lu\\l\\Oo\\o\\Kk\\k", {u"uok"}},
+                      ShownLines{u"a\\~b \\\\ \\{c\\}", {u"a b \\ {c}"}},
+                      ShownLines{u"Tehnolo\\U+0161ki \\u+010D", {u"Tehnološki č"}}, ShownLines{u"\\U+01", {u"\\U+01"}},
+                      ShownLines{u"%%c12 \\S+0.1^-0.2; \\S1/2; \\S3#4;", {u"%%c12 +0.1/-0.2 1/2 3/4"}},
+                      ShownLines{u"50\\%", {u"50\\%"}}, ShownLines{u"\\H2", {u"\\H2"}}, ShownLines{u"a\\", {u"a\\"}},
+                      ShownLines{u"x^y", {u"x^y"}}));
+
+// A multiline text is picked on its frame as shown; one that shows nothing
+// is a marker at its insertion point.
+TEST(MTextOutline, TheFrameAsShownOrAMarker) {
+    MemDrawing drawing;
+    // Shown 3 high: "AB" one line, 3 wide and 5 high, its bottom centre on (10, 0).
+    const auto shown = *drawing.entity(drawing.addMText(u"{\\H9;AB}", {10, 0, 0}, 8, 0, 1));
+    const auto outline = outlineOf(shown, PickSizes{3, 3, 1});
+    EXPECT_TRUE(outline.area);
+    EXPECT_EQ(outline.points, (std::vector<Point2>{{8.5, 0}, {11.5, 0}, {11.5, 5}, {8.5, 5}}));
+    const auto empty = *drawing.entity(drawing.addMText(u"{\\H9;}\\P", {10, 0, 0}, 8, 20, 1));
+    EXPECT_EQ(outlineOf(empty, PickSizes{3, 3, 1}).points,
+              (std::vector<Point2>{{9.5, -0.5}, {10.5, -0.5}, {10.5, 0.5}, {9.5, 0.5}}));
 }

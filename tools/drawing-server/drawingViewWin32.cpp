@@ -66,6 +66,16 @@ HPEN pen(COLORREF colour, bool dashed) {
     return CreatePen(dashed ? PS_DASH : PS_SOLID, 1, colour);
 }
 
+// GDI's escapement: the baseline's angle in tenths of a degree.
+double tenthsOf(double radians) {
+    return std::remainder(radians * 1800 / std::numbers::pi, 3600);
+}
+
+bool showsSomething(const MemEntity& mtext) {
+    auto lines = mtextLines(mtext.text);
+    return std::any_of(lines.begin(), lines.end(), [](const std::u16string& line) { return !line.empty(); });
+}
+
 bool isPicked(const std::vector<std::int64_t>& picked, std::int64_t id) {
     return std::find(picked.begin(), picked.end(), id) != picked.end();
 }
@@ -342,8 +352,7 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
             auto anchor = l.view.toScreen(rotated({placement.position.x, box.bottom}, placement.position, e.rotation));
             if (!std::isfinite(anchor.x) || !std::isfinite(anchor.y))
                 continue;
-            double tenths = std::remainder(e.rotation * 1800 / std::numbers::pi, 3600);
-            SelectObjectScope f(dc, textFont(px(height * l.view.scale), px(tenths)));
+            SelectObjectScope f(dc, textFont(px(height * l.view.scale), px(tenthsOf(e.rotation))));
             UINT align = TA_BASELINE | (placement.horizontal == HorizontalAlign::Center  ? TA_CENTER
                                         : placement.horizontal == HorizontalAlign::Right ? TA_RIGHT
                                                                                          : TA_LEFT);
@@ -354,8 +363,16 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
                 SelectObjectScope p(dc, pickedPen.get());
                 drawOutline(dc, outline, l.view, visible);
             }
+        } else if (e.kind == EntityKind::MText && showsSomething(e)) {
+            paintMText(dc, e, l, textFont(px(shownTextHeight(e, l.sizes) * l.view.scale), px(tenthsOf(e.rotation))),
+                       picked);
+            if (picked) {
+                SelectObjectScope p(dc, pickedPen.get());
+                drawOutline(dc, outline, l.view, visible);
+            }
         } else {
-            // Kinds the viewer cannot draw: a crossed square and the type name.
+            // Kinds the viewer cannot draw, and multiline texts that show
+            // nothing: a crossed square and the type name.
             SelectObjectScope p(dc, picked ? pickedTextPen.get() : markerPen.get());
             drawOutline(dc, outline, l.view, visible);
             auto& pts = outline.points;
@@ -379,6 +396,29 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
     }
     SelectClipRgn(dc, nullptr);
     paintStatus(dc, client, l);
+}
+
+// Each line of a multiline text as plain text in its own band of the frame,
+// set left, centred or right as the attachment point's column says, the
+// whole turned about the insertion point.
+void DrawingView::paintMText(HDC dc, const MemEntity& e, const Layout& l, HFONT font, bool picked) const {
+    const double height = shownTextHeight(e, l.sizes);
+    const auto frame = mtextFrame(e, height);
+    const double pitch = height * kMTextLinePitch * e.lineSpacing;
+    const int column = (std::clamp(e.attachment, 1, 9) - 1) % 3;
+    const double x = attachmentPosition(frame, e.attachment).x;
+    const Point2 centre{e.insertionPoint.x, e.insertionPoint.y};
+    SelectObjectScope f(dc, font);
+    SetTextAlign(dc, TA_TOP | (column == 1 ? TA_CENTER : column == 2 ? TA_RIGHT : TA_LEFT));
+    SetTextColor(dc, picked ? kPickedColour : kTextColour);
+    const auto lines = mtextLines(e.text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const double top = frame.top - static_cast<double>(i) * pitch - (pitch - height) / 2;
+        auto anchor = l.view.toScreen(rotated({x, top}, centre, e.rotation));
+        if (!std::isfinite(anchor.x) || !std::isfinite(anchor.y) || lines[i].empty())
+            continue;
+        TextOutW(dc, px(anchor.x), px(anchor.y), wideView(lines[i]), static_cast<int>(lines[i].size()));
+    }
 }
 
 void DrawingView::paintStatus(HDC dc, const RECT& client, const Layout& l) const {

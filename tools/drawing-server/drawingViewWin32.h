@@ -55,6 +55,7 @@ private:
     Layout layout(const RECT& client) const;
     Layout layout() const;
     void paint(HDC dc, const RECT& client) const;
+    void paintMText(HDC dc, const MemEntity& mtext, const Layout& layout, HFONT font, bool picked) const;
     void paintStatus(HDC dc, const RECT& client, const Layout& layout) const;
     void release(POINT at, bool remove);
     void finish(Outcome outcome);

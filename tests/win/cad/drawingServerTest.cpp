@@ -30,6 +30,9 @@ protected:
                                                           "line 0 0 10 0\n"
                                                           "text 0 1 -1 0 0 \xe5\x93\x81\xe5\x90\x8d\n"
                                                           "entity CIRCLE 0 0\n"
+                                                          // {\H3;品名}\P数量, bottom centre
+                                                          "mtext 8 5 -5 0 2.5 {\\H3;\xe5\x93\x81\xe5\x90\x8d}"
+                                                          "\\P\xe6\x95\xb0\xe9\x87\x8f\n"
                                                           "pick all\n";
         server_ = std::make_unique<DrawingServerProcess>(DrawingServerProcess::defaultExe(), file_, kProgId, kClsid);
         app_ = server_->application();
@@ -278,6 +281,83 @@ TEST_F(DrawingServer, UndoGroupsAsTheApplicationKeepsThem) {
     EXPECT_EQ(text.get(u"TextString").toString(), u"一");
     EXPECT_EQ(app_.call(u"QxUndoMarkMisuse").toInt32(), 2);
     EXPECT_FALSE(app_.call(u"QxUndoMarkOpen").toBool());
+}
+
+// A multiline text's members across the process boundary: read, written in
+// one undo group and taken back, refused, its frame as the drawing gives it
+// in-process, admitted by a filter that names MTEXT, and saved as an mtext line.
+TEST_F(DrawingServer, MultilineTextMembersCrossTheBoundary) {
+    const auto id = app_.call(u"QxIds").toVariants().at(3).toInt64();
+    Dispatch m = doc_.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(id))}).toDispatch();
+    EXPECT_EQ(m.get(u"ObjectName").toString(), u"AcDbMText");
+    EXPECT_EQ(m.get(u"TextString").toString(), u"{\\H3;品名}\\P数量");
+    EXPECT_EQ(m.get(u"InsertionPoint").toDoubles(), (std::vector<double>{5, -5, 0}));
+    EXPECT_EQ(m.get(u"AttachmentPoint"), Variant(8));
+    EXPECT_EQ(m.get(u"Width"), Variant(0.0));
+    EXPECT_EQ(m.get(u"Height"), Variant(2.5));
+    EXPECT_EQ(m.get(u"Rotation"), Variant(0.0));
+    EXPECT_EQ(m.get(u"LineSpacingFactor"), Variant(1.0));
+    EXPECT_THROW(m.get(u"Alignment"), MemberNotFound);
+    EXPECT_THROW(m.put(u"TextAlignmentPoint", Variant(std::vector<double>{0, 0, 0})), MemberNotFound);
+
+    doc_.call(u"StartUndoMark");
+    m.put(u"TextString", Variant(u"\\L型式\\l\\P\\P備考"));
+    m.put(u"AttachmentPoint", Variant(1));
+    m.put(u"Width", Variant(40.0));
+    m.put(u"Height", Variant(3.5));
+    m.put(u"LineSpacingFactor", Variant(1.5));
+    m.put(u"Rotation", Variant(0.25));
+    doc_.call(u"EndUndoMark");
+    for (const auto& [member, bad] : {std::pair{u"Width", Variant(-1.0)}, std::pair{u"AttachmentPoint", Variant(0)},
+                                      std::pair{u"Height", Variant(0.0)}}) {
+        try {
+            m.put(member, bad);
+            ADD_FAILURE() << qx::toUtf8(member) << ": no error";
+        } catch (const qx::Error& e) {
+            EXPECT_NE(e.message().find(u"invalid input"), std::u16string::npos) << qx::toUtf8(e.message());
+        }
+    }
+    EXPECT_EQ(app_.call(u"QxUndoGroupCount").toInt32(), 1);
+
+    MemDrawing local;
+    const auto placed = m.get(u"InsertionPoint").toDoubles();
+    const auto same =
+        local.addMText(u"\\L型式\\l\\P\\P備考", {placed.at(0), placed.at(1), placed.at(2)}, 1, 40, 3.5, 0.25, 1.5);
+    auto got = boxOf(m);
+    auto want = boxOf(local.application()
+                          .get(u"ActiveDocument")
+                          .toDispatch()
+                          .call(u"ObjectIdToObject", {Variant::int64(same)})
+                          .toDispatch());
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(got[i].isByRef());
+        EXPECT_EQ(got[i].toDoubles(), want[i].toDoubles()) << i;
+    }
+
+    Dispatch set =
+        doc_.get(u"SelectionSets").toDispatch().call(u"Add", {Variant::byRef(Variant(u"ssMText"))}).toDispatch();
+    set.call(u"SelectOnScreen", {Variant::byRef(std::vector<std::int16_t>{0}),
+                                 Variant::byRef(std::vector<Variant>{Variant(u"TEXT,MTEXT,*LINE")})});
+    EXPECT_EQ(set.get(u"Count").toInt32(), 3);
+    EXPECT_EQ(set.call(u"Item", {Variant(2)}).toDispatch().get(u"ObjectID").toInt64(), id);
+    set.call(u"Delete");
+
+    auto saved = exeFolder() + L"drawingServerMText.txt";
+    app_.call(u"QxSave", {Variant(u16(saved))});
+    std::ifstream in(saved.c_str(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find("linespacing 1.5\nmtext 1 "), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find(" 40 3.5 \\L\xe5\x9e\x8b\xe5\xbc\x8f\\l\\P\\P\xe5\x82\x99\xe8\x80\x83\n"), std::string::npos)
+        << bytes;
+    in.close();
+    DeleteFileW(saved.c_str());
+
+    EXPECT_TRUE(app_.call(u"QxUndo").toBool());
+    EXPECT_EQ(m.get(u"TextString").toString(), u"{\\H3;品名}\\P数量");
+    EXPECT_EQ(m.get(u"InsertionPoint").toDoubles(), (std::vector<double>{5, -5, 0}));
+    EXPECT_EQ(m.get(u"AttachmentPoint"), Variant(8));
+    EXPECT_EQ(m.get(u"Width"), Variant(0.0));
+    EXPECT_EQ(m.get(u"LineSpacingFactor"), Variant(1.0));
 }
 
 TEST(DrawingServerRegistration, UnregisterRemovesTheIdentifier) {

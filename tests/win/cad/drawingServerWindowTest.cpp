@@ -388,3 +388,70 @@ TEST_F(DrawingServerWindow, QuitWhileTheUserPicksCancelsThePickAndEndsTheServer)
     EXPECT_EQ(server_->quit(), 0u);  // already gone, with a clean exit
     server_.reset();
 }
+
+namespace {
+
+// Pixels of the client rectangle from one corner to the other (either order)
+// that the test takes.
+int countIn(const Bitmap& bmp, POINT a, POINT b, const std::function<bool(int r, int g, int b)>& take) {
+    const int stride = (bmp.width * 3 + 3) & ~3;
+    int n = 0;
+    for (int y = std::max<LONG>(0, std::min(a.y, b.y)); y <= std::min<LONG>(bmp.height - 1, std::max(a.y, b.y)); ++y) {
+        for (int x = std::max<LONG>(0, std::min(a.x, b.x)); x <= std::min<LONG>(bmp.width - 1, std::max(a.x, b.x));
+             ++x) {
+            const auto* p = reinterpret_cast<const unsigned char*>(bmp.pixels.data()) + (bmp.height - 1 - y) * stride +
+                            x * 3;  // bottom-up rows
+            n += take(p[2], p[1], p[0]) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+// The texts' yellow, also where the font's edges blend it into the background.
+bool yellowish(int r, int g, int b) {
+    return r > 100 && g > 0.8 * r && b < 0.8 * g;
+}
+// The markers' orange.
+bool orangeish(int r, int g, int b) {
+    return r > 100 && g < 0.7 * r && b < g;
+}
+
+}  // namespace
+
+// The process sheet's seventeen multiline texts, drawn as text from their
+// frames (none as a marker): a bottom-left one ("Poz.") stands on its
+// insertion point, a top-left one ("Del. operacija") hangs from it.
+TEST(DrawingServerWindowSheet, DrawsTheProcessSheetsMultilineTextsInTheirFrames) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    std::ifstream in(std::string(QX_TEST_DATA) + "/drawings/process-sheet-mtext.txt", std::ios::binary);
+    std::string sheet((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_NE(sheet.find("mtext 7 22.000000000000014 255.0 0.0 5.0 Poz."), std::string::npos);
+    const auto file = exeFolder() + L"processSheetMText.txt";
+    std::ofstream(file.c_str(), std::ios::binary) << sheet;
+    {
+        DrawingServerProcess server(DrawingServerProcess::defaultExe(), file, kProgId, kClsid);
+        auto app = server.application();
+        auto at = [&](double x, double y) {
+            auto p = app.call(u"QxClientPoint", {Variant(x), Variant(y)}).toDoubles();
+            return POINT{static_cast<LONG>(std::lround(p.at(0))), static_cast<LONG>(std::lround(p.at(1)))};
+        };
+        const std::wstring folder = exeFolder() + L"screenshots";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring shot = folder + L"\\processSheetMText.bmp";
+        DeleteFileW(shot.c_str());
+        app.call(u"QxScreenshot", {Variant(std::u16string(shot.begin(), shot.end()))});
+        const auto bmp = readBitmap(shot);
+        ASSERT_GT(bmp.width, 0);
+        const POINT all1{0, 0}, all2{bmp.width - 1, bmp.height - 1};
+        EXPECT_GT(countIn(bmp, all1, all2, yellowish), 0) << "no text";
+        EXPECT_EQ(countIn(bmp, all1, all2, orangeish), 0) << "a multiline text drawn as a marker";
+        EXPECT_GT(countIn(bmp, at(22.5, 255.5), at(30, 262), yellowish), 0) << "Poz. above its point";
+        EXPECT_EQ(countIn(bmp, at(22.5, 248.5), at(30, 254.5), yellowish), 0) << "Poz. below its point";
+        EXPECT_GT(countIn(bmp, at(53, 252), at(80, 259.5), yellowish), 0) << "Del. operacija below its point";
+        EXPECT_EQ(countIn(bmp, at(53, 260.5), at(80, 261.7), yellowish), 0) << "Del. operacija above its point";
+        app = {};
+        EXPECT_EQ(server.quit(), 0u);
+    }
+    DeleteFileW(file.c_str());
+    CoUninitialize();
+}
