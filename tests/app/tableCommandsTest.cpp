@@ -156,11 +156,12 @@ TEST_F(Commands, OtherLineKindsCountButAddNothing) {
     rectangleInFour();
     drawing.addEntity(cad::EntityKind::Spline, {1, -1, 0});
     drawing.addEntity(cad::EntityKind::Polyline2d, {1, -1, 0});
-    drawing.addEntity(cad::EntityKind::MText, {1, -1, 0});  // not admitted by the filter
+    drawing.addEntity(cad::EntityKind::Circle, {1, -1, 0});  // not admitted by the filter
+    drawing.addEntity(cad::EntityKind::MText, {1, -1, 0});   // admitted: a text
     drawing.pickAll();
     form->Button1Click();
-    EXPECT_EQ(log()[0], u"Select = 5");
-    EXPECT_EQ(log()[2], u"Line = 6, Text = 0");
+    EXPECT_EQ(log()[0], u"Select = 6");
+    EXPECT_EQ(log()[2], u"Line = 6, Text = 1");
 }
 
 TEST_F(Commands, FailureInsideTheEntityLoopDeletesTheSetAndKeepsPartialLists) {

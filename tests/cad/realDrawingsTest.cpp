@@ -210,7 +210,7 @@ TEST(ProcessSheet, AnEditOfEveryCellComesBackAndUntouchedTextsKeepTheirCodes) {
             if (v.empty())
                 continue;
             if (n++ % 2 == 0) {
-                v += n == 1 ? u"\nnova vrstica" : u" (popravljeno)";
+                v += n == 1 ? u"\nnova vrstica" : u"*";
                 d.table.setCells(c, r, v);
                 edited.insert(d.table.ids(c, r).begin(), d.table.ids(c, r).end());
             }

@@ -408,7 +408,7 @@ TEST_F(MultilineTexts, EveryAttachmentPointThroughGetAndUpdate) {
     file += "line 0 -12 180 -12\nline 0 -24 180 -24\n";
     for (int a = 1; a <= 9; ++a) {
         const double x = 20.0 * (a - 1) + 3 + ((a - 1) % 3) * 7;  // left, centre or right of the cell
-        const double y = -12 - 3 - ((a - 1) / 3) * 3;                // top, middle or bottom
+        const double y = -12 - 3 - ((a - 1) / 3) * 3;             // top, middle or bottom
         file += "text 0 " + std::to_string(20 * (a - 1) + 2) + " -6 0 0 H" + std::to_string(a) + "\n";
         file += "mtext " + std::to_string(a) + " " + std::to_string(x) + " " + std::to_string(y) +
                 " 15 2.5 {\\fArial|b1;\\H2.5;T" + std::to_string(a) + "}\n";
@@ -440,10 +440,11 @@ TEST_F(MultilineTexts, EveryAttachmentPointThroughGetAndUpdate) {
 // A single-line label over a multiline value in one cell: each text keeps
 // its lines, the multiline text at the end takes the lines added.
 TEST_F(MultilineTexts, AMixedCellMapsItsLinesToItsTexts) {
-    load("polyline closed 0 0 40 0 40 -20 0 -20\nline 20 0 20 -20\n"
-         "text 0 1 -3 0 0 %%uDatum%%u\n"
-         "mtext 1 2 -5 18 2.5 \\A1;2026-12-10\\Pgepr\\U+00fcft\n"
-         "text 0 22 -3 0 0 x\n");
+    load(
+        "polyline closed 0 0 40 0 40 -20 0 -20\nline 20 0 20 -20\n"
+        "text 0 1 -3 0 0 %%uDatum%%u\n"
+        "mtext 1 2 -5 18 2.5 \\A1;2026-12-10\\Pgepr\\U+00fcft\n"
+        "text 0 22 -3 0 0 x\n");
     get();
     EXPECT_EQ(grid.Cells(1, 1), u"Datum\n2026-12-10\ngeprüft");
     const std::int64_t label = grid.ids(1, 1)[0], value = grid.ids(1, 1)[1];
