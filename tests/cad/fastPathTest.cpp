@@ -161,6 +161,28 @@ Scene stacked(int cols, int rows) {
     };
 }
 
+// cols x rows cells of 20 x 12: multiline texts with codes around and
+// inside their text, each attachment in turn, and single-line labels above
+// some of them.
+Scene multiline(int cols, int rows) {
+    return [cols, rows](MemDrawing& d) {
+        d.addPolyline({0, 0, 20.0 * cols, 0, 20.0 * cols, -12.0 * rows, 0, -12.0 * rows}, true);
+        for (int c = 1; c < cols; ++c)
+            d.addLine({20.0 * c, 0, 0}, {20.0 * c, -12.0 * rows, 0});
+        for (int r = 1; r < rows; ++r)
+            d.addLine({0, -12.0 * r, 0}, {20.0 * cols, -12.0 * r, 0});
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                const std::u16string n = fromUtf8(std::to_string(r * 10 + c));
+                if ((r + c) % 3 == 0)
+                    d.addText(u"%%u" + n + u"%%u", {20.0 * c + 1, -12.0 * r - 3, 0}, {0, 0, 0}, 0);
+                const std::u16string contents =
+                    (r + c) % 2 ? u"{\\H2.5;" + n + u"\\P%%c" + n + u"}" : u"\\A1;" + n + u"{\\C1;" + n + u"}";
+                d.addMText(contents, {20.0 * c + 2, -12.0 * r - 5, 0}, 1 + (r * cols + c) % 9, 16);
+            }
+    };
+}
+
 // Every kind of line edit: a line changed, lines added, lines removed,
 // cells emptied, several lines into a cell emptied before.
 Edits stackedEdits(int cols, int rows) {
@@ -211,6 +233,7 @@ TEST(FastPath, GivesTheSameTablesAsCallByCall) {
          spread(6, 5)},
         {"no edits", table(4, 4), [](TableModel&) {}},
         {"stacked cells", stacked(5, 6), stackedEdits(5, 6)},
+        {"multiline texts", multiline(5, 6), stackedEdits(5, 6)},
         {"a pick of nothing", [](MemDrawing&) {}, [](TableModel& g) { g.setCells(1, 1, u"x"); }},
     };
     for (const auto& c : cases) {
@@ -316,10 +339,11 @@ TEST(FastPath, AFaultAtEveryStepOfAChunkEndsAsCallByCall) {
     const char16_t* members[] = {
         u"ObjectIdToObject", u"TextString",         u"Update", u"Delete",   u"Copy",   u"Alignment",
         u"InsertionPoint",   u"TextAlignmentPoint", u"Move",   u"ObjectID", u"Height", u"StartUndoMark",
-        u"EndUndoMark"};
+        u"EndUndoMark",      u"AttachmentPoint"};
     int positions = 0;
     for (const auto& [scene, edits] :
-         {std::pair{table(6, 5), spread(6, 5)}, std::pair{stacked(4, 4), stackedEdits(4, 4)}}) {
+         {std::pair{table(6, 5), spread(6, 5)}, std::pair{stacked(4, 4), stackedEdits(4, 4)},
+          std::pair{multiline(4, 4), stackedEdits(4, 4)}}) {
         for (const auto* member : members) {
             for (int k = 1; k <= 40; ++k) {
                 const Outcome slow = run(scene, edits, false, member, k), fast = run(scene, edits, true, member, k);
