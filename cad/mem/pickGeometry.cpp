@@ -1,5 +1,7 @@
 #include "cad/mem/pickGeometry.h"
 
+#include "cad/textContents.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -175,20 +177,6 @@ double shownTextHeight(const MemEntity& text, const PickSizes& sizes) {
 
 namespace {
 
-int hexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
-bool isAsciiLetter(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
 // Rows top, middle, bottom and columns left, centre, right of attachments 1 to 9.
 int attachmentColumn(std::int32_t attachment) {
     return (std::clamp(attachment, 1, 9) - 1) % 3;
@@ -205,57 +193,19 @@ bool showsNothing(const MemEntity& mtext) {
 }  // namespace
 
 std::vector<std::u16string> mtextLines(std::u16string_view s) {
+    // The lines a user reads, as QuadcelX itself reads them; a bare carriage
+    // return or line feed in the contents breaks a line too.
+    std::u16string plain = mtextPlain(s);
     std::vector<std::u16string> lines(1);
-    const std::size_t n = s.size();
-    // The first semicolon after the code at i, found once for all the codes before it.
-    std::size_t semicolon = 0;
-    for (std::size_t i = 0; i < n;) {
-        const char16_t c = s[i];
-        if (c == u'\r' && i + 1 < n && s[i + 1] == u'\n') {
-            ++i;  // CR LF is one break
-        } else if (c == u'\n' || c == u'\r') {
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        const char16_t c = plain[i];
+        if (c == u'\r' && i + 1 < plain.size() && plain[i + 1] == u'\n') {
+            continue;
+        }
+        if (c == u'\n' || c == u'\r') {
             lines.emplace_back();
-            ++i;
-        } else if (c == u'^' && i + 1 < n && s[i + 1] == u'J') {
-            lines.emplace_back();
-            i += 2;
-        } else if (c == u'{' || c == u'}') {
-            ++i;
-        } else if (c != u'\\' || i + 1 == n) {
-            lines.back() += c;
-            ++i;
         } else {
-            const char16_t code = s[i + 1];
-            if (semicolon < i + 2)
-                semicolon = s.find(u';', i + 2);
-            if (code == u'P') {
-                lines.emplace_back();
-                i += 2;
-            } else if (code == u'~') {
-                lines.back() += u' ';
-                i += 2;
-            } else if (code == u'\\' || code == u'{' || code == u'}') {
-                lines.back() += code;
-                i += 2;
-            } else if ((code == u'U' || code == u'u') && i + 6 < n && s[i + 2] == u'+' && hexDigit(s[i + 3]) >= 0 &&
-                       hexDigit(s[i + 4]) >= 0 && hexDigit(s[i + 5]) >= 0 && hexDigit(s[i + 6]) >= 0) {
-                lines.back() += static_cast<char16_t>(hexDigit(s[i + 3]) << 12 | hexDigit(s[i + 4]) << 8 |
-                                                      hexDigit(s[i + 5]) << 4 | hexDigit(s[i + 6]));
-                i += 7;
-            } else if (code == u'L' || code == u'l' || code == u'O' || code == u'o' || code == u'K' || code == u'k' ||
-                       code == u'N') {
-                i += 2;  // switches without a value
-            } else if (code == u'S' && semicolon != std::u16string_view::npos) {
-                // A stack: its two parts side by side, one slash between them.
-                for (std::size_t j = i + 2; j < semicolon; ++j)
-                    lines.back() += s[j] == u'^' || s[j] == u'#' ? u'/' : s[j];
-                i = semicolon + 1;
-            } else if (isAsciiLetter(code) && semicolon != std::u16string_view::npos) {
-                i = semicolon + 1;  // a code with a value up to its semicolon
-            } else {
-                lines.back() += c;  // not a code: shown as written
-                ++i;
-            }
+            lines.back() += c;
         }
     }
     return lines;

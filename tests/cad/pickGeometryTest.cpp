@@ -371,7 +371,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ShownLines{u"a\\~b \\\\ \\{c\\}", {u"a b \\ {c}"}},
                       ShownLines{u"Tehnolo\\U+0161ki \\u+010D", {u"Tehnološki č"}}, ShownLines{u"\\U+01", {u"\\U+01"}},
                       ShownLines{u"%%c12 \\S+0.1^-0.2; \\S1/2; \\S3#4;", {u"%%c12 +0.1/-0.2 1/2 3/4"}},
-                      ShownLines{u"50\\%", {u"50\\%"}}, ShownLines{u"\\H2", {u"\\H2"}}, ShownLines{u"a\\", {u"a\\"}},
+                      ShownLines{u"50\\%", {u"50\\%"}}, ShownLines{u"ab\\H2", {u"ab"}}, ShownLines{u"a\\", {u"a\\"}},
                       ShownLines{u"x^y", {u"x^y"}}));
 
 // A multiline text is picked on its frame as shown; one that shows nothing

@@ -14,6 +14,7 @@
 #include "testing/guiDriver.h"
 #include "testing/sampleDrawing.h"
 #include "testing/screenshot.h"
+#include "tests/win/gui/sampleInWindow.h"
 #include "widgets/stringGridWin32.h"
 
 using namespace qx;
@@ -22,52 +23,18 @@ using namespace qx::test;
 
 namespace {
 
-using qx::test::loadSample;
-
-class DrawnTableGui : public testing::Test {
+class DrawnTableGui : public SampleInWindow {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(Program::initialiseThread());
-        removeSettings();
-        drawing = loadSample("titleBlockMerged.txt");
-        drawing->pickAll();
-        memory.registerProgId(kDefaultProgID, drawing->application());
-        program = std::make_unique<Program>(&memory);
-        program->start();
-        SetForegroundWindow(main());
-        pump([&] { return IsWindowVisible(main()) != FALSE; });
-        SendMessageW(FindWindowExW(main(), nullptr, L"BUTTON", L"取得"), BM_CLICK, 0, 0);
-        ASSERT_TRUE(pump([&] { return cells().RowCount() == 6 && cells().ColCount() == 8; }));
-        SetForegroundWindow(main());
-        pump([] { return false; }, 200);
-    }
-    void TearDown() override {
-        if (program && IsWindow(main())) {
-            closeMainWindow(main());
-        }
-        program.reset();
-        CoUninitialize();
-    }
-    HWND main() const { return program->mainWindow->hwnd(); }
-    HWND grid() const { return program->mainWindow->gridHwnd(); }
-    StringGrid& cells() { return program->form->StringGrid1; }
-    bool pump(const std::function<bool()>& done, int ms = 10000) {
-        return pumpUntil(program && IsWindow(main()) ? main() : nullptr, done, ms);
-    }
+    void SetUp() override { open("titleBlockMerged.txt", 8, 6); }
     // What the screen shows of the grid, once it has painted.
     COLORREF pixel(int x, int y) {
         UpdateWindow(grid());
         const qx::win::WindowDC dc(grid());
         return GetPixel(dc.get(), x, y);
     }
-    RECT cell(int c, int r) { return program->mainWindow->grid().cellRect(c, r); }
     COLORREF inside(int c, int r) { return pixel((cell(c, r).left + cell(c, r).right) / 2, cell(c, r).bottom - 3); }
     COLORREF corner(int c, int r) { return pixel(cell(c, r).right - 2, cell(c, r).top + 1); }
     COLORREF lineRightOf(int c, int r) { return pixel(cell(c, r).right, (cell(c, r).top + cell(c, r).bottom) / 2); }
-
-    std::unique_ptr<cad::MemDrawing> drawing;
-    cad::MemConnector memory;
-    std::unique_ptr<Program> program;
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "testing/guiDriver.h"
 #include "testing/sampleDrawing.h"
 #include "testing/screenshot.h"
+#include "tests/win/gui/sampleInWindow.h"
 #include "widgets/stringGridWin32.h"
 
 using namespace qx;
@@ -18,38 +19,11 @@ using namespace qx::test;
 
 namespace {
 
-class StackedCellsGui : public testing::Test {
+class StackedCellsGui : public SampleInWindow {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(Program::initialiseThread());
-        removeSettings();
-        drawing = loadSample("partsListStacked.txt");
-        drawing->pickAll();
-        memory.registerProgId(kDefaultProgID, drawing->application());
-        program = std::make_unique<Program>(&memory);
-        program->start();
-        SetForegroundWindow(main());
-        pump([&] { return IsWindowVisible(main()) != FALSE; });
-        SendMessageW(FindWindowExW(main(), nullptr, L"BUTTON", L"取得"), BM_CLICK, 0, 0);
-        ASSERT_TRUE(pump([&] { return cells().RowCount() == 10 && cells().ColCount() == 6; }));
-        SetForegroundWindow(main());
-        pump([] { return false; }, 200);
-    }
-    void TearDown() override {
-        if (program && IsWindow(main())) {
-            closeMainWindow(main());
-        }
-        program.reset();
-        CoUninitialize();
-    }
-    HWND main() const { return program->mainWindow->hwnd(); }
-    HWND grid() const { return program->mainWindow->gridHwnd(); }
-    StringGrid& cells() { return program->form->StringGrid1; }
-    bool pump(const std::function<bool()>& done, int ms = 10000) {
-        return pumpUntil(program && IsWindow(main()) ? main() : nullptr, done, ms);
-    }
+    void SetUp() override { open("partsListStacked.txt", 6, 10); }
     int rowHeight(int r) {
-        const RECT rc = program->mainWindow->grid().cellRect(1, r);
+        const RECT rc = cell(1, r);
         return rc.bottom - rc.top;
     }
     std::u16string clipboardText() {
@@ -64,10 +38,6 @@ protected:
         CloseClipboard();
         return text;
     }
-
-    std::unique_ptr<cad::MemDrawing> drawing;
-    cad::MemConnector memory;
-    std::unique_ptr<Program> program;
 };
 
 }  // namespace
