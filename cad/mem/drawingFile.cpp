@@ -184,13 +184,13 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
                                            height, rotation));
         } else if (what == u"mtext") {
             if (line.words.size() < 6)
-                throw lineError(line, u"a multiline text needs an attachment point, a point, a width and a height");
+                throw lineError(line, u"a multiline text needs attachment, point, width and height");
             auto attachment = integer(line, 1);
             if (!validAttachment(attachment))
                 throw lineError(line, u"the attachment point is 1 to 9");
             const double width = number(line, 4), mheight = number(line, 5);
             if (!validMTextWidth(width))
-                throw lineError(line, u"a multiline text's width is a finite number, 0 or more");
+                throw lineError(line, u"a multiline text's width is finite, 0 or more");
             if (!validTextHeight(mheight))
                 throw lineError(line, u"a multiline text's height is a finite number above 0");
             ids.push_back(drawing->addMText(restOf(line, 6), {number(line, 2), number(line, 3), 0},

@@ -22,7 +22,7 @@
 //   missing MEMBER                      the application serves no member of that name
 //   entity POLYLINE|SPLINE|MTEXT|CIRCLE x y
 //                                       a kind with only a position; MTEXT is a multiline text without
-//                                       contents, as "mtext 1 x y 0 2.5" unrotated
+//                                       contents, as "mtext 1 x y 0 2.5" unrotated, line spacing 1
 //   pick all | none | cancel | rect x1 y1 x2 y2 | entities n ...
 //                                       what SelectOnScreen picks; n counts the entities from 1
 #pragma once

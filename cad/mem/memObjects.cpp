@@ -109,8 +109,9 @@ void moveBy(MemEntity& e, double dx, double dy, double dz) {
 }
 
 // The axis-parallel box around an entity in world coordinates: a text's
-// estimated glyph box or a multiline text's frame turned with it, a line's or polyline's points, the
-// position of a kind without geometry here. Nullopt when there is nothing.
+// estimated glyph box or a multiline text's frame turned with it, a line's
+// or polyline's points, the position of a kind without geometry here.
+// Nullopt when there is nothing.
 std::optional<std::pair<Point3, Point3>> extents(const MemEntity& e) {
     std::vector<Point3> points;
     switch (e.kind) {

@@ -199,48 +199,46 @@ TEST_P(DrawingFileErrors, NameTheLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Items, DrawingFileErrors,
-    ::testing::Values(
-        BadLine{u"line 0 0 1", u"line 1: expected 4 values"},
-        BadLine{u"# c\nline 0 0 1 x", u"line 2: \"x\" is not a number"},
-        BadLine{u"line 0 0 1 1e999", u"line 1: \"1e999\" is not a number"},
-        BadLine{u"polyline shut 0 0 1 1", u"line 1: a polyline is open or closed"},
-        BadLine{u"polyline open 0 0 1", u"line 1: a polyline needs x y pairs of at least two vertices"},
-        BadLine{u"text 15 0 0 0 0 a", u"line 1: the alignment is 0 to 14"},
-        BadLine{u"text 1 0 0 0", u"line 1: a text needs an alignment and two points"},
-        BadLine{u"entity ARC 0 0", u"line 1: unknown entity kind \"ARC\""},
-        BadLine{u"pick some", u"line 1: unknown pick \"some\""},
-        BadLine{u"line 0 0 1 1\npick entities 2", u"line 2: there is no entity 2"},
-        BadLine{u"pick entities 0", u"line 1: entities count from 1"},
-        BadLine{u"firstid 0", u"line 1: object IDs start above 0"},
-        BadLine{u"firstid 99999999999999999999", u"line 1: \"99999999999999999999\" is not an integer"},
-        BadLine{u"name", u"line 1: the name is missing"},
-        BadLine{u"name \r\r\nline 0 0 1 1", u"line 1: the name is missing"},
-        BadLine{u"hwnd -1", u"line 1: \"-1\" is not an unsigned integer"},
-        BadLine{u"firstid 9223372036854775807\nline 0 0 1 1",
-                u"line 1: too few object IDs above it for the drawing's entities"},
-        BadLine{u"unsaved now", u"line 1: expected 0 values"}, BadLine{u"missing", u"line 1: expected 1 values"},
-        BadLine{u"circle 0 0 1", u"line 1: unknown item \"circle\""},
-        BadLine{u"textheight 0", u"line 1: a text's height is a finite number above 0"},
-        BadLine{u"textheight -2.5", u"line 1: a text's height is a finite number above 0"},
-        BadLine{u"textheight inf", u"line 1: a text's height is a finite number above 0"},
-        BadLine{u"textheight nan", u"line 1: a text's height is a finite number above 0"},
-        BadLine{u"textheight", u"line 1: expected 1 values"},
-        BadLine{u"textrotation 1e308", u"line 1: a text's rotation is a finite number of degrees"},
-        BadLine{u"textrotation nan", u"line 1: a text's rotation is a finite number of degrees"},
-        BadLine{u"textrotation 90 deg", u"line 1: expected 1 values"},
-        BadLine{u"mtext 1 0 0 0",
-                u"line 1: a multiline text needs an attachment point, a point, a "
-                u"width and a height"},
-        BadLine{u"mtext 0 0 0 0 2.5 a", u"line 1: the attachment point is 1 to 9"},
-        BadLine{u"mtext 10 0 0 0 2.5 a", u"line 1: the attachment point is 1 to 9"},
-        BadLine{u"mtext 1.5 0 0 0 2.5 a", u"line 1: \"1.5\" is not an integer"},
-        BadLine{u"mtext 1 0 0 -1 2.5 a", u"line 1: a multiline text's width is a finite number, 0 or more"},
-        BadLine{u"mtext 1 0 0 inf 2.5 a", u"line 1: a multiline text's width is a finite number, 0 or more"},
-        BadLine{u"mtext 1 0 0 0 0 a", u"line 1: a multiline text's height is a finite number above 0"},
-        BadLine{u"mtext 1 0 x 0 2.5 a", u"line 1: \"x\" is not a number"},
-        BadLine{u"linespacing 0.2", u"line 1: a line spacing factor is 0.25 to 4"},
-        BadLine{u"linespacing nan", u"line 1: a line spacing factor is 0.25 to 4"},
-        BadLine{u"linespacing", u"line 1: expected 1 values"}));
+    ::testing::Values(BadLine{u"line 0 0 1", u"line 1: expected 4 values"},
+                      BadLine{u"# c\nline 0 0 1 x", u"line 2: \"x\" is not a number"},
+                      BadLine{u"line 0 0 1 1e999", u"line 1: \"1e999\" is not a number"},
+                      BadLine{u"polyline shut 0 0 1 1", u"line 1: a polyline is open or closed"},
+                      BadLine{u"polyline open 0 0 1", u"line 1: a polyline needs x y pairs of at least two vertices"},
+                      BadLine{u"text 15 0 0 0 0 a", u"line 1: the alignment is 0 to 14"},
+                      BadLine{u"text 1 0 0 0", u"line 1: a text needs an alignment and two points"},
+                      BadLine{u"entity ARC 0 0", u"line 1: unknown entity kind \"ARC\""},
+                      BadLine{u"pick some", u"line 1: unknown pick \"some\""},
+                      BadLine{u"line 0 0 1 1\npick entities 2", u"line 2: there is no entity 2"},
+                      BadLine{u"pick entities 0", u"line 1: entities count from 1"},
+                      BadLine{u"firstid 0", u"line 1: object IDs start above 0"},
+                      BadLine{u"firstid 99999999999999999999", u"line 1: \"99999999999999999999\" is not an integer"},
+                      BadLine{u"name", u"line 1: the name is missing"},
+                      BadLine{u"name \r\r\nline 0 0 1 1", u"line 1: the name is missing"},
+                      BadLine{u"hwnd -1", u"line 1: \"-1\" is not an unsigned integer"},
+                      BadLine{u"firstid 9223372036854775807\nline 0 0 1 1",
+                              u"line 1: too few object IDs above it for the drawing's entities"},
+                      BadLine{u"unsaved now", u"line 1: expected 0 values"},
+                      BadLine{u"missing", u"line 1: expected 1 values"},
+                      BadLine{u"circle 0 0 1", u"line 1: unknown item \"circle\""},
+                      BadLine{u"textheight 0", u"line 1: a text's height is a finite number above 0"},
+                      BadLine{u"textheight -2.5", u"line 1: a text's height is a finite number above 0"},
+                      BadLine{u"textheight inf", u"line 1: a text's height is a finite number above 0"},
+                      BadLine{u"textheight nan", u"line 1: a text's height is a finite number above 0"},
+                      BadLine{u"textheight", u"line 1: expected 1 values"},
+                      BadLine{u"textrotation 1e308", u"line 1: a text's rotation is a finite number of degrees"},
+                      BadLine{u"textrotation nan", u"line 1: a text's rotation is a finite number of degrees"},
+                      BadLine{u"textrotation 90 deg", u"line 1: expected 1 values"},
+                      BadLine{u"mtext 1 0 0 0", u"line 1: a multiline text needs attachment, point, width and height"},
+                      BadLine{u"mtext 0 0 0 0 2.5 a", u"line 1: the attachment point is 1 to 9"},
+                      BadLine{u"mtext 10 0 0 0 2.5 a", u"line 1: the attachment point is 1 to 9"},
+                      BadLine{u"mtext 1.5 0 0 0 2.5 a", u"line 1: \"1.5\" is not an integer"},
+                      BadLine{u"mtext 1 0 0 -1 2.5 a", u"line 1: a multiline text's width is finite, 0 or more"},
+                      BadLine{u"mtext 1 0 0 inf 2.5 a", u"line 1: a multiline text's width is finite, 0 or more"},
+                      BadLine{u"mtext 1 0 0 0 0 a", u"line 1: a multiline text's height is a finite number above 0"},
+                      BadLine{u"mtext 1 0 x 0 2.5 a", u"line 1: \"x\" is not a number"},
+                      BadLine{u"linespacing 0.2", u"line 1: a line spacing factor is 0.25 to 4"},
+                      BadLine{u"linespacing nan", u"line 1: a line spacing factor is 0.25 to 4"},
+                      BadLine{u"linespacing", u"line 1: expected 1 values"}));
 
 // The mtext line: attachment point, insertion point, width, height, then the
 // raw contents to the end of the line. textrotation and linespacing apply to
@@ -253,23 +251,13 @@ TEST(DrawingFile, MTextLinesLoadAsWritten) {
         u"linespacing 2.5\n"
         u"mtext 9 -1 2 30 3.5 {\\fArial|b1;品名};  \\Pa\\~b \\{x\\}\n"
         u"mtext 5 0 0 0 1\n");
-    const auto m = drawing->liveEntities();
-    ASSERT_EQ(m.size(), 3u);
-    EXPECT_EQ(m[0].kind, EntityKind::MText);
-    EXPECT_EQ(m[0].attachment, 1);
-    EXPECT_EQ(m[0].insertionPoint, (Point3{20.99999999999997, 266, 0}));
-    EXPECT_EQ(m[0].width, 0);
-    EXPECT_EQ(m[0].height, 1);
-    EXPECT_EQ(m[0].rotation, 0);
-    EXPECT_EQ(m[0].lineSpacing, 1);
-    EXPECT_EQ(m[0].text, u"\\H2;Tehnolo\\U+0161ki list");
-    EXPECT_EQ(m[1].attachment, 9);
-    EXPECT_EQ(m[1].width, 30);
-    EXPECT_EQ(m[1].height, 3.5);
-    EXPECT_DOUBLE_EQ(m[1].rotation, std::numbers::pi / 2);
-    EXPECT_EQ(m[1].lineSpacing, 2.5);
-    EXPECT_EQ(m[1].text, u"{\\fArial|b1;品名};  \\Pa\\~b \\{x\\}");  // inner blanks and semicolons kept
-    EXPECT_EQ(m[2].text, u"");
+    MemDrawing want;
+    const double quarter = 90 * std::numbers::pi / 180;
+    want.addMText(u"\\H2;Tehnolo\\U+0161ki list", {20.99999999999997, 266, 0}, 1, 0, 1);
+    // Blanks inside and semicolons kept.
+    want.addMText(u"{\\fArial|b1;品名};  \\Pa\\~b \\{x\\}", {-1, 2, 0}, 9, 30, 3.5, quarter, 2.5);
+    want.addMText(u"", {}, 5, 0, 1, quarter, 2.5);
+    EXPECT_EQ(drawing->liveEntities(), want.liveEntities());
 }
 
 // Saving writes mtext lines, with a textrotation or linespacing line where it
@@ -303,17 +291,7 @@ TEST(DrawingFile, MTextLinesRoundTrip) {
     auto again = loadDrawing(saved);
     auto want = drawing->liveEntities();
     want.back().text = u"一\\P二\\P三\\P四";
-    const auto got = again->liveEntities();
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        EXPECT_EQ(got[i].text, want[i].text) << i;
-        EXPECT_EQ(got[i].attachment, want[i].attachment) << i;
-        EXPECT_EQ(got[i].insertionPoint, want[i].insertionPoint) << i;
-        EXPECT_EQ(got[i].width, want[i].width) << i;
-        EXPECT_EQ(got[i].height, want[i].height) << i;
-        EXPECT_EQ(got[i].rotation, want[i].rotation) << i;
-        EXPECT_EQ(got[i].lineSpacing, want[i].lineSpacing) << i;
-    }
+    EXPECT_EQ(again->liveEntities(), want);
     EXPECT_EQ(saveDrawing(*again), saved);
 }
 

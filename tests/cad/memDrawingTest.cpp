@@ -787,25 +787,6 @@ TEST_F(MTextTest, MembersOfTheOtherKindDoNotExist) {
     EXPECT_EQ(errorOf([&] { m.get(u"Alignment"); }), u"multiline text.Alignment: no such property");
 }
 
-TEST(MTextAdd, RefusesWhatAMultilineTextCannotHave) {
-    MemDrawing drawing;
-    EXPECT_THROW(drawing.addMText(u"a", {}, 0), Error);
-    EXPECT_THROW(drawing.addMText(u"a", {}, 10), Error);
-    EXPECT_THROW(drawing.addMText(u"a", {}, 1, -1), Error);
-    EXPECT_THROW(drawing.addMText(u"a", {}, 1, 0, 0), Error);
-    EXPECT_THROW(drawing.addMText(u"a", {}, 1, 0, 1, std::numeric_limits<double>::quiet_NaN()), Error);
-    EXPECT_THROW(drawing.addMText(u"a", {}, 1, 0, 1, 0, 5), Error);
-    EXPECT_TRUE(drawing.liveIds().empty());
-    // Made as a kind with a position only: no contents, the defaults.
-    const auto e = *drawing.entity(drawing.addEntity(EntityKind::MText, {3, 4, 0}));
-    EXPECT_EQ(e.text, u"");
-    EXPECT_EQ(e.insertionPoint, (Point3{3, 4, 0}));
-    EXPECT_EQ(e.attachment, 1);
-    EXPECT_EQ(e.width, 0);
-    EXPECT_EQ(e.height, kMemTextHeight);
-    EXPECT_EQ(e.lineSpacing, 1);
-}
-
 // "AB\PABCD" 3 high: no width given, so as wide as "ABCD" (6), two lines of
 // 3 x 5/3 (10 high). Placed at (100, 50) by each attachment point, and moved
 // there from a top-left text by an AttachmentPoint put, which keeps the frame.
