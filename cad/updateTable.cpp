@@ -284,13 +284,14 @@ void planCell(Pass& pass, const Dispatch& document, const TQdlLists& lists, cons
               const std::vector<std::int64_t>& ids, const std::vector<std::u16string>& lines, int c, int r,
               UpdateResult& result) {
     const std::size_t n = ids.size(), m = lines.size();
-    std::vector<const TQdlText*> texts;
+    // Copies: the records grow while the pass writes, which moves them.
+    std::vector<TQdlText> texts;
     for (const std::int64_t id : ids)
-        texts.push_back(&lists.textAry[index.find(id)]);
+        texts.push_back(lists.textAry[index.find(id)]);
     bool lost = false;
     std::size_t at = 0, kept = 0;
     for (std::size_t k = 0; k < n && at < m; ++k) {
-        const TQdlText& t = *texts[k];
+        const TQdlText& t = texts[k];
         const std::size_t own = t.mtext ? textLines(t).size() : 1;
         const std::size_t to = (k + 1 == n && t.mtext) ? m : std::min(m, at + own);
         const std::vector<std::u16string> mine(lines.begin() + static_cast<std::ptrdiff_t>(at),
@@ -306,10 +307,10 @@ void planCell(Pass& pass, const Dispatch& document, const TQdlLists& lists, cons
     }
     if (at < m) {
         // Lines left over below a single-line text: copies of it.
-        const TQdlText& last = *texts[kept - 1];
+        const TQdlText& last = texts[kept - 1];
         double step = 0;  // downwards, negative
-        if (kept >= 2 && !texts[kept - 2]->mtext) {
-            step = last.base.y - texts[kept - 2]->base.y;
+        if (kept >= 2 && !texts[kept - 2].mtext) {
+            step = last.base.y - texts[kept - 2].base.y;
         }
         if (!(step < 0)) {
             pass.beforeRead();
@@ -331,7 +332,7 @@ void planCell(Pass& pass, const Dispatch& document, const TQdlLists& lists, cons
 // every line, or one copy of a single-line template per line.
 void planNewCell(Pass& pass, const Dispatch& document, const TQdlLists& lists, const TextIndex& index,
                  const TemplateText& t, const std::vector<std::u16string>& lines, int c, int r, UpdateResult& result) {
-    const TQdlText& tmpl = lists.textAry[index.find(t.id)];
+    const TQdlText tmpl = lists.textAry[index.find(t.id)];  // a copy: the records grow meanwhile
     const TPoint3 first{lists.tateAry[c - 1] + t.dx, lists.yokoAry[r - 1] + t.dy, 0};
     // A new text takes the whole-text codes of its template, none of its inline ones.
     if (tmpl.mtext) {

@@ -122,6 +122,15 @@ bool fillGrid(TableModel& table, const TQdlLists& lists, double tolerance, Colum
                 continue;
             }
             sortReadingOrder(texts, at, tolerance);
+            // An empty text beside others would only show as a blank line;
+            // alone it keeps its cell, so that typing there edits it.
+            if (texts.size() > 1) {
+                const std::size_t first = texts.front();
+                std::erase_if(texts, [&](std::size_t k) { return lists.textAry[k].sText.empty(); });
+                if (texts.empty()) {
+                    texts.push_back(first);
+                }
+            }
             std::vector<std::u16string> lines;
             std::vector<std::int64_t> ids;
             for (const std::size_t k : texts) {

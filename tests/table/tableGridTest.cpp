@@ -124,6 +124,18 @@ TEST(FillGrid, TextOnABorderJoinsTheCellThatHoldsTheCentreOfItsExtents) {
     EXPECT_EQ(cellOfText(l, centred), (std::pair{2, 2}));
 }
 
+TEST(FillGrid, AnEmptyTextBesideOthersIsNoBlankLineButAloneItKeepsItsCell) {
+    TQdlLists l = table3x3();
+    l.textAry = {text(2, 98, u"", 1), text(2, 95, u"名", 2), text(30, 95, u"", 3), text(30, 85, u"", 4),
+                 text(31, 84, u"", 5)};
+    TableModel g;
+    fillGrid(g, l, 0.1);
+    EXPECT_EQ(g.Cells(1, 1), u"名");
+    EXPECT_EQ(g.ids(1, 1), Ids{2});
+    EXPECT_EQ(g.ids(2, 1), Ids{3});  // typing there edits the empty text
+    EXPECT_EQ(g.ids(2, 2), Ids{4});
+}
+
 TEST(FillGrid, ClearsStaleValuesAndIdsOfCellsWithoutText) {
     TQdlLists l = table3x3();
     l.textAry = {text(5, 95, u"a", 1)};

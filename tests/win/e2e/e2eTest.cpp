@@ -109,9 +109,9 @@ TEST_F(EndToEnd, GetEditUpdateAndAGetAgainSeeTheChangedDrawing) {
     start(kParts);
     get();
     auto lines = log();
-    EXPECT_EQ(lines[0], u"Select = 298");  // the multiline text and the circle are filtered out
+    EXPECT_EQ(lines[0], u"Select = 299");  // the circle is filtered out, the multiline text not
     EXPECT_EQ(lines[1].substr(lines[1].size() - 4), u" sec");
-    EXPECT_EQ(lines[2], u"Line = 44, Text = 257");
+    EXPECT_EQ(lines[2], u"Line = 44, Text = 258");
     EXPECT_EQ(lines[3], u"Yoko = 31, Tate = 13");
     EXPECT_EQ(textOf(main()), L"C:\\図面\\部品表.dwg");
     EXPECT_EQ(cells().Cells(2, 2), u"六角ボルト");
@@ -166,7 +166,7 @@ TEST_F(EndToEnd, ABusyServerIsWaitedForAndARefusedCallIsReported) {
     start(kParts);
     server.application().call(u"QxBusyFor", {Variant(1500)});
     get();
-    EXPECT_EQ(log()[2], u"Line = 44, Text = 257");
+    EXPECT_EQ(log()[2], u"Line = 44, Text = 258");
 
     server.application().call(u"QxRejectCalls", {Variant(1)});
     std::wstring message;
@@ -184,7 +184,7 @@ TEST_F(EndToEnd, ABusyServerIsWaitedForAndARefusedCallIsReported) {
     EXPECT_NE(message.find(L"0x80010001"), std::wstring::npos) << std::string(message.begin(), message.end());
     EXPECT_EQ(cells().Cells(2, 2), u"六角ボルト");  // the table stays as it was
     get();                                          // and the next Get works
-    EXPECT_EQ(log()[0], u"Select = 298");
+    EXPECT_EQ(log()[0], u"Select = 299");
 }
 
 TEST_F(EndToEnd, TheTargetDialogSwitchesBetweenTwoRunningServers) {
