@@ -392,3 +392,44 @@ TEST_F(ComCommands, StackedCellsRoundTripAndOneUndoStep) {
         EXPECT_EQ(t.Cells(1, 3), u"") << fast;
     }
 }
+
+// Multiline templates of every attachment through COM: a value typed into
+// the row below becomes one copy of its column's template, at the
+// template's offset, and a second Get reads it back.
+TEST_F(ComCommands, MultilineTextsOfEveryAttachment) {
+    std::string drawing = "name C:\\drawings\\mtext.dwg\npick all\npolyline closed 0 0 180 0 180 -36 0 -36\n";
+    for (int c = 1; c < 9; ++c)
+        drawing += "line " + std::to_string(20 * c) + " 0 " + std::to_string(20 * c) + " -36\n";
+    drawing += "line 0 -12 180 -12\nline 0 -24 180 -24\n";
+    for (int a = 1; a <= 9; ++a) {
+        const int x = 20 * (a - 1) + 3 + ((a - 1) % 3) * 7, y = -15 - ((a - 1) / 3) * 3;
+        drawing += "text 0 " + std::to_string(20 * (a - 1) + 2) + " -6 0 0 H\n";
+        drawing += "mtext " + std::to_string(a) + " " + std::to_string(x) + " " + std::to_string(y) +
+                   " 15 2.5 {\\H2.5;T" + std::to_string(a) + "}\n";
+    }
+    start(drawing);
+    form->Button1Click();
+    TableModel& t = form->table;
+    ASSERT_EQ(t.ColCount(), 10);
+    for (int a = 1; a <= 9; ++a) {
+        EXPECT_EQ(t.Cells(a, 2), u"T" + fromUtf8(std::to_string(a)));
+        t.setCells(a, 3, u"x\ny");
+    }
+    EXPECT_EQ(updateFailing(nullptr, 0), u"");
+    EXPECT_EQ(form->Memo1.Lines().back(), u"[更新] 編集 = 0, 追加 = 9, 削除 = 0");
+    Dispatch doc = server->application().get(u"ActiveDocument").toDispatch();
+    for (int a = 1; a <= 9; ++a) {
+        auto object = [&](int row) {
+            return doc.call(u"ObjectIdToObject", {Variant::byRef(Variant::int64(t.firstId(a, row)))}).toDispatch();
+        };
+        const Dispatch copy = object(3), tmpl = object(2);
+        EXPECT_EQ(copy.get(u"AttachmentPoint").toInt32(), a);
+        EXPECT_EQ(copy.get(u"TextString").toString(), u"{\\H2.5;x\\Py}");
+        const auto p = copy.get(u"InsertionPoint").toDoubles(), q = tmpl.get(u"InsertionPoint").toDoubles();
+        EXPECT_NEAR(p[0], q[0], 1e-9) << a;
+        EXPECT_NEAR(p[1], q[1] - 12, 1e-9) << a;
+    }
+    form->Button1Click();
+    for (int a = 1; a <= 9; ++a)
+        EXPECT_EQ(t.Cells(a, 3), u"x\ny") << a;
+}
