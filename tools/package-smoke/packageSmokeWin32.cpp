@@ -307,10 +307,11 @@ public:
     HWND main() const { return main_; }
     DWORD pid() const { return pid_; }
     std::wstring caption() const { return textOf(main_); }
-    // The log: the main window's multi-line edit box.
+    // The log: the main window's read-only multi-line edit box (the grid's
+    // in-place editor is multi-line too, but writable).
     std::wstring log() const {
         for (HWND e : children(main_, L"Edit"))
-            if (GetWindowLongPtrW(e, GWL_STYLE) & ES_MULTILINE)
+            if ((GetWindowLongPtrW(e, GWL_STYLE) & (ES_MULTILINE | ES_READONLY)) == (ES_MULTILINE | ES_READONLY))
                 return textOf(e);
         return {};
     }
@@ -436,7 +437,12 @@ public:
 
             step(L"Get", [&] {
                 PostMessageW(button(app.main(), L"取得"), BM_CLICK, 0, 0);
-                check(waitFor([&] { return app.logHas(L"Yoko = "); }, 60000), L"the Get wrote no Yoko line");
+                const bool got = waitFor([&] { return app.logHas(L"Yoko = "); }, 60000);
+                if (!got) {
+                    sayLog(app);
+                    shotScreen(L"smoke-3-failed.bmp");  // what stood in the way: a message, a window
+                }
+                check(got, L"the Get wrote no Yoko line");
                 say(L"caption: " + app.caption());
                 sayLog(app);
                 Sleep(500);
