@@ -80,6 +80,7 @@ Platform Program::platform() {
     p.windows = &windowManager;
     p.files = &files;
     p.profile = &profile;
+    p.folders = &folders;
     return p;
 }
 

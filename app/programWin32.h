@@ -45,6 +45,7 @@ public:
     Win32WindowManager windowManager;
     Win32FileSystem files;
     Win32Profile profile;
+    Win32Folders folders;
     cad::com::ComConnector connector;
 
     // The forms, then their windows, in the order the program creates them.

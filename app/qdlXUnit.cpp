@@ -53,6 +53,21 @@ std::u16string settingsPathFor(const std::u16string& exePath) {
     return exePath.substr(0, dot) + u".ini";
 }
 
+SettingsFiles settingsFilesFor(const std::u16string& exePath, Folders* folders) {
+    const std::u16string beside = settingsPathFor(exePath);
+    const auto slash = beside.find_last_of(u"\\/");
+    const std::u16string folder = slash == std::u16string::npos ? u"" : beside.substr(0, slash + 1);
+    if (!folders || folders->canWrite(folder)) {
+        return {beside, {beside}};
+    }
+    const std::u16string appData = folders->appDataFolder();
+    if (appData.empty()) {
+        return {beside, {beside}};  // nowhere better: closing says it cannot write
+    }
+    const std::u16string own = appData + u"QuadcelX\\" + beside.substr(slash + 1);
+    return {own, {own, beside}};
+}
+
 std::optional<std::u16string> captionFromTargetList(const std::vector<std::u16string>& lines,
                                                     const std::u16string& progId) {
     if (const auto match = findTarget(lines, progId)) {
@@ -157,8 +172,8 @@ MenuItem& VivazQDLForm::menuItem(const std::u16string& name) {
     throw Error(u"menu item " + name + u" does not exist");
 }
 
-std::u16string VivazQDLForm::settingsPath() {
-    return settingsPathFor(s_.platform.exe->exePath());
+SettingsFiles VivazQDLForm::settingsFiles() {
+    return settingsFilesFor(s_.platform.exe->exePath(), s_.platform.folders);
 }
 
 void VivazQDLForm::FormCreate() {
@@ -167,13 +182,20 @@ void VivazQDLForm::FormCreate() {
     Memo1.clear();
 
     Profile& ini = *s_.platform.profile;
-    const std::u16string file = settingsPath();
+    const std::vector<std::u16string> files = settingsFiles().read;
+    // The last file's value is the default of the one before it.
+    auto readString = [&](const char16_t* section, const char16_t* key, std::u16string def) {
+        for (auto f = files.rbegin(); f != files.rend(); ++f) {
+            def = ini.readString(*f, section, key, def);
+        }
+        return def;
+    };
     const ScreenSize screen = s_.platform.screen->primarySize();
     auto readInt = [&](const char16_t* key, std::int32_t def) {
-        return parseInteger(ini.readString(file, kSection, key, decimal(def))).value_or(def);
+        return parseInteger(readString(kSection, key, decimal(def))).value_or(def);
     };
     auto readBool = [&](const char16_t* key) {
-        const auto v = parseInteger(ini.readString(file, kSection, key, u"0"));
+        const auto v = parseInteger(readString(kSection, key, u"0"));
         return v.value_or(0) != 0;
     };
     Left = readInt(u"Left", (screen.width - Width) / 2);
@@ -188,11 +210,11 @@ void VivazQDLForm::FormCreate() {
     CheckBox2.setChecked(readBool(u"chk2"));
     CheckBox3.setChecked(readBool(u"chk3"));
     CheckBox4.setChecked(readBool(u"chk4"));
-    Edit1.setText(ini.readString(file, kSection, u"edt1", u"0.1"));
+    Edit1.setText(readString(kSection, u"edt1", u"0.1"));
     // "FastPath=0", set by hand, keeps every automation call in QuadcelX's
     // own process; the key is only read, so it stays as the user wrote it.
-    fastPathEnabled = parseInteger(ini.readString(file, kSection, u"FastPath", u"1")).value_or(1) != 0;
-    targetProgID = ini.readString(file, kTargetSection, u"ProgID", targetProgID);
+    fastPathEnabled = parseInteger(readString(kSection, u"FastPath", u"1")).value_or(1) != 0;
+    targetProgID = readString(kTargetSection, u"ProgID", targetProgID);
 
     buildCaption();
     if (s_.registerFilter) {
@@ -281,7 +303,11 @@ bool VivazQDLForm::FormCloseQuery() {
 
 void VivazQDLForm::FormClose() {
     Profile& ini = *s_.platform.profile;
-    const std::u16string file = settingsPath();
+    const std::u16string file = settingsFiles().write;
+    if (s_.platform.folders && file != settingsPathFor(s_.platform.exe->exePath())) {
+        // The profile functions make the file, not its folder. A failure shows below.
+        s_.platform.folders->makeFolder(file.substr(0, file.find_last_of(u'\\') + 1));
+    }
     auto b = [](bool on) { return std::u16string(on ? u"1" : u"0"); };
     // Every key is tried, so one failure loses no other; the window closes anyway.
     bool failed = false;

@@ -32,6 +32,14 @@ inline constexpr char16_t kDefaultProgID[] = u"BricscadApp.AcadApplication";
 std::optional<std::int32_t> parseInteger(const std::u16string& s);
 // The settings file: the executable's path with its extension replaced by ".ini".
 std::u16string settingsPathFor(const std::u16string& exePath);
+// Where the settings are read and written. Beside a program whose folder
+// cannot be written they go to the user's application-data folder; the file
+// beside the program still answers every key the other one lacks.
+struct SettingsFiles {
+    std::u16string write;
+    std::vector<std::u16string> read;  // in order: a key missing from one is looked up in the next
+};
+SettingsFiles settingsFilesFor(const std::u16string& exePath, Folders* folders);
 // The caption for a target: title " [ " name " ]" from the first line holding a tab
 // immediately followed by progId; nullopt when no line does.
 std::optional<std::u16string> captionFromTargetList(const std::vector<std::u16string>& lines,
@@ -150,7 +158,7 @@ public:
         ~PendingMarksRefresh();
     };
 
-    std::u16string settingsPath();
+    SettingsFiles settingsFiles();
     // The tolerance box as a number, 0.1 when it holds none.
     double tolerance();
 

@@ -70,6 +70,18 @@ public:
     virtual std::u16string exeFolder() = 0;  // its folder, with a trailing separator
 };
 
+// Where a file may be written, for settings beside a read-only program.
+class Folders {
+public:
+    virtual ~Folders() = default;
+    // Whether a new file can be made in the folder (one with a trailing separator).
+    virtual bool canWrite(const std::u16string& folder) = 0;
+    // The user's application-data folder with a trailing separator; empty when unknown.
+    virtual std::u16string appDataFolder() = 0;
+    // Makes the folder and those above it; false when it is not there afterwards.
+    virtual bool makeFolder(const std::u16string& folder) = 0;
+};
+
 struct ScreenSize {
     int width = 0;
     int height = 0;
@@ -135,6 +147,7 @@ struct Platform {
     WindowManager* windows = nullptr;
     FileSystem* files = nullptr;
     Profile* profile = nullptr;
+    Folders* folders = nullptr;  // none: the settings stay beside the executable
 };
 
 }  // namespace qx

@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <memory>
 #include <vector>
 
+#include "core/text.h"
 #include "core/winOwners.h"
 #include "core/winText.h"
 
@@ -151,6 +154,32 @@ std::u16string Win32ExeInfo::exePath() {
 std::u16string Win32ExeInfo::exeFolder() {
     const std::u16string p = exePath();
     return p.substr(0, p.find_last_of(u"\\/") + 1);
+}
+
+bool Win32Folders::canWrite(const std::u16string& folder) {
+    // The folder's attributes and ACLs say too little (a read-only medium, a
+    // share): only making a file tells. It goes again when closed.
+    const std::u16string probe = folder + u"QuadcelX-" + fromUtf8(std::to_string(GetCurrentProcessId())) + u".tmp";
+    win::UniqueHandle f(CreateFileW(win::wideView(probe), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return static_cast<bool>(f);
+}
+
+std::u16string Win32Folders::appDataFolder() {
+    wchar_t path[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        return {};
+    }
+    std::u16string folder = win::fromWide(path, wcslen(path));
+    if (!folder.empty() && folder.back() != u'\\') {
+        folder += u'\\';
+    }
+    return folder;
+}
+
+bool Win32Folders::makeFolder(const std::u16string& folder) {
+    const int rc = SHCreateDirectoryExW(nullptr, win::wideView(folder), nullptr);
+    return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS;
 }
 
 ScreenSize Win32Screen::primarySize() {

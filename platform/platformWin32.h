@@ -52,6 +52,13 @@ public:
     std::u16string exeFolder() override;
 };
 
+class Win32Folders : public Folders {
+public:
+    bool canWrite(const std::u16string& folder) override;
+    std::u16string appDataFolder() override;
+    bool makeFolder(const std::u16string& folder) override;
+};
+
 class Win32Screen : public Screen {
 public:
     ScreenSize primarySize() override;

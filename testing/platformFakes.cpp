@@ -122,6 +122,7 @@ Platform FakePlatform::platform() {
     p.windows = &windows;
     p.files = &files;
     p.profile = &profile;
+    p.folders = &folders;
     return p;
 }
 

@@ -74,6 +74,19 @@ public:
     std::u16string name = u"QuadrelX.exe";
 };
 
+class FakeFolders : public Folders {
+public:
+    bool canWrite(const std::u16string& folder) override { return !readOnly.count(folder); }
+    std::u16string appDataFolder() override { return appData; }
+    bool makeFolder(const std::u16string& folder) override {
+        made.push_back(folder);
+        return true;
+    }
+    std::set<std::u16string> readOnly;
+    std::u16string appData = u"C:\\Users\\user\\AppData\\Roaming\\";
+    std::vector<std::u16string> made;
+};
+
 class FakeScreen : public Screen {
 public:
     ScreenSize primarySize() override { return size; }
@@ -124,6 +137,7 @@ struct FakePlatform {
     FakeWindowManager windows;
     FakeFileSystem files;
     FakeProfile profile;
+    FakeFolders folders;
     WidthMap* widths = nullptr;  // set by tests that need one
     Platform platform();
 };

@@ -153,7 +153,7 @@ std::vector<std::string> crlfLines(const std::string& text, std::size_t from) {
 }
 
 // The file's version resource: numbers, and both string blocks.
-void checkVersion(const std::wstring& exe, const std::wstring& version) {
+void checkVersion(const std::wstring& exe, const std::wstring& name, const std::wstring& version) {
     DWORD ignored = 0, size = 0, error = 0;
     // Once, a first call in a prefix still settling failed; a missing resource fails every time.
     for (int attempt = 0; attempt < 10 && size == 0; ++attempt) {
@@ -164,7 +164,7 @@ void checkVersion(const std::wstring& exe, const std::wstring& version) {
         if (error)
             say(L"GetFileVersionInfoSizeW failed with error " + std::to_wstring(error));
     }
-    check(size > 0, L"QuadrelX.exe has no version resource (error " + std::to_wstring(error) + L")");
+    check(size > 0, name + L" has no version resource (error " + std::to_wstring(error) + L")");
     std::vector<BYTE> data(size);
     check(GetFileVersionInfoW(exe.c_str(), 0, size, data.data()) != FALSE, L"the version resource cannot be read");
     VS_FIXEDFILEINFO* fixed = nullptr;
@@ -188,7 +188,7 @@ void checkVersion(const std::wstring& exe, const std::wstring& version) {
         };
         check(value(L"ProductVersion") == version, std::wstring(L"ProductVersion in ") + block);
         check(value(L"ProductName") == L"QuadcelX", std::wstring(L"ProductName in ") + block);
-        check(value(L"OriginalFilename") == L"QuadrelX.exe", std::wstring(L"OriginalFilename in ") + block);
+        check(value(L"OriginalFilename") == name, std::wstring(L"OriginalFilename in ") + block);
         const std::wstring description = value(L"FileDescription");
         say(std::wstring(block) + L" FileDescription: " + description);
         const bool japanese = std::any_of(description.begin(), description.end(), [](wchar_t c) { return c > 0x3000; });
@@ -240,6 +240,41 @@ int iconPixelsInCaption(HWND h) {
     }));
 }
 
+bool userClassesKey(const std::wstring& path) {
+    qx::win::UniqueKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + path).c_str(), 0, KEY_READ, key.out()) ==
+           ERROR_SUCCESS;
+}
+
+// QuadrelX.exe /unregister, answered as a user answers its message box: the
+// message's text, and the program's exit code once OK is pressed.
+std::pair<std::wstring, DWORD> unregister(const std::wstring& folder) {
+    const std::wstring exe = folder + L"\\QuadrelX.exe";
+    std::wstring line = L"\"" + exe + L"\" /unregister";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    check(CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi) !=
+              FALSE,
+          L"cannot start " + exe + L" /unregister");
+    UniqueHandle thread(pi.hThread), process(pi.hProcess);
+    HWND box = nullptr;
+    const bool shown = waitFor([&] { return (box = topWindow(pi.dwProcessId, [](HWND) { return true; })) != nullptr; });
+    if (!shown)
+        TerminateProcess(process.get(), 99);
+    check(shown, L"/unregister showed no message");
+    Sleep(300);
+    std::wstring text;
+    for (HWND c : children(box, L"Static"))
+        text += textOf(c);
+    check(children(box, L"QuadcelXGrid").empty(), L"/unregister showed the main window");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    check(WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0, L"/unregister did not end after OK");
+    DWORD rc = 99;
+    GetExitCodeProcess(process.get(), &rc);
+    return {text, rc};
+}
+
 // QuadrelX.exe from the package folder, in a process of its own.
 class App {
 public:
@@ -272,10 +307,11 @@ public:
     HWND main() const { return main_; }
     DWORD pid() const { return pid_; }
     std::wstring caption() const { return textOf(main_); }
-    // The log: the main window's multi-line edit box.
+    // The log: the main window's read-only multi-line edit box (the grid's
+    // in-place editor is multi-line too, but writable).
     std::wstring log() const {
         for (HWND e : children(main_, L"Edit"))
-            if (GetWindowLongPtrW(e, GWL_STYLE) & ES_MULTILINE)
+            if ((GetWindowLongPtrW(e, GWL_STYLE) & (ES_MULTILINE | ES_READONLY)) == (ES_MULTILINE | ES_READONLY))
                 return textOf(e);
         return {};
     }
@@ -334,8 +370,9 @@ public:
                            list = folder_ + L"\\TargetCAD_APIVersion.txt";
         const std::string shippedList = readFile(list);
 
-        step(L"the file: version resource and icon", [&] {
-            checkVersion(exe, version_);
+        step(L"the files: version resources and icon", [&] {
+            checkVersion(exe, L"QuadrelX.exe", version_);
+            checkVersion(folder_ + L"\\QuadcelXFast.dll", L"QuadcelXFast.dll", version_);
             checkIcon(exe);
         });
 
@@ -380,7 +417,7 @@ public:
                 std::wstring entry(SendMessageW(listBox, LB_GETTEXTLEN, selected, 0) + 1, L'\0');
                 entry.resize(SendMessageW(listBox, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(entry.data())));
                 say(L"list: " + std::to_wstring(entries) + L" entries, selected " + entry);
-                check(entries == 4 && entry == L"BricsCAD\tBricscadApp.AcadApplication",
+                check(entries == 7 && entry == L"BricsCAD\tBricscadApp.AcadApplication",
                       L"the dialog does not show the shipped list with BricsCAD selected");
                 shotWindow(dialog, L"smoke-2-target-shipped.bmp");
                 auto edits = children(dialog, L"Edit");
@@ -388,7 +425,7 @@ public:
                 SendMessageW(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kServerName));
                 SendMessageW(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kServerProgId));
                 SendMessageW(button(dialog, L"追加"), BM_CLICK, 0, 0);
-                check(SendMessageW(listBox, LB_GETCOUNT, 0, 0) == 5, L"追加 did not add the entry");
+                check(SendMessageW(listBox, LB_GETCOUNT, 0, 0) == 8, L"追加 did not add the entry");
                 shotWindow(dialog, L"smoke-2-target-added.bmp");
                 PostMessageW(button(dialog, L"OK"), BM_CLICK, 0, 0);
                 const std::wstring expected = std::wstring(L"QuadcelX [ ") + kServerName + L" ]";
@@ -400,7 +437,12 @@ public:
 
             step(L"Get", [&] {
                 PostMessageW(button(app.main(), L"取得"), BM_CLICK, 0, 0);
-                check(waitFor([&] { return app.logHas(L"Yoko = "); }, 60000), L"the Get wrote no Yoko line");
+                const bool got = waitFor([&] { return app.logHas(L"Yoko = "); }, 60000);
+                if (!got) {
+                    sayLog(app);
+                    shotScreen(L"smoke-3-failed.bmp");  // what stood in the way: a message, a window
+                }
+                check(got, L"the Get wrote no Yoko line");
                 say(L"caption: " + app.caption());
                 sayLog(app);
                 Sleep(500);
@@ -456,6 +498,21 @@ public:
         });
 
         check(server->quit() == 0, L"the drawing server did not end cleanly");
+
+        step(L"removal: /unregister takes the fast path's registration out of the user's classes", [&] {
+            const std::wstring progId = L"QuadcelX.FastPath.1";
+            check(userClassesKey(progId), L"the Get did not register the fast path for the user");
+            const auto [said, rc] = unregister(folder_);
+            say(L"message: " + said);
+            check(rc == 0, L"/unregister ended with exit code " + std::to_wstring(rc));
+            check(said.find(L"削除しました") != std::wstring::npos && said.find(progId) != std::wstring::npos,
+                  L"/unregister did not say what it removed");
+            check(!userClassesKey(progId), L"the registration is still there");
+            const auto [again, rc2] = unregister(folder_);
+            say(L"message: " + again);
+            check(rc2 == 0 && again.find(L"登録がありません") != std::wstring::npos,
+                  L"a second /unregister did not say that nothing was registered");
+        });
     }
 
 private:
