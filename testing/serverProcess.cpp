@@ -16,8 +16,14 @@ UniqueHandle start(const std::wstring& exe, const std::wstring& args) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        throw Error(u"cannot start " + fromWide(exe));
+    // Wine now and then fails a start on a loaded machine; a moment later it goes.
+    for (int tries = 1;
+         !CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi); ++tries) {
+        const DWORD error = GetLastError();
+        if (tries == 5) {
+            throw Error(u"cannot start " + fromWide(exe) + u": " + win::systemMessage(error));
+        }
+        Sleep(200 * tries);
     }
     UniqueHandle thread(pi.hThread);
     return UniqueHandle(pi.hProcess);
