@@ -206,6 +206,30 @@ void clickMenuItem(HMENU menu, int position) {
     mouseInput(MOUSEEVENTF_LEFTUP);
 }
 
+bool chooseFromPopupMenu(HWND window, POINT at, const std::wstring& caption, const std::function<void()>& after) {
+    std::atomic<bool> done{false};
+    bool chosen = false;
+    std::thread driver([&] {
+        if (HMENU menu = waitForPopupMenu(5000)) {
+            Sleep(100);
+            const int item = menuItemAt(menu, caption);
+            chosen = item >= 0 && menuItemEnabled(menu, item);
+            if (chosen) {
+                clickMenuItem(menu, item);
+                if (after)
+                    after();
+            } else {
+                press(VK_ESCAPE);
+            }
+        }
+        done = true;
+    });
+    click(window, at, true);
+    pumpUntil(GetAncestor(window, GA_ROOT), [&] { return done.load(); });
+    driver.join();
+    return chosen;
+}
+
 bool pumpUntil(HWND dialog, const std::function<bool()>& done, int ms) {
     for (int waited = 0; waited <= ms; waited += 10) {
         MSG msg;

@@ -53,6 +53,13 @@ int menuItemAt(HMENU menu, const std::wstring& caption);
 bool menuItemEnabled(HMENU menu, int position);
 void clickMenuItem(HMENU menu, int position);
 
+// Opens a window's pop-up menu with the right button at a point of its client
+// area and, from another thread, chooses the item with that caption with the
+// mouse, then runs `after` there (for a window the item opens); closes the
+// menu instead when the item is grey. This thread's messages are processed
+// meanwhile. True when the item was chosen.
+bool chooseFromPopupMenu(HWND window, POINT at, const std::wstring& caption, const std::function<void()>& after = {});
+
 // Processes this thread's messages (dialog keys for `dialog`) until done()
 // holds or ms have passed; false on the time-out.
 bool pumpUntil(HWND dialog, const std::function<bool()>& done, int ms = 10000);
