@@ -53,7 +53,8 @@ char16_t VivazQDLForm::StringGrid1KeyPress(char16_t key, bool ctrl, bool shift) 
 
 void VivazQDLForm::StringGrid1KeyUp(std::uint16_t& key, unsigned modifiers) {
     runCommand([&] {
-        KeyCommandContext ctx{StringGrid1, StringGrid2, blockUndoState, Memo1, s_.platform};
+        KeyCommandContext ctx{StringGrid1, StringGrid2, blockUndoState,
+                              Memo1,       s_.platform, [this] { offerBlockUndo(); }};
         keyCommand(ctx, key, modifiers);
     });
 }
@@ -137,7 +138,7 @@ void VivazQDLForm::SpeedButton1Click() {
 
 void VivazQDLForm::UNDO1Click() {
     runCommand([this] {
-        menuItem(u"UNDO1").setEnabled(true);
+        offerBlockUndo();
         blockUndo(StringGrid1, StringGrid2, blockUndoState);
     });
 }

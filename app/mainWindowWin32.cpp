@@ -71,9 +71,10 @@ void MainWindow::buildControls() {
     win_.add<PanelPeer>(at(px, py, 361, 32), kLeft | kTop, kTahoma);
     win_.add<ButtonPeer>(at(3, 3, 65, 32), kLeft | kTop, kTahoma, f_.Button1);
     win_.add<ButtonPeer>(at(71, 3, 99, 32), kLeft | kTop, kTahoma, f_.Button2);
-    win_.add<CheckBoxPeer>(at(px + 8, py + 8, 80, 17), kLeft | kTop, kTahoma, f_.CheckBox1);
-    win_.add<CheckBoxPeer>(at(px + 89, py + 8, 70, 17), kLeft | kTop, kTahoma, f_.CheckBox2);
-    win_.add<CheckBoxPeer>(at(px + 159, py + 4, 64, 25), kLeft | kTop, kTahoma, f_.CheckBox3);
+    // The boxes overlap a little, each lying over the one before (the window gives way).
+    win_.add<CheckBoxPeer>(at(px + 8, py + 8, 89, 17), kLeft | kTop, kTahoma, f_.CheckBox1);
+    win_.add<CheckBoxPeer>(at(px + 89, py + 8, 80, 17), kLeft | kTop, kTahoma, f_.CheckBox2);
+    win_.add<CheckBoxPeer>(at(px + 159, py + 4, 66, 25), kLeft | kTop, kTahoma, f_.CheckBox3);
     win_.add<CheckBoxPeer>(at(px + 223, py + 8, 58, 17), kLeft | kTop, kTahoma, f_.CheckBox4);
     win_.add<LabelPeer>(at(px + 282, py + 9, 0, 0), kLeft | kTop, kTahoma, u"許容");
     win_.add<EditPeer>(at(px + 311, py + 4, 44, 24), kLeft | kTop, FontSpec{L"Tahoma", 13}, f_.Edit1,
@@ -93,6 +94,7 @@ void MainWindow::buildControls() {
     g.onDrawCell = [&f](int col, int row) { return f.StringGrid1DrawCell(col, row); };
     g.guard = [](const std::function<void()>& handler) { guarded(handler); };
     win_.add<GridPeer>(at(0, 41, 578, 215), kLeft | kTop | kRight | kBottom, kTahoma, g);
+    win_.defaultFocus = g.hwnd();  // the user works in the grid
 
     win_.add<MemoPeer>(at(0, 259, 578, 61), kLeft | kRight | kBottom, kTahoma, f_.Memo1);
     win_.add<ProgressPeer>(at(0, 319, 578, 12), kLeft | kRight | kBottom, kTahoma, f_.ProgressBar1);

@@ -246,10 +246,15 @@ void VivazQDLForm::buildCaption() {
     }
 }
 
+void VivazQDLForm::offerBlockUndo() {
+    menuItem(u"UNDO1").setEnabled(true);
+}
+
 void VivazQDLForm::N1Click() {
     runCommand([this] {
         copyToClipboard(StringGrid1, Memo1, s_.platform);
         clearCells(StringGrid1, StringGrid2, blockUndoState);
+        offerBlockUndo();
     });
 }
 
@@ -258,7 +263,10 @@ void VivazQDLForm::N2Click() {
 }
 
 void VivazQDLForm::N3Click() {
-    runCommand([this] { pasteCells(StringGrid1, StringGrid2, blockUndoState, *s_.platform.clipboard); });
+    runCommand([this] {
+        pasteCells(StringGrid1, StringGrid2, blockUndoState, *s_.platform.clipboard);
+        offerBlockUndo();
+    });
 }
 
 void VivazQDLForm::N8Click(const MenuItem& item) {
@@ -266,6 +274,7 @@ void VivazQDLForm::N8Click(const MenuItem& item) {
         runCommand([&] {
             applyWidthConversion(*routine, StringGrid1, StringGrid2, StringGrid1.Selection(), *s_.platform.widths,
                                  s_.platform.pump);
+            offerBlockUndo();
         });
     }
 }
@@ -273,7 +282,10 @@ void VivazQDLForm::N8Click(const MenuItem& item) {
 void VivazQDLForm::N21Click() {
     if (s_.replaceForm) {
         runCommand([this] {
-            runReplace(*s_.replaceForm, StringGrid1, StringGrid2, StringGrid1.Selection(), blockUndoState.undoSel);
+            if (runReplace(*s_.replaceForm, StringGrid1, StringGrid2, StringGrid1.Selection(),
+                           blockUndoState.undoSel)) {
+                offerBlockUndo();
+            }
         });
     }
 }

@@ -165,6 +165,8 @@ public:
 private:
     void buildMenu();
     void buildCaption();
+    // A block edit took its snapshot, or the block undo ran: the menu offers the undo.
+    void offerBlockUndo();
     class FetchWindow;
     class UpdateWindow;
     void finishGet(const cad::Dispatch& document);

@@ -138,6 +138,27 @@ private:
     HGDIOBJ previous_;
 };
 
+// Gives the keyboard focus back, at the end of the scope, to the window that
+// had it at the start (a modal window takes it away), or to the nearest of
+// its parents that can take it when that window has been hidden meanwhile.
+class KeepFocus {
+public:
+    KeepFocus() : focus_(GetFocus()) {}
+    ~KeepFocus() { restore(focus_); }
+    KeepFocus(const KeepFocus&) = delete;
+    KeepFocus& operator=(const KeepFocus&) = delete;
+    static void restore(HWND h) {
+        while (h && IsWindow(h) && (!IsWindowVisible(h) || !IsWindowEnabled(h)) &&
+               (GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD))
+            h = GetParent(h);
+        if (h && IsWindow(h) && IsWindowVisible(h) && IsWindowEnabled(h) && GetFocus() != h)
+            SetFocus(h);
+    }
+
+private:
+    HWND focus_;
+};
+
 // GlobalLock for the scope; data() is null when the lock failed.
 class GlobalLockScope {
 public:

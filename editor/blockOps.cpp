@@ -121,9 +121,11 @@ void clearCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state)
     const GridRect s = working.Selection();
     state.undoSel = s;
     copyGrid(working.model(), snapshot);
+    // Header cells and a frozen row are never edited, whatever the selection holds.
+    const GridRect cells = dataCellsIn(working, s);
     const StringGrid::UpdateScope oneRepaint(working);
-    for (int r = s.Top; r <= s.Bottom; ++r) {
-        for (int c = s.Left; c <= s.Right; ++c) {
+    for (int r = cells.Top; r <= cells.Bottom; ++r) {
+        for (int c = cells.Left; c <= cells.Right; ++c) {
             working.setCells(c, r, {});
         }
     }
@@ -158,7 +160,7 @@ void pasteCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state,
         for (int j = 0; j < static_cast<int>(rows[i].size()); ++j) {
             const int c = s.Left + j;
             for (int r = s.Top + i, k = 0; k == 0 || r <= s.Bottom; r += n, ++k) {
-                if (working.validCell(c, r)) {
+                if (working.validCell(c, r) && !working.isFixed(c, r)) {
                     working.setCells(c, r, rows[i][j]);
                 }
             }
@@ -178,8 +180,8 @@ void blockUndo(StringGrid& working, const GridCells& snapshot, const BlockUndoSt
 }
 
 void scrollMemoTop(Memo& memo) {
-    memo.topLine = std::max(0, memo.topLine - memo.caretLine);
-    memo.caretLine = 0;
+    // Up by the caret's line, and the caret to the first character.
+    memo.scrollTo(memo.topLine() - memo.caretLine(), 0);
 }
 
 }  // namespace qx

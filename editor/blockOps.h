@@ -36,7 +36,8 @@ void copyToClipboard(const StringGrid& grid, Memo& log, const Platform& platform
 void clearCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state);
 void pasteCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state, Clipboard& clipboard);
 void blockUndo(StringGrid& working, const GridCells& snapshot, const BlockUndoState& state);
-// Scrolls the log back to its first line.
+// Scrolls the log up by the line of its caret and puts the caret first: after
+// a copy the log shows the beginning of the copied text.
 void scrollMemoTop(Memo& memo);
 
 }  // namespace qx

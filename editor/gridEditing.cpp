@@ -91,11 +91,20 @@ bool paintsGrey(const StringGrid& g, const TableModel& t, int col, int row) {
     return !fixed && !colHasText(t, col);
 }
 
+namespace {
+void blockEdited(const KeyCommandContext& ctx) {
+    if (ctx.blockUndoable) {
+        ctx.blockUndoable();
+    }
+}
+}  // namespace
+
 bool keyCommand(KeyCommandContext& ctx, std::uint16_t& key, unsigned modifiers) {
     if (key == Key::Delete) {
         ctx.log.add(u"[DELETE]");
         key = 0;
         clearCells(ctx.working, ctx.snapshot, ctx.undo);
+        blockEdited(ctx);
         return true;
     }
     if (!(modifiers & static_cast<unsigned>(Modifier::Ctrl))) {
@@ -107,7 +116,9 @@ bool keyCommand(KeyCommandContext& ctx, std::uint16_t& key, unsigned modifiers) 
             copyToClipboard(ctx.working, ctx.log, ctx.platform);
             ctx.log.add(u"[Ctrl]+[X]");
             clearCells(ctx.working, ctx.snapshot, ctx.undo);
+            blockEdited(ctx);
             scrollMemoTop(ctx.log);
+            scrollMemoTop(ctx.log);  // the second finds the caret at the top already
             return true;
         case 'C':
             key = 0;
@@ -119,9 +130,11 @@ bool keyCommand(KeyCommandContext& ctx, std::uint16_t& key, unsigned modifiers) 
             ctx.log.add(u"[Ctrl]+[V]");
             key = 0;
             pasteCells(ctx.working, ctx.snapshot, ctx.undo, *ctx.platform.clipboard);
+            blockEdited(ctx);
             return true;
         case 'Z':
             ctx.log.add(u"[Ctrl]+[Z]");
+            blockEdited(ctx);  // as the menu's undo does before it restores
             blockUndo(ctx.working, ctx.snapshot, ctx.undo);
             return true;
         case 'A': {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,8 @@ struct KeyCommandContext {
     BlockUndoState& undo;
     Memo& log;
     const Platform& platform;
+    // A block edit took a snapshot (or the block undo ran): there is a block undo to offer.
+    std::function<void()> blockUndoable = {};
 };
 enum class Modifier : unsigned { None = 0, Shift = 1, Alt = 2, Ctrl = 4 };
 bool keyCommand(KeyCommandContext& ctx, std::uint16_t& key, unsigned modifiers);

@@ -48,7 +48,7 @@ bool makeInputList(StringGrid& g, TInputListForm& popup, Locale& locale, Screen&
     const int col = g.Col(), row = g.Row();
     if (popup.ShowModal() == ModalResult::OK && popup.ListBox1.ItemIndex() >= 0) {
         const std::u16string text = popup.ListBox1.Items()[popup.ListBox1.ItemIndex()];
-        if (!text.empty() && g.validCell(col, row)) {
+        if (!text.empty() && g.validCell(col, row) && !g.isFixed(col, row)) {
             g.setCells(col, row, text);
             g.editorTakeUp();
         }

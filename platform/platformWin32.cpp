@@ -79,10 +79,12 @@ std::u16string Win32Clipboard::getText() {
 
 void Win32Dialogs::showMessage(const std::u16string& text, MessageBoxKind kind) {
     const UINT icon = kind == MessageBoxKind::Error ? MB_ICONERROR : MB_ICONINFORMATION;
+    const win::KeepFocus focus;
     MessageBoxW(static_cast<HWND>(owner), win::wideView(text), L"QuadcelX", MB_OK | icon | MB_DEFBUTTON1);
 }
 
 bool Win32Dialogs::askYesNo(const std::u16string& text) {
+    const win::KeepFocus focus;
     return MessageBoxW(static_cast<HWND>(owner), win::wideView(text), L"QuadcelX",
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }

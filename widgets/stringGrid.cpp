@@ -48,6 +48,18 @@ void StringGrid::modelChanged() {
     invalidate();
 }
 
+namespace {
+// Inside 0..count-1, and on the data cells when there are any.
+int intoData(int v, int fixed, int count) {
+    const int last = std::max(count - 1, 0);
+    return std::clamp(v, std::min(fixed, last), last);
+}
+// The first scrolled cell in view: never a fixed one, never past the last.
+int intoScrolled(int v, int fixed, int count) {
+    return std::clamp(v, fixed, std::max(count - 1, fixed));
+}
+}  // namespace
+
 void StringGrid::modelReshaped() {
     const int cols = cells_->ColCount(), rows = cells_->RowCount();
     if (cols == cols_ && rows == rows_) {
@@ -59,11 +71,14 @@ void StringGrid::modelReshaped() {
     rows_ = rows;
     fixedCols_ = std::min(fixedCols_, std::max(cols_ - 1, 0));
     fixedRows_ = std::min(fixedRows_, std::max(rows_ - 1, 0));
-    // A shrink keeps the current cell and the anchor inside the grid.
-    col_ = std::min(col_, std::max(cols_ - 1, 0));
-    anchorCol_ = std::min(anchorCol_, std::max(cols_ - 1, 0));
-    row_ = std::min(row_, std::max(rows_ - 1, 0));
-    anchorRow_ = std::min(anchorRow_, std::max(rows_ - 1, 0));
+    // Another size keeps the current cell and the anchor on the grid's data
+    // cells, and the view where there are cells to show.
+    col_ = intoData(col_, fixedCols_, cols_);
+    anchorCol_ = intoData(anchorCol_, fixedCols_, cols_);
+    row_ = intoData(row_, fixedRows_, rows_);
+    anchorRow_ = intoData(anchorRow_, fixedRows_, rows_);
+    leftCol_ = intoScrolled(leftCol_, fixedCols_, cols_);
+    topRow_ = intoScrolled(topRow_, fixedRows_, rows_);
     edges_.reset();  // they belonged to the table of the old size
     invalidate();
 }
@@ -76,12 +91,25 @@ void StringGrid::setRowCount(int n) {
 }
 
 void StringGrid::setFixedCols(int n) {
+    const int was = fixedCols_;
     fixedCols_ = std::clamp(n, 0, std::max(cols_ - 1, 0));
+    // A view at the first scrolled column stays there; none starts on a fixed one.
+    leftCol_ = leftCol_ == was ? fixedCols_ : intoScrolled(leftCol_, fixedCols_, cols_);
+    anchorCol_ = intoData(anchorCol_, fixedCols_, cols_);
+    if (col_ < fixedCols_) {
+        moveTo(fixedCols_, row_);
+    }
     invalidate();
 }
 
 void StringGrid::setFixedRows(int n) {
+    const int was = fixedRows_;
     fixedRows_ = std::clamp(n, 0, std::max(rows_ - 1, 0));
+    topRow_ = topRow_ == was ? fixedRows_ : intoScrolled(topRow_, fixedRows_, rows_);
+    anchorRow_ = intoData(anchorRow_, fixedRows_, rows_);
+    if (row_ < fixedRows_) {
+        moveTo(col_, fixedRows_);
+    }
     invalidate();
 }
 
@@ -175,9 +203,19 @@ void StringGrid::moveCurrent(int c, int r) {
     }
 }
 
-void StringGrid::extendSelection(int c, int r) {
+void StringGrid::extendSelectionFrom(int anchorCol, int anchorRow, int c, int r) {
+    if (!validCell(c, r)) {
+        outOfRange(c, r);
+    }
     hideEditor();  // the editor belongs to the current cell, which is about to move
-    setSelection({anchorCol_, anchorRow_, c, r});
+    const bool moves = c != col_ || r != row_;
+    if (moves && onSelectCell) {
+        onSelectCell(c, r);
+    }
+    setSelection({anchorCol, anchorRow, c, r});
+    if (moves && onClick) {
+        onClick();
+    }
 }
 
 GridRect StringGrid::Selection() const {
@@ -199,7 +237,7 @@ void StringGrid::setSelection(const GridRect& rect) {
 }
 
 void StringGrid::showEditor() {
-    if (editorOpen_ || !validCell(col_, row_)) {
+    if (editorOpen_ || !validCell(col_, row_) || isFixed(col_, row_)) {
         return;
     }
     if (onGetEditText) {
@@ -264,12 +302,12 @@ bool StringGrid::editorUndo() {
 }
 
 void StringGrid::setLeftCol(int c) {
-    leftCol_ = std::clamp(c, fixedCols_, std::max(cols_ - 1, fixedCols_));
+    leftCol_ = intoScrolled(c, fixedCols_, cols_);
     invalidate();
 }
 
 void StringGrid::setTopRow(int r) {
-    topRow_ = std::clamp(r, fixedRows_, std::max(rows_ - 1, fixedRows_));
+    topRow_ = intoScrolled(r, fixedRows_, rows_);
     invalidate();
 }
 

@@ -48,8 +48,11 @@ public:
 
     int FixedCols() const { return fixedCols_; }
     int FixedRows() const { return fixedRows_; }
+    // A fixed row or column is a header: the current cell leaves it (a move,
+    // with select-cell and click) and the selection's anchor too.
     void setFixedCols(int n);
     void setFixedRows(int n);
+    bool isFixed(int c, int r) const { return c < fixedCols_ || r < fixedRows_; }
 
     const std::u16string& Cells(int c, int r) const { return cells_->Cells(c, r); }
     void setCells(int c, int r, std::u16string text) { cells_->setCells(c, r, std::move(text)); }
@@ -93,8 +96,10 @@ public:
     // The user moved to a cell: one select-cell and one click, whichever
     // coordinates change; the selection becomes that cell.
     void moveCurrent(int c, int r);
-    // The user grew the selection from its anchor to a cell, which becomes current.
-    void extendSelection(int c, int r);
+    // The user grew the selection from its anchor (or the one given) to a
+    // cell, which becomes current: select-cell and click when it moves.
+    void extendSelection(int c, int r) { extendSelectionFrom(anchorCol_, anchorRow_, c, r); }
+    void extendSelectionFrom(int anchorCol, int anchorRow, int c, int r);
     // A selection made with the mouse is complete.
     void selectionDone() {
         if (onClick) {
@@ -109,7 +114,7 @@ public:
     // The in-place editor over the current cell.
     bool EditorMode() const { return editorOpen_; }
     const std::u16string& editorText() const { return editorText_; }
-    void showEditor();  // takes up the cell's text: get-edit-text
+    void showEditor();  // takes up the cell's text: get-edit-text; never on a fixed cell
     void hideEditor();  // set-edit-text once more as it closes
     // The user changed the editor's text; the cell follows at once.
     void editorChange(std::u16string text);

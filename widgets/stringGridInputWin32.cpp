@@ -190,10 +190,13 @@ void GridControl::mouseMove(int x, int y) {
         }
     }
     const auto [c, r] = hit(x, y);
-    if (drag_ == Drag::Select && o_.rangeSelect && c >= m_.FixedCols() && r >= m_.FixedRows() &&
-        (c != m_.Col() || r != m_.Row())) {
-        m_.setSelection({anchorCol_, anchorRow_, c, r});
-        scrollIntoView(c, r);  // a drag past the edge scrolls
+    if (drag_ == Drag::Select && o_.rangeSelect && c >= 0 && r >= 0) {
+        // Over a header the range reaches the first data cell: the current cell never enters it.
+        const int dc = std::max(c, m_.FixedCols()), dr = std::max(r, m_.FixedRows());
+        if (dc != m_.Col() || dr != m_.Row()) {
+            m_.extendSelectionFrom(anchorCol_, anchorRow_, dc, dr);
+            scrollIntoView(dc, dr);  // a drag past the edge scrolls
+        }
     }
     if (onMouseMove) {
         onMouseMove(c, r);

@@ -86,6 +86,8 @@ void GridControl::render(HDC dc, int width, int height) {
     const GridRect sel = m_.Selection();
     const int curC = m_.Col(), curR = m_.Row();
     const bool focused = GetFocus() == hwnd_;
+    painted_ = {
+        m_.LeftCol(), m_.TopRow(), curC, curR, sel, editorShown_ ? editorCol_ : -1, editorShown_ ? editorRow_ : -1};
     const win::SelectObjectScope fontSelected(dc, font_.get());
     SetBkMode(dc, TRANSPARENT);
 

@@ -148,6 +148,10 @@ void GridControl::syncAll() {
             scrollIntoView(lastCol_, lastRow_);
         }
     }
+    // Other counts, sizes or fixed rows: the view never starts past the cells
+    // that fill it, so a smaller table shows from where it fits.
+    scrollRows(m_.TopRow());
+    scrollCols(m_.LeftCol());
     updateScrollBars();
     syncEditor();
 }
@@ -312,6 +316,12 @@ LRESULT GridControl::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS | (o_.tabs ? DLGC_WANTTAB : 0);
         case WM_ERASEBKGND:
             return 1;
+        case kGridGetPainted:
+            if (lp && paintCount_ > 0) {
+                *reinterpret_cast<GridPainted*>(lp) = painted_;
+                return TRUE;
+            }
+            return FALSE;
         case WM_PAINT: {
             const win::PaintDC dc(hwnd_);
             paint(dc.get(), dc.dirty());

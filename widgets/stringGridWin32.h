@@ -42,6 +42,18 @@ struct GridOptions {
     COLORREF addTint = RGB(0xD4, 0xF2, 0xD4), addMark = RGB(0x22, 0x99, 0x3C);
 };
 
+// What the grid window painted last, for whoever reads the control as the
+// user sees it: the first scrolled column and row in view, the current cell
+// and the selection, and the cell under the open editor (-1 when none).
+struct GridPainted {
+    int leftCol = -1, topRow = -1;
+    int col = -1, row = -1;
+    GridRect selection{-1, -1, -1, -1};
+    int editorCol = -1, editorRow = -1;
+};
+// Fills the GridPainted that lParam points to; FALSE before the first paint.
+inline constexpr UINT kGridGetPainted = WM_USER + 1;
+
 // The model must outlive the control.
 class GridControl {
 public:
@@ -161,6 +173,7 @@ private:
     int backW_ = 0, backH_ = 0;
     bool backValid_ = false;
     int paintCount_ = 0;
+    GridPainted painted_;
 
     std::function<void()> chainedRepaint_;
     bool inSync_ = false, syncAgain_ = false;

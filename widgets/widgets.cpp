@@ -42,19 +42,29 @@ void Edit::setText(std::u16string t) {
 
 void Memo::clear() {
     lines_.clear();
-    caretLine = topLine = 0;
+    caretLine_ = topLine_ = 0;
+    ++replacements_;
     changed();
 }
 
 void Memo::add(std::u16string line) {
     lines_.push_back(std::move(line));
-    caretLine = static_cast<int>(lines_.size());  // appending leaves the caret at the end
+    caretLine_ = static_cast<int>(lines_.size()) - 1;  // appending leaves the caret at the end
     changed();
 }
 
 void Memo::setText(const std::u16string& text) {
     lines_ = splitLines(text);
-    caretLine = static_cast<int>(lines_.size());
+    caretLine_ = std::max(static_cast<int>(lines_.size()) - 1, 0);
+    topLine_ = 0;
+    ++replacements_;
+    changed();
+}
+
+void Memo::scrollTo(int top, int caret) {
+    topLine_ = std::max(top, 0);
+    caretLine_ = std::max(caret, 0);
+    ++scrollRequests_;
     changed();
 }
 

@@ -76,11 +76,24 @@ public:
     // Replaces the whole content; CR LF, LF or CR separate lines.
     void setText(const std::u16string& text);
     std::u16string text() const;  // lines joined by CR LF, each ending in one
-    int caretLine = 0;            // line that holds the caret
-    int topLine = 0;              // first visible line
+    // Counts clear and setText: while it stays the same, lines were only added.
+    std::uint64_t replacements() const { return replacements_; }
+
+    // The view: its first visible line and the line that holds the caret
+    // (from 0). The peer reports what it shows; scrollTo asks it to show them.
+    int topLine() const { return topLine_; }
+    int caretLine() const { return caretLine_; }
+    void scrollTo(int top, int caret);
+    std::uint64_t scrollRequests() const { return scrollRequests_; }
+    void viewShown(int top, int caret) {
+        topLine_ = top;
+        caretLine_ = caret;
+    }
 
 private:
     std::vector<std::u16string> lines_;
+    std::uint64_t replacements_ = 0, scrollRequests_ = 0;
+    int topLine_ = 0, caretLine_ = 0;
 };
 
 class ListBox : public Control {

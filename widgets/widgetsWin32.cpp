@@ -107,7 +107,8 @@ LRESULT CALLBACK Peer::subclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT
 // ---- Button
 
 void ButtonPeer::build(HWND parent, int id) {
-    create(parent, id, L"BUTTON", m_.Caption, WS_TABSTOP | BS_PUSHBUTTON | (flat_ ? BS_FLAT : 0));
+    // A flat button is left out of the Tab order and never keeps the focus.
+    create(parent, id, L"BUTTON", m_.Caption, (flat_ ? BS_FLAT : WS_TABSTOP) | BS_PUSHBUTTON);
     subclass();
     if (!m_.Hint.empty()) {
         tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
@@ -134,10 +135,19 @@ void ButtonPeer::sync() {
     ShowWindow(hwnd_, m_.Visible() ? SW_SHOWNA : SW_HIDE);
 }
 
-bool ButtonPeer::handleOwnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) {
+bool ButtonPeer::handleOwnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT&) {
     if (msg == WM_RBUTTONDOWN && m_.Enabled() && m_.onRightMouseDown) {
         m_.onRightMouseDown();
         return true;
+    }
+    if (msg == WM_SETFOCUS && flat_) {
+        // Clicked: the focus stays where the user works, so that a key typed
+        // next (Space, Enter) goes there and does not press the button again.
+        HWND from = reinterpret_cast<HWND>(wp);
+        if (from && from != hwnd_ && IsWindow(from) && IsWindowVisible(from) && IsWindowEnabled(from)) {
+            SetFocus(from);
+            return true;
+        }
     }
     return false;
 }
@@ -218,27 +228,36 @@ void MemoPeer::build(HWND parent, int id) {
 
 void MemoPeer::sync() {
     const auto& lines = m_.Lines();
-    bool appendOnly = lines.size() >= shown_ && (shown_ == 0 || lines[shown_ - 1] == shownLast_);
-    if (!appendOnly) {
+    if (m_.replacements() != shownReplacements_ || lines.size() < shown_) {
+        // A new content: whatever it shares with the old one, all of it is sent.
         SetWindowTextW(hwnd_, L"");
         shown_ = 0;
+        shownReplacements_ = m_.replacements();
     }
     // Appending keeps a long log cheap: only the new lines are sent.
-    std::u16string tail;
-    for (std::size_t i = shown_; i < lines.size(); ++i) {
-        if (i > 0)
-            tail += u"\r\n";
-        tail += lines[i];
-    }
-    if (!tail.empty()) {
-        int end = GetWindowTextLengthW(hwnd_);
+    if (lines.size() > shown_) {
+        std::u16string tail;
+        for (std::size_t i = shown_; i < lines.size(); ++i) {
+            if (i > 0)
+                tail += u"\r\n";
+            tail += lines[i];
+        }
+        const int end = GetWindowTextLengthW(hwnd_);
         SendMessageW(hwnd_, EM_SETSEL, end, end);
         SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(win::wideView(tail)));
         SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
+        shown_ = lines.size();
     }
-    shown_ = lines.size();
-    shownLast_ = lines.empty() ? std::u16string() : lines.back();
-    m_.topLine = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
+    if (m_.scrollRequests() != shownScrollRequests_) {
+        shownScrollRequests_ = m_.scrollRequests();
+        const auto first = static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0));
+        SendMessageW(hwnd_, EM_LINESCROLL, 0, m_.topLine() - first);
+        const LRESULT caret = SendMessageW(hwnd_, EM_LINEINDEX, m_.caretLine(), 0);
+        const WPARAM at = caret < 0 ? GetWindowTextLengthW(hwnd_) : static_cast<WPARAM>(caret);
+        SendMessageW(hwnd_, EM_SETSEL, at, at);
+    }
+    m_.viewShown(static_cast<int>(SendMessageW(hwnd_, EM_GETFIRSTVISIBLELINE, 0, 0)),
+                 static_cast<int>(SendMessageW(hwnd_, EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0)));
 }
 
 // ---- ProgressBar
@@ -287,7 +306,9 @@ StatusBarPeer::~StatusBarPeer() {
 }
 
 void StatusBarPeer::build(HWND parent, int id) {
-    create(parent, id, STATUSCLASSNAMEW, u"", CCS_BOTTOM | SBARS_SIZEGRIP);
+    // Placed by the host like any control, so that it has the design's height
+    // rather than the one it would give itself.
+    create(parent, id, STATUSCLASSNAMEW, u"", CCS_NOPARENTALIGN | CCS_NORESIZE | SBARS_SIZEGRIP);
     subclass();
     m_.onChanged = [this] { sync(); };
     resized();
@@ -310,9 +331,7 @@ void StatusBarPeer::resized() {
         right += static_cast<int>(p.Width * scale_);
         edges.push_back(right);
     }
-    SendMessageW(hwnd_, SB_SETMINHEIGHT, static_cast<WPARAM>(19 * scale_), 0);
     SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
-    SendMessageW(hwnd_, WM_SIZE, 0, 0);
     shown_.clear();
     show();
 }
@@ -485,10 +504,6 @@ void FormWindow::layout() {
     int dh = MulDiv(client.bottom, 96, dpi_) - style_.clientHeight;
     HDWP batch = BeginDeferWindowPos(static_cast<int>(peers_.size()));
     for (auto& p : peers_) {
-        if (auto* bar = dynamic_cast<StatusBarPeer*>(p.get())) {
-            bar->resized();
-            continue;
-        }
         RECT r = p->place;
         if (p->anchors & kRight) {
             if (!(p->anchors & kLeft))
@@ -516,6 +531,47 @@ void FormWindow::layout() {
                                scaled(r.bottom - r.top), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     EndDeferWindowPos(batch);
+    for (auto& p : peers_) {
+        if (auto* bar = dynamic_cast<StatusBarPeer*>(p.get()))
+            bar->resized();
+    }
+    giveWayToLaterControls();
+}
+
+void FormWindow::giveWayToLaterControls() {
+    // Where controls overlap, the later one lies on top, as the designs draw
+    // them, while the Tab order (the windows' Z order) stays the order of
+    // creation: an earlier control is cut back by its window region.
+    auto bounds = [this](HWND h) {
+        RECT r;
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    for (std::size_t i = 0; i < peers_.size(); ++i) {
+        if (peers_[i]->staysBehindSiblings())
+            continue;
+        const RECT mine = bounds(peers_[i]->hwnd());
+        win::GdiObject<HRGN> visible(CreateRectRgn(0, 0, mine.right - mine.left, mine.bottom - mine.top));
+        bool cut = false;
+        for (std::size_t j = i + 1; j < peers_.size(); ++j) {
+            RECT theirs = bounds(peers_[j]->hwnd()), common;
+            if (peers_[j]->staysBehindSiblings() || !IntersectRect(&common, &mine, &theirs))
+                continue;
+            OffsetRect(&common, -mine.left, -mine.top);
+            const win::GdiObject<HRGN> covered(CreateRectRgnIndirect(&common));
+            CombineRgn(visible.get(), visible.get(), covered.get(), RGN_DIFF);
+            cut = true;
+        }
+        const bool hadRegion = peers_[i]->cutBack;
+        if (cut && SetWindowRgn(peers_[i]->hwnd(), visible.get(), TRUE)) {
+            visible.detach();  // the window owns it now
+            peers_[i]->cutBack = true;
+        } else if (!cut && hadRegion) {
+            SetWindowRgn(peers_[i]->hwnd(), nullptr, TRUE);
+            peers_[i]->cutBack = false;
+        }
+    }
 }
 
 void FormWindow::syncCaption() {
@@ -540,6 +596,7 @@ void FormWindow::centreOver(HWND other) {
 }
 
 ModalResult FormWindow::runModal(HWND owner) {
+    const win::KeepFocus ownersFocus;  // back where the user was, once the window has gone
     modal_ = true;
     if (owner)
         EnableWindow(owner, FALSE);
@@ -628,6 +685,22 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             layout();
             return 0;
         }
+        case WM_ACTIVATE:
+            // As a dialog does: the focus comes back to the control that had it.
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd_, focus))
+                    focus_ = focus;
+                return 0;
+            }
+            if (!HIWORD(wp)) {
+                HWND target = focus_ && IsWindow(focus_) ? focus_ : defaultFocus;
+                if (target) {
+                    win::KeepFocus::restore(target);
+                    return 0;
+                }
+            }
+            return DefWindowProcW(hwnd_, msg, wp, lp);
         case WM_CLOSE:
             if (modal_) {
                 m_.closeModal(ModalResult::Cancel);

@@ -48,6 +48,7 @@ public:
     virtual void sync() {}
     // Stays behind the controls that overlap it.
     virtual bool staysBehindSiblings() const { return false; }
+    bool cutBack = false;  // a later control overlaps it: its window region leaves that part out
 
 protected:
     friend class FormWindow;
@@ -111,7 +112,8 @@ private:
     bool syncing_ = false;
 };
 
-// The read-only log: appends new lines, shows the end.
+// The read-only log: appends new lines and shows the end, or shows where the
+// model asks it to.
 class MemoPeer : public Peer {
 public:
     explicit MemoPeer(Memo& model) : m_(model) {}
@@ -121,8 +123,8 @@ public:
 
 private:
     Memo& m_;
-    std::size_t shown_ = 0;
-    std::u16string shownLast_;
+    std::size_t shown_ = 0;  // lines sent since the content was last replaced
+    std::uint64_t shownReplacements_ = 0, shownScrollRequests_ = 0;
 };
 
 class ProgressPeer : public Peer {
@@ -234,12 +236,16 @@ public:
     std::function<bool(UINT, WPARAM, LPARAM, LRESULT&)> onMessage;
     // The close box: Cancel for a modal window, else onClose.
     std::function<void()> onClose;
+    // The control that has the keyboard focus when the window is activated
+    // for the first time; afterwards the one that had it when it was left.
+    HWND defaultFocus = nullptr;
 
 protected:
     const FontSpec& formFont() const { return style_.font; }
 
 private:
     void adopt(std::unique_ptr<Peer> peer);
+    void giveWayToLaterControls();
     void applyFont(Peer& p);
     void syncCaption();
     static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
@@ -250,6 +256,7 @@ private:
     HWND hwnd_ = nullptr;
     int dpi_ = 96;
     bool modal_ = false;
+    HWND focus_ = nullptr;  // the focused control when the window was last left
     std::vector<std::unique_ptr<Peer>> peers_;
     std::vector<win::GdiObject<HFONT>> fonts_;
 };

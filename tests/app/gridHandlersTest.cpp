@@ -128,3 +128,19 @@ TEST(HandlersPopup, CtrlSpaceAndDoubleClickOfferTheColumnsTexts) {
     EXPECT_EQ(f.Memo1.Lines().back(), u"[DblClick]");
     EXPECT_EQ(shown, 2);
 }
+
+TEST_F(Handlers, FreezingTheFirstRowMovesTheCurrentCellBelowItAndThePanelsFollow) {
+    StringGrid& g = f->StringGrid1;
+    g.setCol(2);
+    g.setCol(1);  // (1, 1): the text with ID 31
+    EXPECT_EQ(f->StatusBar1.Panels[0].Text, u" ID = 0000001F");
+    f->CheckBox1.setChecked(true);
+    EXPECT_EQ(g.Row(), 2);
+    EXPECT_EQ(f->StatusBar1.Panels[0].Text, u" ID = 00000020");
+    // Whatever comes next works below the frozen row.
+    g.typeChar(u'q');
+    std::uint16_t key = 46;
+    f->StringGrid1KeyUp(key, 0);
+    EXPECT_EQ(g.Cells(1, 1), u"a");
+    EXPECT_EQ(g.Cells(1, 2), u"");
+}

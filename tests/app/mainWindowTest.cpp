@@ -271,3 +271,41 @@ TEST_F(MainWindowCommands, UnreadableTargetListKeepsTheDesignedCaptionAndSaysWhy
     ASSERT_EQ(g.Memo1.Lines().size(), 1u);
     EXPECT_NE(g.Memo1.Lines()[0].find(u"TargetCAD_APIVersion.txt"), std::u16string::npos);
 }
+
+// The pop-up item UNDO is offered once there is a block edit to take back, or
+// after a block undo; a copy or a cancelled replace offers nothing.
+TEST_F(MainWindowCommands, UndoItemIsOfferedByEveryBlockEditAndByTheKeysUndo) {
+    bool replaceConfirms = true;
+    replace.runModal = [&](Form& form) {
+        form.closeModal(replaceConfirms ? ModalResult::OK : ModalResult::Cancel);
+        return form.modalResult();
+    };
+    auto keyUp = [this](std::uint16_t key, unsigned modifiers) { f->StringGrid1KeyUp(key, modifiers); };
+    const struct {
+        const char* what;
+        std::function<void()> run;
+        bool offered;
+    } cases[] = {
+        {"Delete", [&] { keyUp(46, 0); }, true},
+        {"Ctrl+X", [&] { keyUp('X', 4); }, true},
+        {"Ctrl+V", [&] { keyUp('V', 4); }, true},
+        {"Ctrl+Z", [&] { keyUp('Z', 4); }, true},
+        {"cut item", [&] { click(u"N1"); }, true},
+        {"paste item", [&] { click(u"N3"); }, true},
+        {"width item", [&] { click(u"N8"); }, true},
+        {"replace", [&] { click(u"N21"); }, true},
+        {"cancelled replace",
+         [&] {
+             replaceConfirms = false;
+             click(u"N21");
+         },
+         false},
+        {"Ctrl+C", [&] { keyUp('C', 4); }, false},
+        {"copy item", [&] { click(u"N2"); }, false},
+    };
+    for (const auto& c : cases) {
+        f->menuItem(u"UNDO1").setEnabled(false);  // as a Get leaves it
+        c.run();
+        EXPECT_EQ(f->menuItem(u"UNDO1").Enabled(), c.offered) << c.what;
+    }
+}

@@ -153,7 +153,7 @@ TEST(KeyCommand, LogLinesAndDeleteThenUndo) {
     keyCommand(ctx, key, ctrl);
     EXPECT_EQ(f.clipboard.text, u"t\tt\tt\tt\r\nt\tt\tt\tt\r\nt\tt\tt\tt\r\nt\tt\tt\tt\r\n");
     EXPECT_EQ(log.Lines().back(), u"[Ctrl]+[C]");
-    EXPECT_EQ(log.caretLine, 0);
+    EXPECT_EQ(log.caretLine(), 0);
     key = 'A';
     EXPECT_FALSE(keyCommand(ctx, key, 0));  // without Ctrl nothing
     key = 'Q';

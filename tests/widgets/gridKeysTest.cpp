@@ -70,7 +70,7 @@ TEST(GridKeys, ShiftGrowsTheSelectionFromTheAnchorButNeverWithTab) {
     StringGrid g(6, 10);
     g.moveCurrent(2, 2);
     std::vector<std::string> events;
-    g.onSelectCell = [&](int, int) { events.push_back("select"); };
+    g.onSelectCell = [&](int c, int r) { events.push_back("select " + std::to_string(c) + std::to_string(r)); };
     g.onClick = [&] { events.push_back("click"); };
     press(g, Key::Right, Shift);
     press(g, Key::Down, Shift);
@@ -81,7 +81,13 @@ TEST(GridKeys, ShiftGrowsTheSelectionFromTheAnchorButNeverWithTab) {
     press(g, Key::Left, Shift);
     press(g, Key::Left, Shift);  // past the anchor
     EXPECT_EQ(g.Selection(), (GridRect{1, 2, 2, 4}));
-    EXPECT_TRUE(events.empty());  // the range grew; the current cell was not moved to
+    // The current cell moved with every key, and whoever shows it was told.
+    const std::vector<std::string> moves{"select 32", "click",     "select 33", "click",     "select 34",
+                                         "click",     "select 24", "click",     "select 14", "click"};
+    EXPECT_EQ(events, moves);
+    events.clear();
+    press(g, Key::Left, Shift);  // at the first column: no move, nothing told
+    EXPECT_TRUE(events.empty());
     press(g, Key::Right);
     EXPECT_EQ(g.Selection(), (GridRect{2, 4, 2, 4}));
 

@@ -216,8 +216,10 @@ TEST(StringGridMoves, AMoveRaisesOneSelectAndOneClickAndClosesTheEditor) {
     g.moveCurrent(1, 4);
     EXPECT_EQ(events, (std::vector<std::string>{"select 34", "click", "select 14", "click"}));
 
-    g.extendSelection(2, 3);  // the range grows from the anchor; nobody is told
+    events.clear();
+    g.extendSelection(2, 3);  // the range grows from the anchor; the current cell moves
     EXPECT_EQ(g.Selection(), (GridRect{1, 3, 2, 4}));
+    EXPECT_EQ(events, (std::vector<std::string>{"select 23", "click"}));
     events.clear();
     g.moveCurrent(2, 3);  // onto the current cell: only the range collapses
     EXPECT_TRUE(events.empty());
@@ -276,4 +278,74 @@ TEST(DataCellsIn, IsThePartOnDataCellsAndEmptyWhenThereIsNone) {
         EXPECT_EQ(dataCellsIn(g, c.in), c.out)
             << c.in.Left << "," << c.in.Top << "," << c.in.Right << "," << c.in.Bottom;
     }
+}
+
+// A smaller table from a Get: the grid's cells and view shrink with it.
+TEST(StringGridModel, AnotherSizeKeepsTheCurrentCellAndTheViewOnTheCells) {
+    struct Case {
+        int col, row, topRow, leftCol;  // before, in a grid of 8 x 60
+        int newCols, newRows;
+        int wantCol, wantRow, wantTop, wantLeft;
+    };
+    const Case cases[] = {
+        {1, 1, 16, 1, 8, 5, 1, 1, 4, 1},      // scrolled away from the current cell
+        {3, 55, 50, 1, 8, 5, 3, 4, 4, 1},     // the current cell below the new end
+        {7, 20, 10, 6, 4, 30, 3, 20, 10, 3},  // fewer columns
+        {2, 30, 20, 1, 8, 60, 2, 30, 20, 1},  // the same size: nothing moves
+    };
+    for (const Case& k : cases) {
+        CellTexts table(8, 60);
+        StringGrid g;
+        g.setModel(table);
+        g.moveCurrent(k.col, k.row);
+        g.setTopRow(k.topRow);
+        g.setLeftCol(k.leftCol);
+        table.setSize(k.newCols, k.newRows);
+        EXPECT_EQ(g.Col(), k.wantCol) << k.newCols << "x" << k.newRows;
+        EXPECT_EQ(g.Row(), k.wantRow) << k.newCols << "x" << k.newRows;
+        EXPECT_EQ(g.Selection(), (GridRect{k.wantCol, k.wantRow, k.wantCol, k.wantRow}));
+        EXPECT_EQ(g.TopRow(), k.wantTop) << k.newCols << "x" << k.newRows;
+        EXPECT_EQ(g.LeftCol(), k.wantLeft) << k.newCols << "x" << k.newRows;
+    }
+}
+
+TEST(StringGridFixedRows, TheCurrentCellAndTheRangeLeaveARowThatBecomesFixed) {
+    StringGrid g(5, 8);
+    std::vector<std::string> events;
+    g.onSelectCell = [&](int c, int r) { events.push_back("select " + std::to_string(c) + std::to_string(r)); };
+    g.onClick = [&] { events.push_back("click"); };
+    g.moveCurrent(3, 1);
+    g.typeChar(u'x');  // editing the first data row
+    events.clear();
+    g.setFixedRows(2);
+    EXPECT_EQ(events, (std::vector<std::string>{"select 32", "click"}));  // a move like any other
+    EXPECT_FALSE(g.EditorMode());
+    EXPECT_EQ(g.Cells(3, 1), u"x");  // typed before it froze
+    EXPECT_EQ(g.Selection(), (GridRect{3, 2, 3, 2}));
+    EXPECT_EQ(g.TopRow(), 2);  // the view at the top stays at the top
+
+    // A range reaching into the row: only its anchor comes down, nobody is told.
+    g.setFixedRows(1);
+    EXPECT_EQ(g.TopRow(), 1);
+    g.moveCurrent(1, 1);
+    g.extendSelection(4, 5);
+    events.clear();
+    g.setFixedRows(2);
+    EXPECT_EQ(g.Selection(), (GridRect{1, 2, 4, 5}));
+    EXPECT_TRUE(events.empty());
+
+    // Placed on the fixed row from outside, the current cell opens no editor.
+    g.setSelection({2, 1, 2, 1});
+    g.showEditor();
+    EXPECT_FALSE(g.EditorMode());
+    g.typeChar(u'y');
+    EXPECT_EQ(g.Cells(2, 1), u"");
+    EXPECT_FALSE(g.EditorMode());
+
+    // A scrolled view stays where it was when the row thaws.
+    g.moveCurrent(1, 6);
+    g.setTopRow(5);
+    g.setFixedRows(1);
+    EXPECT_EQ(g.TopRow(), 5);
+    EXPECT_EQ(g.Row(), 6);
 }

@@ -71,7 +71,7 @@ TEST_F(DrawnTableGui, MergedFieldsAndPendingChangesBeforeAndAfterTheUpdate) {
     EXPECT_EQ(lineRightOf(2, 2), o.editTint);             // the edited field reads as one
     ASSERT_TRUE(saveWindows(L"drawn-table.bmp", main()));
 
-    SendMessageW(FindWindowExW(main(), nullptr, L"BUTTON", L"更新 (Ctrl+Enter) "), BM_CLICK, 0, 0);
+    click(FindWindowExW(main(), nullptr, L"BUTTON", L"更新 (Ctrl+Enter) "), {10, 10});
     const auto updated = [&] {
         const auto lines = program->form->Memo1.Lines();
         return std::find(lines.begin(), lines.end(), u"[更新] 編集 = 2, 追加 = 1, 削除 = 1") != lines.end();

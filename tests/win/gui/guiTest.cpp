@@ -80,16 +80,12 @@ protected:
     }
     // Clicks a cell of the working grid with the left button.
     void clickCell(int col, int row) {
-        HWND g = grid();
-        int x = 0, y = 0;
-        for (int c = 0; c < col; ++c)
-            x += cells().ColWidths(c) + 1;
-        for (int r = 0; r < row; ++r)
-            y += cells().RowHeights(r) + 1;
-        LPARAM at = MAKELPARAM(x + 5, y + 5);
-        PostMessageW(g, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageW(g, WM_LBUTTONUP, 0, at);
+        const RECT rc = program->mainWindow->grid().cellRect(col, row);
+        click(grid(), {rc.left + 5, rc.top + 5});
         pumpUntil([&] { return cells().Col() == col && cells().Row() == row; }, 3000);
+    }
+    bool fromMenu(const wchar_t* caption, const std::function<void()>& after = {}) {
+        return chooseFromPopupMenu(grid(), {120, 60}, caption, after);
     }
     // The parts list as a drawing in memory, fetched with the Get button.
     void getPartsList() {
@@ -102,7 +98,7 @@ protected:
         start(&memory);
         HWND get = FindWindowExW(main(), nullptr, L"BUTTON", L"取得");
         ASSERT_NE(get, nullptr);
-        SendMessageW(get, BM_CLICK, 0, 0);
+        click(get, {10, 10});
         ASSERT_TRUE(pumpUntil([&] { return cells().RowCount() == 31; }));
         SetForegroundWindow(main());
         pumpFor(200);
@@ -157,9 +153,9 @@ TEST_F(Gui, WindowPositionAndOptionsRoundTripThroughTheIniFile) {
 TEST_F(Gui, TypingWithEnterMovingRightThenDown) {
     start();
     HWND right = FindWindowExW(main(), nullptr, L"BUTTON", L"Enter:[→]");
-    SendMessageW(right, BM_CLICK, 0, 0);
+    click(right, {10, 10});
+    EXPECT_TRUE(pumpUntil([&] { return SendMessageW(right, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 3000));
     EXPECT_TRUE(form().CheckBox2.Checked());
-    SetFocus(grid());
     clickCell(1, 1);
     typeText(L"ab");
     press(VK_RETURN);
@@ -167,9 +163,10 @@ TEST_F(Gui, TypingWithEnterMovingRightThenDown) {
     EXPECT_EQ(cells().Cells(1, 1), u"ab");
     EXPECT_EQ(cells().Row(), 1);
 
-    SendMessageW(FindWindowExW(main(), nullptr, L"BUTTON", L"Enter:[↓]"), BM_CLICK, 0, 0);
+    click(FindWindowExW(main(), nullptr, L"BUTTON", L"Enter:[↓]"), {10, 10});
+    EXPECT_TRUE(pumpUntil([&] { return SendMessageW(right, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 3000));
     EXPECT_FALSE(form().CheckBox2.Checked());
-    SetFocus(grid());
+    clickCell(2, 1);  // back to the grid
     typeText(L"部品");
     press(VK_RETURN);
     ASSERT_TRUE(pumpUntil([&] { return cells().Row() == 2; }, 5000));
@@ -221,8 +218,9 @@ TEST_F(Gui, CopyAndPasteThroughTheClipboardEvenWhileAnotherHolderHasItOpen) {
 
 TEST_F(Gui, CandidatePopUpOpensAboveTheCellAndWritesTheChoice) {
     getPartsList();
-    clickCell(4, 10);  // 材質
-    SetFocus(grid());
+    constexpr int row = 6;
+    clickCell(4, row);  // 材質
+    const std::u16string before = cells().Cells(4, row);
     RECT cellOnScreen{};
     std::wstring shot = qx::test::screenshotPath(L"candidates.bmp");
     HWND mainHwnd = main();
@@ -238,17 +236,16 @@ TEST_F(Gui, CandidatePopUpOpensAboveTheCellAndWritesTheChoice) {
         UnionRect(&m, &m, &r);
         qx::test::saveScreen(m, shot);
         cellOnScreen = r;
-        HWND list = FindWindowExW(popup, nullptr, L"LISTBOX", nullptr);
-        PostMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+        press(VK_DOWN);
+        press(VK_RETURN);
     });
     press(VK_SPACE, VK_CONTROL);
-    ASSERT_TRUE(pumpUntil([&] { return cells().Cells(4, 10) != u"SS400" || !driver.joinable(); }, 10000));
+    ASSERT_TRUE(pumpUntil([&] { return cells().Cells(4, row) != before; }, 10000));
     driver.join();
     // Sorted candidates (A5052, ABS, CAC406, ...): the second one was chosen.
-    EXPECT_EQ(cells().Cells(4, 10), u"ABS") << toUtf8(cells().Cells(4, 10));
+    EXPECT_EQ(cells().Cells(4, row), u"ABS") << toUtf8(cells().Cells(4, row));
     // The pop-up stood just above the current cell, its left edge near the cell's.
-    RECT cell = program->mainWindow->grid().cellRect(4, 10);
+    RECT cell = program->mainWindow->grid().cellRect(4, row);
     MapWindowPoints(grid(), nullptr, reinterpret_cast<POINT*>(&cell), 2);
     EXPECT_LE(cellOnScreen.bottom, cell.top);
     EXPECT_GE(cellOnScreen.bottom, cell.top - 24);
@@ -258,10 +255,12 @@ TEST_F(Gui, CandidatePopUpOpensAboveTheCellAndWritesTheChoice) {
 
 TEST_F(Gui, ReplaceDialogReplacesInTheSelection) {
     getPartsList();
-    cells().setSelection({4, 1, 4, 29});
+    const RECT header = program->mainWindow->grid().cellRect(4, 0);
+    click(grid(), {header.left + 5, header.top + 5});  // the whole column 材質
+    pumpFor(100);
     std::wstring shot = qx::test::screenshotPath(L"replace.bmp");
     HWND mainHwnd = main();
-    std::thread driver([&] {
+    ASSERT_TRUE(fromMenu(L"置換", [&] {
         HWND dialog = waitForWindow(nullptr, L"文字列置換");
         if (!dialog)
             return;
@@ -272,13 +271,11 @@ TEST_F(Gui, ReplaceDialogReplacesInTheSelection) {
         GetWindowRect(dialog, &b);
         UnionRect(&a, &a, &b);
         qx::test::saveScreen(a, shot);
-        PostMessageW(FindWindowExW(dialog, nullptr, L"BUTTON", L"実行"), BM_CLICK, 0, 0);
-    });
-    form().N21Click();
-    driver.join();
+        click(FindWindowExW(dialog, nullptr, L"BUTTON", L"実行"), {10, 10});
+    }));
     EXPECT_EQ(cells().Cells(4, 4), u"SUS316-304");  // ticked box: case ignored
     EXPECT_EQ(cells().Cells(4, 2), u"SS400");
-    form().UNDO1Click();
+    ASSERT_TRUE(fromMenu(L"UNDO ( Ctrl + Z )"));
     EXPECT_EQ(cells().Cells(4, 4), u"SUS304");
 }
 
@@ -290,16 +287,16 @@ TEST_F(Gui, TargetDialogAddsAnEntryAndChangesTheCaption) {
         if (!dialog)
             return;
         typeIntoBoxes(dialog, L"図面サーバー", L"QuadcelX.DrawingServer");
-        SendMessageW(FindWindowExW(dialog, nullptr, L"BUTTON", L"追加"), BM_CLICK, 0, 0);
+        click(FindWindowExW(dialog, nullptr, L"BUTTON", L"追加"), {10, 10});
         Sleep(300);
         RECT r;
         GetWindowRect(dialog, &r);
         qx::test::saveScreen(r, shot);
-        PostMessageW(FindWindowExW(dialog, nullptr, L"BUTTON", L"OK"), BM_CLICK, 0, 0);
+        click(FindWindowExW(dialog, nullptr, L"BUTTON", L"OK"), {10, 10});
     });
     // The right mouse button on Get opens it.
     HWND get = FindWindowExW(main(), nullptr, L"BUTTON", L"取得");
-    PostMessageW(get, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    click(get, {5, 5}, true);
     pumpUntil([&] { return form().targetProgID == u"QuadcelX.DrawingServer"; });
     driver.join();
     EXPECT_EQ(textOf(main()), L"QuadcelX [ 図面サーバー ]");
@@ -313,7 +310,7 @@ TEST_F(Gui, AboutBoxShowsTheVersionLine) {
     start();
     std::wstring text;
     std::wstring shot = qx::test::screenshotPath(L"about.bmp");
-    std::thread driver([&] {
+    ASSERT_TRUE(fromMenu(L"バージョン情報", [&] {
         HWND box = waitForWindow(L"#32770", L"QuadcelX");
         if (!box)
             return;
@@ -322,10 +319,9 @@ TEST_F(Gui, AboutBoxShowsTheVersionLine) {
         RECT r;
         GetWindowRect(box, &r);
         qx::test::saveScreen(r, shot);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-    });
-    form().menuItem(u"N24").click();
-    driver.join();
+        press(VK_RETURN);  // the default button
+    }));
+    EXPECT_FALSE(IsWindow(FindWindowW(L"#32770", L"QuadcelX")));
     EXPECT_NE(text.find(L"QuadrelX.exe 2023.08.10\n"), std::wstring::npos) << toUtf8(u16(text));
     EXPECT_NE(text.find(L"OK"), std::wstring::npos);
 }
@@ -348,13 +344,10 @@ TEST_F(Gui, FilledTableAndItsPopUpMenu) {
         GetWindowRect(menu, &b);
         UnionRect(&a, &a, &b);
         qx::test::saveScreen(a, shot);
-        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-        key(VK_ESCAPE, false);
-        key(VK_ESCAPE, true);
+        press(VK_ESCAPE);
     });
-    RECT g;
-    GetWindowRect(grid(), &g);
-    SendMessageW(main(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid()), MAKELPARAM(g.left + 120, g.top + 60));
+    click(grid(), {120, 60}, true);  // the right button opens it
+    pumpUntil([&] { return shown && !IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 10000);
     driver.join();
     EXPECT_TRUE(shown);
 }

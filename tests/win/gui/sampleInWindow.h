@@ -29,7 +29,7 @@ protected:
         program->start();
         SetForegroundWindow(main());
         pump([&] { return IsWindowVisible(main()) != FALSE; });
-        SendMessageW(FindWindowExW(main(), nullptr, L"BUTTON", L"取得"), BM_CLICK, 0, 0);
+        click(FindWindowExW(main(), nullptr, L"BUTTON", L"取得"), {10, 10});
         ASSERT_TRUE(pump([&] { return cells().RowCount() == rows && cells().ColCount() == cols; }));
         SetForegroundWindow(main());
         pump([] { return false; }, 200);
