@@ -405,7 +405,7 @@ UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdl
                 }
                 const std::vector<std::u16string> lines = valueLines(table.Cells(c, r));
                 if (!ids.empty()) {
-                    if (joinLines(lines) != joinLines(valueLines(recordedValue(table, c, r, lists.textAry, index)))) {
+                    if (!holdsRecordedValue(table, c, r, lists.textAry, index)) {
                         planCell(pass, document, lists, index, ids, lines, c, r, result);
                     }
                     continue;

@@ -128,6 +128,12 @@ std::u16string recordedValue(const TableModel& table, int c, int r, const std::v
     return joinLines(lines);
 }
 
+bool holdsRecordedValue(const TableModel& table, int c, int r, const std::vector<TQdlText>& textAry,
+                        const TextIndex& index) {
+    return joinLines(valueLines(table.Cells(c, r))) ==
+           joinLines(valueLines(recordedValue(table, c, r, textAry, index)));
+}
+
 CellChange pendingChange(const TableModel& table, int c, int r, const std::vector<TQdlText>& textAry,
                          const TextIndex& index) {
     const std::u16string& value = table.Cells(c, r);
@@ -143,7 +149,7 @@ CellChange pendingChange(const TableModel& table, int c, int r, const std::vecto
         }
         return value.empty() ? CellChange::None : CellChange::Add;
     }
-    if (joinLines(valueLines(value)) == joinLines(valueLines(recordedValue(table, c, r, textAry, index)))) {
+    if (holdsRecordedValue(table, c, r, textAry, index)) {
         return CellChange::None;
     }
     return value.empty() ? CellChange::Delete : CellChange::Edit;

@@ -77,6 +77,10 @@ private:
 std::u16string recordedValue(const TableModel& table, int c, int r, const std::vector<TQdlText>& textAry,
                              const TextIndex& index);
 
+// Whether a cell's value, line by line (valueLines), is what its texts hold.
+bool holdsRecordedValue(const TableModel& table, int c, int r, const std::vector<TQdlText>& textAry,
+                        const TextIndex& index);
+
 // What an Update will do to a cell, compared as the Update compares (by
 // valueLines): None for a cell equal to what its texts hold, Delete for an emptied cell with
 // texts, Add for a value in a cell without texts, Edit for any other change.
