@@ -52,6 +52,22 @@ char16_t VivazQDLForm::StringGrid1KeyPress(char16_t key, bool ctrl, bool shift) 
 }
 
 void VivazQDLForm::StringGrid1KeyUp(std::uint16_t& key, unsigned modifiers) {
+    // As a spreadsheet: Ctrl+Shift++ (the main keyboard's + or the keypad's)
+    // inserts a row above, Ctrl+- deletes the selected rows.
+    const bool ctrl = (modifiers & static_cast<unsigned>(Modifier::Ctrl)) != 0;
+    const bool shift = (modifiers & static_cast<unsigned>(Modifier::Shift)) != 0;
+    if (ctrl && ((key == Key::OemPlus && shift) || key == Key::Add)) {
+        key = 0;
+        Memo1.add(u"[Ctrl]+[Shift]+[+]");
+        insertRow(false);
+        return;
+    }
+    if (ctrl && (key == Key::OemMinus || key == Key::Subtract)) {
+        key = 0;
+        Memo1.add(u"[Ctrl]+[-]");
+        deleteRows();
+        return;
+    }
     runCommand([&] {
         KeyCommandContext ctx{StringGrid1, StringGrid2, blockUndoState,
                               Memo1,       s_.platform, [this] { offerBlockUndo(); }};

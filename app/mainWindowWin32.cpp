@@ -92,6 +92,7 @@ void MainWindow::buildControls() {
     g.onDblClick = [&f] { f.StringGrid1DblClick(); };
     g.onFixedCellClick = [&f](int col, int row) { f.StringGrid1FixedCellClick(col, row); };
     g.onDrawCell = [&f](int col, int row) { return f.StringGrid1DrawCell(col, row); };
+    g.onRowMarks = [&f] { return f.table.rowMarks(); };
     g.guard = [](const std::function<void()>& handler) { guarded(handler); };
     win_.add<GridPeer>(at(0, 41, 578, 215), kLeft | kTop | kRight | kBottom, kTahoma, g);
     win_.defaultFocus = g.hwnd();  // the user works in the grid
@@ -136,9 +137,12 @@ bool MainWindow::gridToScreen(int& x, int& y) const {
 void MainWindow::popupMenu(POINT where) {
     for (std::size_t i = 0; i < f_.PopupMenu1.size(); ++i) {
         const MenuItem& item = f_.PopupMenu1[i];
-        if (item.Caption != u"-")
+        if (item.Caption != u"-") {
             EnableMenuItem(menu_, kMenuBase + static_cast<UINT>(i),
                            MF_BYCOMMAND | (item.Enabled() ? MF_ENABLED : MF_GRAYED));
+            CheckMenuItem(menu_, kMenuBase + static_cast<UINT>(i),
+                          MF_BYCOMMAND | (item.Checked ? MF_CHECKED : MF_UNCHECKED));
+        }
     }
     if (onMenuShown)
         PostMessageW(hwnd(), WM_APP, 0, 0);

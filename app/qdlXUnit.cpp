@@ -120,6 +120,12 @@ void VivazQDLForm::buildMenu() {
         {u"UNDO1", u"UNDO ( Ctrl + Z )"},
         {u"N7", u"-"},
         {u"N21", u"置換"},
+        {u"N25", u"-"},
+        {u"ROWUP1", u"上に行を挿入 ( Ctrl + Shift + + )"},
+        {u"ROWDOWN1", u"下に行を挿入"},
+        {u"ROWDEL1", u"行を削除 ( Ctrl + - )"},
+        {u"RENUM1", u"選択した列に連番を振る"},
+        {u"GROWUP1", u"表は上へ伸びる ( 1 が最下行 )"},
         {u"N20", u"-"},
         {u"N8", u"全角->半角"},
         {u"N9", u"半角->全角"},
@@ -153,6 +159,11 @@ void VivazQDLForm::buildMenu() {
         menuItem(std::u16string(entry.name)).onClick = [this](MenuItem& item) { N8Click(item); };
     menuItem(u"N21").onClick = [this](MenuItem&) { N21Click(); };
     menuItem(u"CAD1").onClick = [this](MenuItem&) { CAD1Click(); };
+    menuItem(u"ROWUP1").onClick = [this](MenuItem&) { insertRow(false); };
+    menuItem(u"ROWDOWN1").onClick = [this](MenuItem&) { insertRow(true); };
+    menuItem(u"ROWDEL1").onClick = [this](MenuItem&) { deleteRows(); };
+    menuItem(u"RENUM1").onClick = [this](MenuItem&) { renumberColumn(); };
+    menuItem(u"GROWUP1").onClick = [this](MenuItem& item) { item.Checked = !item.Checked; };
     Button1.onRightMouseDown = [this] { CAD1Click(); };
     Button1.onClick = [this] { Button1Click(); };
     Button2.onClick = [this] { Button2Click(); };
@@ -215,6 +226,7 @@ void VivazQDLForm::FormCreate() {
     // own process; the key is only read, so it stays as the user wrote it.
     fastPathEnabled = parseInteger(readString(kSection, u"FastPath", u"1")).value_or(1) != 0;
     targetProgID = readString(kTargetSection, u"ProgID", targetProgID);
+    menuItem(u"GROWUP1").Checked = readBool(u"RowsGrowUp");
 
     buildCaption();
     if (s_.registerFilter) {
@@ -297,6 +309,9 @@ void VivazQDLForm::CAD1Click() {
 }
 
 bool VivazQDLForm::hasUnsavedEdits() const {
+    if (table.rowsChanged()) {
+        return true;
+    }
     for (int r = 1; r < StringGrid1.RowCount(); ++r) {
         for (int c = 1; c < StringGrid1.ColCount(); ++c) {
             if (pendingChangeAt(c, r) != CellChange::None) {
@@ -336,6 +351,7 @@ void VivazQDLForm::FormClose() {
     write(kSection, u"chk3", b(CheckBox3.Checked()));
     write(kSection, u"chk4", b(CheckBox4.Checked()));
     write(kSection, u"edt1", Edit1.Text());
+    write(kSection, u"RowsGrowUp", b(menuItem(u"GROWUP1").Checked));
     write(kTargetSection, u"ProgID", targetProgID);
     if (failed) {
         s_.platform.dialogs->showMessage(u"設定ファイルに書き込めませんでした:\n" + file, MessageBoxKind::Error);

@@ -119,6 +119,15 @@ public:
     void N2Click();    // copy
     void N3Click();    // paste
     void CAD1Click();  // the target dialog
+    // Rows of the table (rowCommands.cpp), waiting for the Update like text
+    // edits and taken back by the block undo: an empty row above or below
+    // the current one, the selected rows deleted, consecutive numbers in the
+    // selected cells of the current column in the order the table grows.
+    void insertRow(bool below);
+    void deleteRows();
+    void renumberColumn();
+    // Which way the drawn table grows, as the pop-up menu sets it.
+    RowGrowth rowGrowth();
     // A command that changes the working grid runs (it processes messages,
     // so input arrives meanwhile); grid input is then ignored.
     bool commandRunning() const { return commands_.running(); }
@@ -186,7 +195,8 @@ private:
     void bringSelfToFront();
     void runGet();
     void runUpdate();
-    char16_t keyPress(char16_t key, bool ctrl, bool shift);
+    // The preamble of a row command: the selection and the cells as the block undo restores them.
+    void beforeRowCommand();
     cad::Dispatch fastPathOf(const cad::Dispatch& app);
     Services s_;
     // Every command that changes the working grid goes through it.

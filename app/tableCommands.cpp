@@ -219,8 +219,24 @@ void VivazQDLForm::runUpdate() {
         bringCadToFront(app);
         Dispatch doc = app.get(u"ActiveDocument").toDispatch();
         UpdateWindow window(*this);
-        const cad::UpdateResult r =
-            cad::updateTable(doc, listsDocument_, lists, textIndex_, table, window, fastPathOf(app));
+        const bool rows = table.rowsChanged();
+        cad::UpdateResult r;
+        try {
+            r = cad::updateTable(doc, listsDocument_, lists, textIndex_, table, window, fastPathOf(app),
+                                 {rowGrowth(), tolerance()});
+        } catch (const Error& e) {
+            if (!rows) {
+                throw;
+            }
+            // Rows half moved cannot be finished by a second Update: the
+            // drawing goes back in one step and the table is read again.
+            const std::u16string what =
+                u"行の挿入・削除を含む更新が途中で失敗しました。CAD で U を 1 "
+                u"回実行すると更新前の図面に戻ります。その後、"
+                u"表をもう一度取得してください。";
+            Memo1.add(u"[更新] " + what);
+            throw Error(what + u"\n\n" + e.message());
+        }
         if (!r.refusal.empty()) {
             bringSelfToFront();
             s_.platform.dialogs->showMessage(r.refusal, MessageBoxKind::Error);
@@ -232,6 +248,10 @@ void VivazQDLForm::runUpdate() {
             }
             if (r.lostFormatting > 0) {
                 Memo1.add(u"[更新] " + format("文字の途中の書式を保てなかったセル = %d", r.lostFormatting));
+            }
+            if (rows) {
+                showDrawnBorders(tolerance());
+                Memo1.add(u"[更新] " + format("行の挿入 = %d, 行の削除 = %d", r.rows.inserted, r.rows.deleted));
             }
             Memo1.add(u"[更新] " + format("編集 = %d, 追加 = %d, 削除 = %d", r.edited, r.added, r.deleted));
             s_.platform.windows->setForegroundWindow(app.get(u"HWND").toUInt64());

@@ -6,7 +6,7 @@ namespace qx::cad {
 
 namespace {
 
-constexpr std::int32_t kVersion = 2;
+constexpr std::int32_t kVersion = 3;
 constexpr std::size_t kOpFields = 6, kResultFields = 4, kTextFields = 6;
 
 Error serverError(std::u16string_view member, std::u16string_view reason) {
@@ -39,8 +39,13 @@ Variant readEntities(const std::vector<Variant>& args) {
     }
     std::vector<double> segments;
     segments.reserve(lists.lineAry.size() * 6);
-    for (const auto& l : lists.lineAry)
+    // Per segment its entity's ID, negative for a polyline's.
+    std::vector<Variant> lineIds;
+    lineIds.reserve(lists.lineAry.size());
+    for (const auto& l : lists.lineAry) {
         segments.insert(segments.end(), {l.st.x, l.st.y, l.st.z, l.ed.x, l.ed.y, l.ed.z});
+        lineIds.push_back(Variant::int64(l.poly ? -l.objID : l.objID));
+    }
     std::vector<Variant> texts;
     texts.reserve(lists.textAry.size() * kTextFields);
     for (auto& t : lists.textAry) {
@@ -48,7 +53,8 @@ Variant readEntities(const std::vector<Variant>& args) {
         texts.insert(texts.end(), {Variant(t.mtext ? -t.code : t.code), Variant(t.base.x), Variant(t.base.y),
                                    Variant(t.base.z), Variant::int64(t.objID), Variant(std::move(t.contents))});
     }
-    std::vector<Variant> answer{Variant(std::move(segments)), Variant(std::move(texts)), Variant(names.objectName)};
+    std::vector<Variant> answer{Variant(std::move(segments)), Variant(std::move(lineIds)), Variant(std::move(texts)),
+                                Variant(names.objectName)};
     if (!error.empty())
         answer.push_back(Variant(error));
     return Variant(std::move(answer));
@@ -129,15 +135,19 @@ void readChunk(const Dispatch& fastPath, const Dispatch& set, int first, int cou
         {Variant(set), Variant(std::int32_t{first}), Variant(std::int32_t{count}), Variant(names.objectName)});
     TQdlLists read;  // decoded whole before anything is added
     try {
-        if (answer.size() < 3 || answer.size() > 4)
+        if (answer.size() < 4 || answer.size() > 5)
             throw Error(u"an answer of " + fromUtf8(std::to_string(answer.size())) + u" parts");
         const auto segments = answer[0].toDoubles();
-        const auto texts = answer[1].toVariants();
-        if (segments.size() % 6 != 0 || texts.size() % kTextFields != 0)
+        const auto lineIds = answer[1].toVariants();
+        const auto texts = answer[2].toVariants();
+        if (segments.size() % 6 != 0 || lineIds.size() != segments.size() / 6 || texts.size() % kTextFields != 0)
             throw Error(u"a broken chunk");
         for (std::size_t i = 0; i < segments.size(); i += 6) {
-            appendLine(read.lineAry, {segments[i], segments[i + 1], segments[i + 2]},
-                       {segments[i + 3], segments[i + 4], segments[i + 5]});
+            const std::int64_t id = lineIds[i / 6].toInt64();
+            read.lineAry.push_back({{segments[i], segments[i + 1], segments[i + 2]},
+                                    {segments[i + 3], segments[i + 4], segments[i + 5]},
+                                    id < 0 ? -id : id,
+                                    id < 0});
         }
         for (std::size_t i = 0; i < texts.size(); i += kTextFields) {
             TQdlText t;
@@ -150,17 +160,17 @@ void readChunk(const Dispatch& fastPath, const Dispatch& set, int first, int cou
             readContents(t);
             read.textAry.push_back(std::move(t));
         }
-        names.objectName = answer[2].toBool();
-        if (answer.size() == 4)
-            answer[3].toString();
+        names.objectName = answer[3].toBool();
+        if (answer.size() == 5)
+            answer[4].toString();
     } catch (const Error& e) {
         throw FastPathUnavailable(u"fast path.ReadEntities: " + e.message());
     }
     lists.lineAry.insert(lists.lineAry.end(), read.lineAry.begin(), read.lineAry.end());
     lists.textAry.insert(lists.textAry.end(), std::make_move_iterator(read.textAry.begin()),
                          std::make_move_iterator(read.textAry.end()));
-    if (answer.size() == 4)
-        throw Error(answer[3].toString());
+    if (answer.size() == 5)
+        throw Error(answer[4].toString());
 }
 
 void applyChunk(const Dispatch& fastPath, const Dispatch& document, const std::vector<UpdateOp>& ops,

@@ -8,14 +8,15 @@
 // Its members, all methods:
 //   ReadEntities(set, first, count, objectName)  the set's entities first ..
 //       first + count - 1 read as the Get reads them; answers an array:
-//       [segments (6 doubles each), texts (code, x, y, z, ID, contents each;
+//       [segments (6 doubles each), their entities' IDs (a polyline's
+//        negated), texts (code, x, y, z, ID, contents each;
 //        a multiline text's code is its attachment negated),
 //        objectName, error text (only when reading failed midway)]
 //   ApplyUpdate(document, ops)  carries out the changes (kind 0 edit, 1
 //       delete, 2 add, 3 add a multiline text; ID, contents, x, y, z each) in
 //       order; answers (done, new ID, alignment or attachment, contents) per
 //       change tried, then the error text when one failed.
-//   Version  the protocol version, 2.
+//   Version  the protocol version, 3.
 #pragma once
 
 #include "cad/dispatch.h"

@@ -100,10 +100,12 @@ void readEntity(const Dispatch& e, TQdlLists& lists, ClassNames& names) {
     const std::u16string name = names.of(e);
     if (name == u"AcDbPolyline") {
         TDblAry coords = e.get(u"Coordinates").toDoubles();
-        appendPolyline(lists.lineAry, std::move(coords), e.get(u"Closed").toBool());
+        const bool closed = e.get(u"Closed").toBool();
+        appendPolyline(lists.lineAry, std::move(coords), closed, e.get(u"ObjectID").toInt64());
     } else if (name == u"AcDbLine") {
         const TPoint3 st = pointValue(e.get(u"StartPoint"));
-        appendLine(lists.lineAry, st, pointValue(e.get(u"EndPoint")));
+        const TPoint3 ed = pointValue(e.get(u"EndPoint"));
+        appendLine(lists.lineAry, st, ed, e.get(u"ObjectID").toInt64());
     } else if (name == u"AcDbText") {
         TQdlText t;
         t.code = e.get(u"Alignment").toInt32();

@@ -37,8 +37,6 @@ DocumentKey documentKey(const Dispatch& document) {
     return key;
 }
 
-namespace {
-
 // The drawing may have lost an entity since the Get: such a cell is passed over.
 Dispatch entityOf(const Dispatch& document, std::int64_t id) {
     try {
@@ -47,6 +45,8 @@ Dispatch entityOf(const Dispatch& document, std::int64_t id) {
         return {};
     }
 }
+
+namespace {
 
 // Why the document is not the opening the Get read; empty when it is. A
 // drawing reopened since keeps its name but none of the recorded IDs: one
@@ -132,6 +132,8 @@ public:
     // A read between the writes (a text's height) sees the drawing as the
     // writes before it left it, whichever way they go.
     void beforeRead() { flush(); }
+    // Changes made outside the pass (the rows) join its undo group.
+    void beforeWrite() { openGroup(); }
     // A new text's template is looked up in the table as the pass has left
     // it: changes of IDs in that column still waiting in the chunk go first.
     void beforeTemplateLookup(int col) {
@@ -380,10 +382,13 @@ void applyUpdateOp(const Dispatch& document, const UpdateOp& op, UpdateOpResult&
 }
 
 UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdlLists& lists, TextIndex& index,
-                         TableModel& table, UpdateView& view, const Dispatch& fastPath) {
+                         TableModel& table, UpdateView& view, const Dispatch& fastPath, const RowOptions& rows) {
     UpdateResult result;
     index.rebuild(lists.textAry);
     result.refusal = refusal(document, read, lists);
+    if (result.refusal.empty()) {
+        result.refusal = rowRefusal(lists, table);
+    }
     if (!result.refusal.empty()) {
         return result;
     }
@@ -391,6 +396,10 @@ UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdl
     view.start((table.RowCount() - 1) * (table.ColCount() - 1));
     int visited = 0;
     try {
+        if (table.rowsChanged()) {
+            updateRows(
+                document, lists, index, table, rows, [&] { pass.beforeWrite(); }, result.rows);
+        }
         for (int r = 1; r < table.RowCount(); ++r) {
             for (int c = 1; c < table.ColCount(); ++c) {
                 view.visiting(++visited);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cad/dispatch.h"
+#include "cad/rowUpdate.h"
 #include "table/qdlTable.h"
 #include "table/tableModel.h"
 
@@ -39,6 +40,10 @@ struct DocumentKey {
     friend bool operator==(const DocumentKey&, const DocumentKey&) = default;
 };
 DocumentKey documentKey(const Dispatch& document);
+
+// The entity of an object ID in the document; none when the drawing has
+// lost it since the Get.
+Dispatch entityOf(const Dispatch& document, std::int64_t id);
 
 // One change an Update makes to the drawing.
 struct UpdateOp {
@@ -73,13 +78,15 @@ struct UpdateResult {
     // Why nothing was written, for the user; empty when the update went ahead.
     std::u16string refusal;
     int edited = 0, added = 0, deleted = 0;  // texts
+    RowUpdateResult rows;
     // Cells whose edit could not keep the format codes inside their texts.
     int lostFormatting = 0;
     // Cells (column, row) whose added lines reach below the cell's bottom border.
     std::vector<std::pair<int, int>> overflows;
 };
 
-// Writes every changed cell of the table to the document and keeps the
+// Carries out the rows inserted and deleted in the table first (see
+// cad/rowUpdate.h), then writes every changed cell of the table to the document and keeps the
 // records, the index and the cells' object IDs in step with the drawing.
 // Line i of a cell's value goes to the cell's i-th text: a changed line is
 // written, lines gone delete their texts from the bottom, new lines are
@@ -95,6 +102,7 @@ struct UpdateResult {
 // carried out inside the CAD application; when it fails before anything was
 // written, they go call by call after all.
 UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdlLists& lists, TextIndex& index,
-                         TableModel& table, UpdateView& view, const Dispatch& fastPath = {});
+                         TableModel& table, UpdateView& view, const Dispatch& fastPath = {},
+                         const RowOptions& rows = {});
 
 }  // namespace qx::cad

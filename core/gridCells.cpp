@@ -48,6 +48,9 @@ void copyGrid(const GridCells& source, GridCells& destination) {
     if (&source == &destination) {
         return;
     }
+    if (const auto keys = source.rowKeys(); !keys.empty()) {
+        destination.setRowKeys(keys);
+    }
     destination.setSize(source.ColCount(), source.RowCount());
     for (int r = 0; r < source.RowCount(); ++r) {
         for (int c = 0; c < source.ColCount(); ++c) {

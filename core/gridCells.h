@@ -63,6 +63,13 @@ public:
     virtual void setCells(int c, int r, std::u16string text) = 0;
     // New counts; cells inside both the old and the new size keep their contents.
     virtual void setSize(int cols, int rows) = 0;
+    // Which row each row is, header included, for grids whose rows can be
+    // inserted and deleted: a key per row that stays with the row. Empty for
+    // grids that do not track rows.
+    virtual std::vector<std::int64_t> rowKeys() const { return {}; }
+    // Puts the rows in the order of the keys (as rowKeys gave them); the
+    // counts follow. A plain grid just keeps them.
+    virtual void setRowKeys(const std::vector<std::int64_t>& keys) = 0;
 
     // The view that shows the cells listens: after a change of the counts,
     // and after a change of cell contents.
@@ -92,15 +99,19 @@ public:
     const std::u16string& Cells(int c, int r) const override;
     void setCells(int c, int r, std::u16string text) override;
     void setSize(int cols, int rows) override;
+    std::vector<std::int64_t> rowKeys() const override { return keys_; }
+    void setRowKeys(const std::vector<std::int64_t>& keys) override { keys_ = keys; }
 
 private:
     int cols_ = 0, rows_ = 0;
     std::vector<std::u16string> texts_;  // row-major
+    std::vector<std::int64_t> keys_;
 };
 
-// Makes the destination's counts and texts equal to the source's. The
+// Makes the destination's rows, counts and texts equal to the source's. The
 // snapshot a block edit takes is such a copy: a table's object IDs follow the
-// drawing alone and never go back with a snapshot.
+// drawing alone and never go back with a snapshot; its row keys do, so that
+// rows inserted or deleted since come back as they were.
 void copyGrid(const GridCells& source, GridCells& destination);
 
 // Moves the cells of a row-major vector to new counts, keeping those inside both.

@@ -22,7 +22,7 @@ std::vector<std::u16string> textLines(const TQdlText& text) {
     }
 }
 
-void appendPolyline(std::vector<TQdlLine>& lineAry, TDblAry coordinates, bool closed) {
+void appendPolyline(std::vector<TQdlLine>& lineAry, TDblAry coordinates, bool closed, std::int64_t id) {
     if (closed && coordinates.size() >= 2) {
         const double x0 = coordinates[0], y0 = coordinates[1];
         coordinates.push_back(x0);
@@ -30,13 +30,15 @@ void appendPolyline(std::vector<TQdlLine>& lineAry, TDblAry coordinates, bool cl
     }
     const std::size_t vertices = coordinates.size() / 2;
     for (std::size_t k = 0; k + 1 < vertices; ++k) {
-        lineAry.push_back(
-            {{coordinates[2 * k], coordinates[2 * k + 1], 0}, {coordinates[2 * k + 2], coordinates[2 * k + 3], 0}});
+        lineAry.push_back({{coordinates[2 * k], coordinates[2 * k + 1], 0},
+                           {coordinates[2 * k + 2], coordinates[2 * k + 3], 0},
+                           id,
+                           true});
     }
 }
 
-void appendLine(std::vector<TQdlLine>& lineAry, const TPoint3& start, const TPoint3& end) {
-    lineAry.push_back({start, end});
+void appendLine(std::vector<TQdlLine>& lineAry, const TPoint3& start, const TPoint3& end, std::int64_t id) {
+    lineAry.push_back({start, end, id, false});
 }
 
 void collectBorders(TQdlLists& lists, double t) {

@@ -19,6 +19,8 @@ struct TPoint3 {
 struct TQdlLine {
     TPoint3 st;
     TPoint3 ed;
+    std::int64_t objID = 0;  // the line or polyline it is a segment of; 0: not known
+    bool poly = false;       // a segment of a polyline
 };
 
 struct TQdlText {
@@ -52,8 +54,8 @@ struct TQdlLists {
 };
 
 // Entity conversion.
-void appendPolyline(std::vector<TQdlLine>& lineAry, TDblAry coordinates, bool closed);
-void appendLine(std::vector<TQdlLine>& lineAry, const TPoint3& start, const TPoint3& end);
+void appendPolyline(std::vector<TQdlLine>& lineAry, TDblAry coordinates, bool closed, std::int64_t id = 0);
+void appendLine(std::vector<TQdlLine>& lineAry, const TPoint3& start, const TPoint3& end, std::int64_t id = 0);
 
 void collectBorders(TQdlLists& lists, double tolerance);
 void mergeBorders(TQdlLists& lists, double tolerance);

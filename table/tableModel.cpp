@@ -93,6 +93,7 @@ void TableModel::setSize(int cols, int rows) {
     reshapeCells(cells_, cols_, rows_, cols, rows);
     cols_ = cols;
     rows_ = rows;
+    drawAllRows();
     shapeChanged();
 }
 
@@ -100,6 +101,161 @@ void TableModel::clear() {
     for (Cell& cell : cells_) {
         cell = {};
     }
+    drawAllRows();
+    cellsChanged();
+}
+
+void TableModel::drawAllRows() {
+    keys_.resize(static_cast<std::size_t>(rows_));
+    for (auto& k : keys_) {
+        k = nextKey_++;
+    }
+    drawn_.assign(keys_.begin() + std::min<std::ptrdiff_t>(1, rows_), keys_.end());
+    drawnSet_ = {drawn_.begin(), drawn_.end()};
+    deleted_.clear();
+}
+
+void TableModel::numberRows() {
+    if (cols_ == 0) {
+        return;
+    }
+    for (int r = 1; r < rows_; ++r) {
+        const std::string n = std::to_string(r);
+        at(0, r).value.assign(n.begin(), n.end());
+    }
+}
+
+void TableModel::setRowKeys(const std::vector<std::int64_t>& keys) {
+    if (keys == keys_) {
+        return;
+    }
+    std::unordered_map<std::int64_t, int> rowOf;
+    for (int r = 0; r < rows_; ++r) {
+        rowOf[keys_[static_cast<std::size_t>(r)]] = r;
+    }
+    std::vector<Cell> cells;
+    cells.reserve(keys.size() * static_cast<std::size_t>(cols_));
+    std::unordered_set<std::int64_t> kept;
+    for (const std::int64_t k : keys) {
+        const auto row = rowOf.find(k);
+        const auto gone = deleted_.find(k);
+        if (row != rowOf.end() && kept.insert(k).second) {
+            const auto first = cells_.begin() + static_cast<std::ptrdiff_t>(row->second) * cols_;
+            cells.insert(cells.end(), first, first + cols_);
+        } else if (gone != deleted_.end() && kept.insert(k).second) {
+            cells.insert(cells.end(), gone->second.begin(), gone->second.end());
+            deleted_.erase(gone);
+        } else {
+            cells.resize(cells.size() + static_cast<std::size_t>(cols_));
+        }
+        nextKey_ = std::max(nextKey_, k + 1);
+    }
+    for (int r = 1; r < rows_; ++r) {
+        const std::int64_t k = keys_[static_cast<std::size_t>(r)];
+        if (!kept.contains(k) && drawnSet_.contains(k)) {
+            const auto first = cells_.begin() + static_cast<std::ptrdiff_t>(r) * cols_;
+            deleted_[k].assign(first, first + cols_);
+        }
+    }
+    cells_ = std::move(cells);
+    keys_ = keys;
+    rows_ = static_cast<int>(keys.size());
+    numberRows();
+    shapeChanged();
+}
+
+void TableModel::insertRow(int at) {
+    if (at < 1 || at > rows_) {
+        outOfRange(0, at);
+    }
+    cells_.insert(cells_.begin() + static_cast<std::ptrdiff_t>(at) * cols_, static_cast<std::size_t>(cols_), Cell{});
+    keys_.insert(keys_.begin() + at, nextKey_++);
+    ++rows_;
+    numberRows();
+    shapeChanged();
+}
+
+void TableModel::deleteRows(int first, int last) {
+    first = std::max(first, 1);
+    last = std::min(last, rows_ - 1);
+    if (first > last) {
+        return;
+    }
+    for (int r = first; r <= last; ++r) {
+        const std::int64_t k = keys_[static_cast<std::size_t>(r)];
+        if (drawnSet_.contains(k)) {
+            const auto from = cells_.begin() + static_cast<std::ptrdiff_t>(r) * cols_;
+            deleted_[k].assign(from, from + cols_);
+        }
+    }
+    cells_.erase(cells_.begin() + static_cast<std::ptrdiff_t>(first) * cols_,
+                 cells_.begin() + static_cast<std::ptrdiff_t>(last + 1) * cols_);
+    keys_.erase(keys_.begin() + first, keys_.begin() + last + 1);
+    rows_ -= last - first + 1;
+    numberRows();
+    shapeChanged();
+}
+
+bool TableModel::rowIsNew(int r) const {
+    return r >= 1 && r < rows_ && !drawnSet_.contains(keys_[static_cast<std::size_t>(r)]);
+}
+
+std::vector<CellChange> TableModel::rowMarks() const {
+    std::vector<CellChange> marks(static_cast<std::size_t>(rows_), CellChange::None);
+    std::unordered_map<std::int64_t, std::size_t> order;
+    for (std::size_t i = 0; i < drawn_.size(); ++i) {
+        order[drawn_[i]] = i;
+    }
+    std::size_t expected = 0;  // the drawn row that follows the last one shown
+    int afterShown = 1;        // the row after the last drawn row shown
+    for (int r = 1; r < rows_; ++r) {
+        const auto it = order.find(keys_[static_cast<std::size_t>(r)]);
+        if (it == order.end()) {
+            marks[static_cast<std::size_t>(r)] = CellChange::Add;
+            continue;
+        }
+        if (it->second > expected) {
+            auto& after = marks[static_cast<std::size_t>(afterShown)];
+            (after == CellChange::None ? after : marks[static_cast<std::size_t>(r)]) = CellChange::Delete;
+        }
+        expected = it->second + 1;
+        afterShown = r + 1;
+    }
+    if (expected < drawn_.size() && rows_ > 1) {
+        auto& last = marks[static_cast<std::size_t>(std::min(afterShown, rows_ - 1))];
+        if (last == CellChange::None) {
+            last = CellChange::Delete;
+        }
+    }
+    return marks;
+}
+
+bool TableModel::rowsChanged() const {
+    return !deleted_.empty() ||
+           !std::equal(drawn_.begin(), drawn_.end(), keys_.begin() + std::min(1, rows_), keys_.end());
+}
+
+std::vector<std::int64_t> TableModel::deletedRowIds(std::int64_t key) const {
+    std::vector<std::int64_t> ids;
+    const auto it = deleted_.find(key);
+    if (it != deleted_.end()) {
+        for (const Cell& cell : it->second) {
+            ids.insert(ids.end(), cell.ids.begin(), cell.ids.end());
+        }
+    }
+    return ids;
+}
+
+void TableModel::rowDeleted(std::int64_t key) {
+    std::erase(drawn_, key);
+    drawnSet_.erase(key);
+    deleted_.erase(key);
+    cellsChanged();
+}
+
+void TableModel::rowInserted(std::int64_t key, std::size_t index) {
+    drawn_.insert(drawn_.begin() + static_cast<std::ptrdiff_t>(std::min(index, drawn_.size())), key);
+    drawnSet_.insert(key);
     cellsChanged();
 }
 

@@ -25,6 +25,10 @@ struct Key {
         Delete = 46,
         CtrlBack = 0x7F,  // Ctrl+Backspace
         F2 = 113,
+        Add = 0x6B,  // the keypad's + and -
+        Subtract = 0x6D,
+        OemPlus = 0xBB,  // the main keyboard's key with + (;+ on a Japanese one)
+        OemMinus = 0xBD,
         ProcessKey = 229,  // the IME took the key
     };
 };

@@ -122,6 +122,7 @@ void GridControl::render(HDC dc, int width, int height) {
     };
     std::vector<Cell> cells;
     cells.reserve(rows.size() * cols.size());
+    const std::vector<CellChange> rowMarks = onRowMarks ? onRowMarks() : std::vector<CellChange>{};
     for (const GridSpan& r : rows) {
         // A pending text's tint runs on through the empty rest of its field.
         COLORREF carried = 0;
@@ -141,7 +142,10 @@ void GridControl::render(HDC dc, int width, int height) {
             const bool selected = !k.fixed && !k.current && c.index >= sel.Left && c.index <= sel.Right &&
                                   r.index >= sel.Top && r.index <= sel.Bottom;
             if (k.fixed) {
-                fill(dc, k.rc, o_.fixedColor);
+                const bool marked = c.index == 0 && r.index >= fr &&
+                                    static_cast<std::size_t>(r.index) < rowMarks.size() &&
+                                    rowMarks[static_cast<std::size_t>(r.index)] != CellChange::None;
+                fill(dc, k.rc, marked ? tint(rowMarks[static_cast<std::size_t>(r.index)], false) : o_.fixedColor);
                 DrawEdge(dc, &k.rc, BDR_RAISEDINNER, BF_RECT);
                 k.text = GetSysColor(COLOR_BTNTEXT);
             } else {

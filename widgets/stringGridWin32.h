@@ -94,6 +94,8 @@ public:
     std::function<void(int col, int row)> onFixedCellClick;
     // How a data cell looks, asked as it is painted; header cells are never asked.
     std::function<CellLook(int col, int row)> onDrawCell;
+    // What waits for a row, shown as its header's tint; asked once per paint.
+    std::function<std::vector<CellChange>()> onRowMarks;
     // Runs every handler; unset, an error a handler throws is shown in a message box.
     std::function<void(const std::function<void()>&)> guard;
 

@@ -143,6 +143,7 @@ class MenuItem : public Control {
 public:
     std::u16string Name;
     std::u16string Caption;  // "-" is a separator
+    bool Checked = false;    // shown with a check mark
     std::function<void(MenuItem&)> onClick;
     void click() {
         if (Enabled() && onClick) {

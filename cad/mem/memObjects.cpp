@@ -1,5 +1,8 @@
 // The automation objects of the in-memory drawing: application, document,
 // selection sets and entities, as the CAD application serves them.
+#include <algorithm>
+#include <cmath>
+
 #include "cad/mem/memState.h"
 
 namespace qx::cad {
@@ -263,8 +266,32 @@ protected:
         }
         if (isMText() && mtextPut(e, key, member, value))
             return;
+        if (e.kind == EntityKind::Line && (key == u"startpoint" || key == u"endpoint")) {
+            auto p = pointArg(member, value);
+            if (!finite(p))
+                throw fail(member, u"invalid input: a point must be finite");
+            change(e, [&] { (key == u"startpoint" ? e.start : e.end) = p; });
+            return;
+        }
+        if (e.kind == EntityKind::Polyline && key == u"coordinates") {
+            auto xy = convert(member, [&] { return value.toDoubles(); });
+            // A lightweight polyline has two-dimensional vertices, two at least.
+            if (xy.size() % 2 != 0 || xy.size() < 4)
+                throw fail(member, u"invalid input: the coordinates are x, y of two vertices or more");
+            if (!std::all_of(xy.begin(), xy.end(), [](double v) { return std::isfinite(v); }))
+                throw fail(member, u"invalid input: a coordinate must be finite");
+            change(e, [&] { e.coordinates = std::move(xy); });
+            return;
+        }
+        if (e.kind == EntityKind::Polyline && key == u"closed") {
+            auto closed = convert(member, [&] { return value.toBool(); });
+            change(e, [&] { e.closed = closed; });
+            return;
+        }
         MemObject::doPut(key, member, value);
     }
+
+    static bool finite(const Point3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
     // A multiline text's own puts; false for a member it does not have.
     bool mtextPut(MemEntity& e, const std::u16string& key, std::u16string_view member, const Variant& value) {
