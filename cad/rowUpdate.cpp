@@ -29,8 +29,8 @@ public:
         for (const std::int64_t id : plan.deleteLines) {
             if (const Dispatch e = entityOf(doc_, id)) {
                 e.call(u"Delete");
+                dropLine(lists_.lineAry, id);
             }
-            dropLine(lists_.lineAry, id);
         }
         for (const std::int64_t id : plan.deleteTexts) {
             deleteText(id);
@@ -112,12 +112,11 @@ private:
 
     void deleteText(std::int64_t id) {
         const int k = index_.find(id);
-        if (k < 0) {
-            return;
+        const Dispatch e = k < 0 ? Dispatch() : entityOf(doc_, id);
+        if (!e) {
+            return;  // passed over, as the drawing cannot return it
         }
-        if (const Dispatch e = entityOf(doc_, id)) {
-            e.call(u"Delete");
-        }
+        e.call(u"Delete");
         index_.remove(lists_.textAry, static_cast<std::size_t>(k));
         lists_.textAry[k].objID = 0;
         lists_.textAry[k].sText.clear();

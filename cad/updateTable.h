@@ -85,6 +85,14 @@ struct UpdateResult {
     std::vector<std::pair<int, int>> overflows;
 };
 
+// An Update failed after it had begun moving rows and before it had
+// carried them all out: the drawing is between the two tables, which a
+// second Update cannot finish (one U in the CAD application takes it back).
+class RowsUnfinished : public Error {
+public:
+    using Error::Error;
+};
+
 // Carries out the rows inserted and deleted in the table first (see
 // cad/rowUpdate.h), then writes every changed cell of the table to the document and keeps the
 // records, the index and the cells' object IDs in step with the drawing.
@@ -96,8 +104,9 @@ struct UpdateResult {
 // Writes nothing when the document is not the opening that `read` names.
 // Everything written is one undo group of the document (StartUndoMark
 // before the first write, EndUndoMark after the last, on every path).
-// A failing automation call is thrown; what was written before stays written
-// and recorded, and a new text whose set-up failed is deleted again.
+// A failing automation call is thrown (as RowsUnfinished while rows are
+// half done); what was written before stays written and recorded, and a new
+// text or border whose set-up failed is deleted again.
 // With a fast path (cad/fastPath.h) the changes go to the drawing in chunks
 // carried out inside the CAD application; when it fails before anything was
 // written, they go call by call after all.

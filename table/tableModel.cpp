@@ -222,10 +222,10 @@ std::vector<CellChange> TableModel::rowMarks() const {
         afterShown = r + 1;
     }
     if (expected < drawn_.size() && rows_ > 1) {
-        auto& last = marks[static_cast<std::size_t>(std::min(afterShown, rows_ - 1))];
-        if (last == CellChange::None) {
-            last = CellChange::Delete;
-        }
+        // Rows deleted after the last drawn row shown: the row after it, or itself.
+        const int after = std::min(afterShown, rows_ - 1);
+        const int r = marks[static_cast<std::size_t>(after)] == CellChange::None ? after : std::max(afterShown - 1, 1);
+        marks[static_cast<std::size_t>(r)] = CellChange::Delete;
     }
     return marks;
 }

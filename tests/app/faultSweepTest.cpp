@@ -274,3 +274,61 @@ TEST(FaultSweep, GetLeavesNoSelectionSetAndTheListsAsTheyWereOrPartlyRead) {
         }
     }
 }
+
+TEST(FaultSweep, AnUpdateOfRowsThatFailsSaysSoKeepsRecordsTrueAndOneUTakesItBack) {
+    auto prepare = [](Scene& s) {
+        s.form->Button1Click();
+        s.form->table.deleteRows(2, 2);
+        s.form->table.insertRow(3);
+        s.grid().setCells(2, 3, u"ピン");
+        s.grid().setCells(2, 1, u"部品名");
+    };
+    auto update = [](Scene& s) { s.form->Button2Click(); };
+    auto live = [](const MemDrawing& d) {
+        auto v = d.liveEntities();
+        for (auto& e : v)
+            e.updates = 0;
+        return v;
+    };
+    Scene reference;
+    prepare(reference);
+    update(reference);
+    ASSERT_EQ(reference.form->Memo1.Lines().back(), u"[更新] 編集 = 1, 追加 = 1, 削除 = 0");
+
+    int positions = 0;
+    for (const auto& [member, count] : callsOf(prepare, update)) {
+        for (int k = 1; k <= count; ++k, ++positions) {
+            const std::string where = toUtf8(member) + " #" + std::to_string(k);
+            Scene s;
+            prepare(s);
+            const auto before = live(s.drawing);
+            const std::size_t groups = s.drawing.undoGroupCount();
+            s.drawing.failCall(member, k, u"故障");
+            const int errors = errorsOf([&] { update(s); });
+            s.expectConsistent(where);
+            // Every recorded line is in the drawing where its record says.
+            for (const auto& l : s.form->lists.lineAry) {
+                const auto e = s.drawing.entity(l.objID);
+                ASSERT_TRUE(e && !e->erased) << where;
+                if (e->kind == cad::EntityKind::Line) {
+                    EXPECT_EQ(e->start.y, l.st.y) << where;
+                    EXPECT_EQ(e->end.y, l.ed.y) << where;
+                }
+            }
+            // Rows left half done: the log says how to go back.
+            if (errors > 0 && s.form->table.rowsChanged() && s.drawing.undoGroupCount() > groups) {
+                const auto& log = s.form->Memo1.Lines();
+                EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::u16string& l) {
+                    return l.starts_with(u"[更新] 行の挿入・削除");
+                })) << where;
+            }
+            EXPECT_FALSE(s.drawing.undoMarkOpen() && member != u"EndUndoMark") << where;
+            ASSERT_LE(s.drawing.undoGroupCount(), groups + 1) << where << ": one Update, one step";
+            if (s.drawing.undoGroupCount() > groups) {
+                ASSERT_TRUE(s.drawing.undo()) << where;
+            }
+            EXPECT_EQ(live(s.drawing), before) << where;
+        }
+    }
+    EXPECT_GT(positions, 60);
+}

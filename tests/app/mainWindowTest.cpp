@@ -49,14 +49,24 @@ TEST_F(MainWindow, WithoutSettingsStartsCentredWithDefaultsAndWritesAllKeysOnClo
 
     f->FormClose();
     using K = fake::FakeProfile::Key;
-    const std::vector<K> order{{u"AcadQDL", u"Left"}, {u"AcadQDL", u"Top"},  {u"AcadQDL", u"chk2"},
-                               {u"AcadQDL", u"chk3"}, {u"AcadQDL", u"chk4"}, {u"AcadQDL", u"edt1"},
-                               {u"Target", u"ProgID"}};
+    const std::vector<K> order{{u"AcadQDL", u"Left"},       {u"AcadQDL", u"Top"},  {u"AcadQDL", u"chk2"},
+                               {u"AcadQDL", u"chk3"},       {u"AcadQDL", u"chk4"}, {u"AcadQDL", u"edt1"},
+                               {u"AcadQDL", u"RowsGrowUp"}, {u"Target", u"ProgID"}};
     EXPECT_EQ(fakes.profile.writeOrder, order);
     auto& file = fakes.profile.files[kIni];
     EXPECT_EQ((file[{u"AcadQDL", u"chk2"}]), u"0");
     EXPECT_EQ((file[{u"AcadQDL", u"edt1"}]), u"0.1");
     EXPECT_EQ((file[{u"Target", u"ProgID"}]), u"BricscadApp.AcadApplication");
+    EXPECT_EQ((file[{u"AcadQDL", u"RowsGrowUp"}]), u"0");
+
+    // The way the table grows is remembered.
+    auto g = make();
+    EXPECT_FALSE(g->menuItem(u"GROWUP1").Checked);
+    g->menuItem(u"GROWUP1").click();
+    g->FormClose();
+    auto h = make();
+    EXPECT_TRUE(h->menuItem(u"GROWUP1").Checked);
+    EXPECT_EQ(h->rowGrowth(), RowGrowth::Up);
 }
 
 TEST_F(MainWindow, UnwritableSettingsStillCloseWriteTheOtherKeysAndSayWhichFile) {
@@ -64,7 +74,7 @@ TEST_F(MainWindow, UnwritableSettingsStillCloseWriteTheOtherKeysAndSayWhichFile)
     f->targetProgID = u"QuadcelX.DrawingServer";
     fakes.profile.failKey = u"chk3";
     EXPECT_NO_THROW(f->FormClose());
-    EXPECT_EQ(fakes.profile.writeOrder.size(), 6u);  // all but chk3
+    EXPECT_EQ(fakes.profile.writeOrder.size(), 7u);  // all but chk3
     EXPECT_EQ((fakes.profile.files[kIni][{u"Target", u"ProgID"}]), u"QuadcelX.DrawingServer");
     ASSERT_EQ(fakes.dialogs.shown.size(), 1u);
     EXPECT_NE(fakes.dialogs.shown[0].first.find(kIni), std::u16string::npos);
@@ -170,7 +180,7 @@ TEST_F(MainWindow, AboutBoxAndMenuCaptions) {
     EXPECT_EQ(text.substr(0, text.find(u'\n')), u"QuadrelX.exe 2023.08.10");
     EXPECT_EQ(std::count(text.begin(), text.end(), u'\n'), 1);
     EXPECT_EQ(fakes.dialogs.shown[0].second, MessageBoxKind::Information);
-    EXPECT_EQ(f->PopupMenu1.size(), 26u);
+    EXPECT_EQ(f->PopupMenu1.size(), 32u);
     EXPECT_EQ(f->menuItem(u"N18").Caption, u"全角アルファベット->半角");
     EXPECT_EQ(f->StatusBar1.Panels[2].Text, u"入力候補表示 = [Ctrl+Space] / DblClick");
 }

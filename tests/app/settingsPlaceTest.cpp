@@ -54,7 +54,7 @@ TEST_F(SettingsPlace, ReadOnlyFolderReadsTheExistingFileAndWritesToApplicationDa
     EXPECT_TRUE(fakes.dialogs.shown.empty());
     EXPECT_EQ(fakes.folders.made, std::vector<std::u16string>{u"C:\\Users\\user\\AppData\\Roaming\\QuadcelX\\"});
     EXPECT_EQ(file(kBeside), besideBefore);
-    EXPECT_EQ(file(kAppData).size(), 7u);
+    EXPECT_EQ(file(kAppData).size(), 8u);
 
     // The next start sees what was written, and the hand-set key beside the program still counts.
     auto g = start();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "core/text.h"
 #include "table/tableModel.h"
 
 using namespace qx;
@@ -84,4 +85,73 @@ TEST(TableModel, TellsItsViewOfEveryChangeAndKeepsCellsOnResize) {
     EXPECT_EQ(table.firstId(4, 3), 0);
     table.setSize(2, 2);
     EXPECT_THROW(table.ids(2, 2), Error);
+}
+
+namespace {
+// A table as a Get leaves it: a heading row and data rows named by column 1, each with one text.
+TableModel readTable(int rows) {
+    TableModel t(3, rows + 1);
+    t.clear();
+    for (int r = 1; r <= rows; ++r) {
+        t.setCells(1, r, fromUtf8(std::to_string(r * 10)));
+        t.setIds(1, r, {r * 100});
+    }
+    return t;
+}
+std::vector<std::u16string> firstColumn(const TableModel& t) {
+    std::vector<std::u16string> v;
+    for (int r = 1; r < t.RowCount(); ++r)
+        v.push_back(t.Cells(1, r));
+    return v;
+}
+}  // namespace
+
+TEST(TableRows, InsertedAndDeletedRowsWaitAndAreMarkedInTheHeaders) {
+    TableModel t = readTable(4);
+    EXPECT_FALSE(t.rowsChanged());
+    t.insertRow(2);
+    t.deleteRows(4, 4);  // the row of 30, now fourth
+    EXPECT_TRUE(t.rowsChanged());
+    EXPECT_EQ(firstColumn(t), (std::vector<std::u16string>{u"10", u"", u"20", u"40"}));
+    EXPECT_EQ(t.Cells(0, 4), u"4");  // the header column numbered afresh
+    EXPECT_TRUE(t.rowIsNew(2));
+    EXPECT_TRUE(t.ids(1, 2).empty());
+    EXPECT_EQ(t.ids(1, 4), (std::vector<std::int64_t>{400}));
+    using C = CellChange;
+    EXPECT_EQ(t.rowMarks(), (std::vector<C>{C::None, C::None, C::Add, C::None, C::Delete}));
+    EXPECT_EQ(t.deletedRowIds(t.drawnRows()[2]), (std::vector<std::int64_t>{300}));
+    // Rows deleted at the end mark the last row; a new row after them keeps its own mark.
+    TableModel e = readTable(3);
+    e.deleteRows(3, 3);
+    EXPECT_EQ(e.rowMarks().back(), C::Delete);
+    e.insertRow(3);
+    EXPECT_EQ(e.rowMarks(), (std::vector<C>{C::None, C::None, C::Delete, C::Add}));
+}
+
+TEST(TableRows, ASnapshotBringsBackDeletedRowsWithTheirTextsAndDropsInsertedOnes) {
+    TableModel t = readTable(3);
+    CellTexts snapshot;
+    copyGrid(t, snapshot);
+    t.deleteRows(1, 2);
+    t.insertRow(2);
+    t.setCells(1, 2, u"new");
+    copyGrid(snapshot, t);
+    EXPECT_FALSE(t.rowsChanged());
+    EXPECT_EQ(firstColumn(t), (std::vector<std::u16string>{u"10", u"20", u"30"}));
+    EXPECT_EQ(t.ids(1, 1), (std::vector<std::int64_t>{100}));
+    EXPECT_EQ(t.ids(1, 2), (std::vector<std::int64_t>{200}));
+
+    // The Update carried the deletion out: the snapshot from before brings
+    // the row back as a new one, since the drawing no longer has it.
+    t.deleteRows(2, 2);
+    const std::int64_t gone = t.drawnRows()[1];
+    t.rowDeleted(gone);
+    EXPECT_FALSE(t.rowsChanged());
+    copyGrid(snapshot, t);
+    EXPECT_TRUE(t.rowIsNew(2));
+    EXPECT_EQ(t.Cells(1, 2), u"20");
+    EXPECT_TRUE(t.ids(1, 2).empty());
+    // A new size starts afresh: every row drawn.
+    t.setSize(3, 6);
+    EXPECT_FALSE(t.rowsChanged());
 }
