@@ -32,6 +32,7 @@ using Edits = std::function<void(TableModel&)>;
 struct Outcome {
     std::vector<MemEntity> drawing;
     std::vector<std::tuple<std::int64_t, std::u16string, double, double, int>> records;
+    std::vector<std::tuple<std::int64_t, bool, double, double, double, double>> lines;
     std::vector<std::pair<std::u16string, std::vector<std::int64_t>>> cells;
     int edited = 0, added = 0, deleted = 0;
     std::u16string getError, updateError;
@@ -86,6 +87,8 @@ Outcome run(const Scene& scene, const Edits& edits, bool fast, const std::u16str
         e.updates = 0;  // how often Update was called is no part of the drawing
     for (const auto& t : lists.textAry)
         out.records.emplace_back(t.objID, t.sText, t.base.x, t.base.y, t.code);
+    for (const auto& l : lists.lineAry)
+        out.lines.emplace_back(l.objID, l.poly, l.st.x, l.st.y, l.ed.x, l.ed.y);
     for (int r = 0; r < grid.RowCount(); ++r)
         for (int c = 0; c < grid.ColCount(); ++c)
             out.cells.emplace_back(grid.Cells(c, r), grid.ids(c, r));
@@ -235,6 +238,13 @@ TEST(FastPath, GivesTheSameTablesAsCallByCall) {
         {"stacked cells", stacked(5, 6), stackedEdits(5, 6)},
         {"multiline texts", multiline(5, 6), stackedEdits(5, 6)},
         {"a pick of nothing", [](MemDrawing&) {}, [](TableModel& g) { g.setCells(1, 1, u"x"); }},
+        {"rows inserted and deleted", stacked(5, 6),
+         [](TableModel& g) {
+             stackedEdits(5, 6)(g);
+             g.deleteRows(2, 3);
+             g.insertRow(4);
+             g.setCells(1, 4, u"新規");
+         }},
     };
     for (const auto& c : cases) {
         const Outcome slow = run(c.scene, c.edits, false), fast = run(c.scene, c.edits, true);
@@ -244,6 +254,11 @@ TEST(FastPath, GivesTheSameTablesAsCallByCall) {
         EXPECT_EQ(slow.added, fast.added) << c.name;
         EXPECT_EQ(slow.deleted, fast.deleted) << c.name;
     }
+    // Every line's record names its entity, through either way of reading.
+    const Outcome read = run(
+        stacked(5, 6), [](TableModel&) {}, true);
+    EXPECT_EQ(std::count_if(read.lines.begin(), read.lines.end(), [](const auto& l) { return std::get<1>(l); }), 4);
+    EXPECT_TRUE(std::none_of(read.lines.begin(), read.lines.end(), [](const auto& l) { return std::get<0>(l) == 0; }));
     const Outcome big = run(table(20, 15), spread(20, 15), true);
     EXPECT_GT(big.added + big.edited + big.deleted, 40);
 }
