@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -157,6 +158,8 @@ public:
     // for an Update, which changes records without changing cell texts; the
     // scope object runs it also when the Update fails half-way.
     void showDrawnBorders(double tolerance);
+    // After rows were inserted, deleted or brought back: the borders shown follow the rows.
+    void followRowsWithBorders();
     CellChange pendingChangeAt(int col, int row) const;
     // How the working grid draws a cell: grey where its column takes no new
     // text, tinted by what the next Update would do to it.
@@ -187,6 +190,7 @@ private:
     bool runCommand(F&& command) {
         const bool ran = commands_.run(std::forward<F>(command));
         if (ran) {
+            followRowsWithBorders();
             fitRowHeights();
         }
         return ran;
@@ -205,6 +209,9 @@ private:
     // The drawing that textAry was read from; an Update writes only to it.
     cad::DocumentKey listsDocument_;
     bool filterRegistered_ = false;
+    // The borders the drawing has, by the rows as they were drawn.
+    std::optional<CellEdges> drawnEdges_;
+    std::vector<std::int64_t> drawnEdgeRows_, shownEdgeRows_;
 };
 
 }  // namespace qx

@@ -251,3 +251,46 @@ TEST_F(DrawnTable, ACellIsDrawnGreyWhereItsColumnHasNoTextAndTintedByItsChange) 
     EXPECT_EQ(form->StringGrid1DrawCell(7, 2).change, CellChange::Add);
     EXPECT_FALSE(form->StringGrid1DrawCell(0, 1).grey);  // headers keep their colour
 }
+
+TEST_F(DrawnTable, TheBordersShownFollowRowsInsertedDeletedAndBroughtBack) {
+    // A row inserted above row 3 takes row 2's column borders; the stamp
+    // field (column 7, rows 2-5) shows cut where the new row stands.
+    select(1, 3, 1, 3);
+    form->insertRow(false);
+    ASSERT_EQ(grid().RowCount(), 7);
+    const auto inserted = lackingBorders(grid());
+    EXPECT_EQ(inserted, (std::set<Edge>{{'R', 1, 1},
+                                        {'R', 2, 1},
+                                        {'R', 3, 1},
+                                        {'R', 4, 1},
+                                        {'R', 5, 1},
+                                        {'R', 6, 1},
+                                        {'R', 2, 2},
+                                        {'R', 3, 2},
+                                        {'R', 2, 3},
+                                        {'R', 3, 3},
+                                        {'R', 2, 4},
+                                        {'R', 5, 4},
+                                        {'B', 7, 4},
+                                        {'B', 7, 5}}));
+    // The row of the number and the material goes: rows 2 and 4 meet with a border.
+    select(1, 4, 1, 4);
+    form->deleteRows();
+    EXPECT_EQ(lackingBorders(grid()), (std::set<Edge>{{'R', 1, 1},
+                                                      {'R', 2, 1},
+                                                      {'R', 3, 1},
+                                                      {'R', 4, 1},
+                                                      {'R', 5, 1},
+                                                      {'R', 6, 1},
+                                                      {'R', 2, 2},
+                                                      {'R', 3, 2},
+                                                      {'R', 2, 3},
+                                                      {'R', 3, 3},
+                                                      {'B', 7, 4}}));
+    // The block undo brings the deleted row back, a second Get the table as drawn.
+    form->UNDO1Click();
+    EXPECT_EQ(lackingBorders(grid()), inserted);
+    fakes.dialogs.answer = true;  // the rows waiting may go
+    form->Button1Click();
+    EXPECT_EQ(lackingBorders(grid()), kMergedFields);
+}

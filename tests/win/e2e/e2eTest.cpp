@@ -256,3 +256,43 @@ TEST_F(EndToEnd, UnsavedEditsAreAskedAboutAndNoKeepsThem) {
 
     EXPECT_TRUE(closeMainWindow(main(), IDYES));
 }
+
+TEST_F(EndToEnd, RowsInsertedAndDeletedMoveTheDrawnTableAndOneUTakesThemBack) {
+    auto& server = serve(kParts, kPartsClsid, sample("partsListStacked.txt"));
+    start(kParts);
+    get();
+    ASSERT_EQ(cells().RowCount(), 10);
+    const std::vector<double> yoko = form().lists.yokoAry;
+    ASSERT_EQ(yoko.size(), 10u);
+    const std::u16string third = cells().Cells(2, 4), last = cells().Cells(2, 9);
+
+    // A row above the third part, typed into; the last part's row deleted.
+    SetFocus(program->mainWindow->gridHwnd());
+    cells().setSelection({2, 4, 2, 4});
+    cells().setRow(4);
+    form().insertRow(false);
+    typeText(L"座金");
+    press(VK_RETURN);
+    ASSERT_TRUE(pump([&] { return cells().Cells(2, 4) == u"座金" && !cells().EditorMode(); }, 5000));
+    cells().setSelection({2, 10, 2, 10});
+    form().deleteRows();
+    ASSERT_EQ(cells().RowCount(), 10);
+    update();
+    const auto lines = log();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), u"[更新] 行の挿入 = 1, 行の削除 = 1"), lines.end());
+
+    // The drawing through COM: the same row boundaries, the new row's text, the last part gone.
+    get();
+    EXPECT_EQ(form().lists.yokoAry, yoko);
+    EXPECT_EQ(cells().Cells(2, 4), u"座金");
+    EXPECT_EQ(cells().Cells(2, 5), third);
+    EXPECT_NE(cells().Cells(2, 9), last);
+    saveWindows(L"e2e-rows.bmp", main());
+
+    // One U in the CAD application: the table as it was.
+    EXPECT_TRUE(server.application().call(u"QxUndo").toBool());
+    get();
+    EXPECT_EQ(cells().Cells(2, 4), third);
+    EXPECT_EQ(cells().Cells(2, 9), last);
+    EXPECT_EQ(form().lists.yokoAry, yoko);
+}
