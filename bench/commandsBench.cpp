@@ -4,9 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include "app/qdlXUnit.h"
-#include "cad/mem/memDrawing.h"
 #include "core/text.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
 

@@ -11,11 +11,11 @@
 #include <tuple>
 
 #include "app/qdlXUnit.h"
-#include "cad/mem/drawingFile.h"
 #include "core/text.h"
 #include "platform/widthMapPortable.h"
 #include "testing/platformFakes.h"
 #include "testing/sampleDrawing.h"
+#include "tools/cad-standin/drawingFile.h"
 
 using namespace qx;
 

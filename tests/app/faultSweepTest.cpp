@@ -8,9 +8,9 @@
 #include <tuple>
 
 #include "app/qdlXUnit.h"
-#include "cad/mem/memDrawing.h"
 #include "core/text.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
 using cad::MemDrawing;

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "app/qdlXUnit.h"
-#include "cad/mem/drawingFile.h"
 #include "core/text.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/drawingFile.h"
 
 using namespace qx;
 

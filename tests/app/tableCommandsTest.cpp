@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/qdlXUnit.h"
-#include "cad/mem/memDrawing.h"
 #include "platform/widthMapPortable.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
 using cad::MemDrawing;

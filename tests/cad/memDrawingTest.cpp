@@ -3,9 +3,9 @@
 #include <limits>
 #include <numbers>
 
-#include "cad/mem/memDrawing.h"
 #include "core/text.h"
 #include "testing/expectError.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx::cad;
 using qx::Error;

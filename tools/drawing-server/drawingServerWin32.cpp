@@ -19,11 +19,11 @@
 #include "cad/com/comDispatch.h"
 #include "cad/com/dispatchServer.h"
 #include "cad/com/fastPathRegistration.h"
-#include "cad/mem/drawingFile.h"
 #include "core/text.h"
 #include "core/winOwners.h"
 #include "core/winText.h"
 #include "drawingViewWin32.h"
+#include "tools/cad-standin/drawingFile.h"
 
 using namespace qx::cad;
 using qx::win::systemMessage;

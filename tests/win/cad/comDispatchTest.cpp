@@ -4,9 +4,9 @@
 
 #include "cad/com/comDispatch.h"
 #include "cad/com/dispatchServer.h"
-#include "cad/mem/memDrawing.h"
 #include "core/winText.h"
 #include "testing/expectError.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;

@@ -4,9 +4,9 @@
 #include <fstream>
 
 #include "cad/com/comDispatch.h"
-#include "cad/mem/memDrawing.h"
 #include "core/text.h"
 #include "testing/serverProcess.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;

@@ -12,11 +12,11 @@
 #include <thread>
 
 #include "app/programWin32.h"
-#include "cad/mem/drawingFile.h"
 #include "core/text.h"
 #include "core/winOwners.h"
 #include "testing/guiDriver.h"
 #include "testing/screenshot.h"
+#include "tools/cad-standin/drawingFile.h"
 #include "widgets/stringGridWin32.h"
 
 using namespace qx;

@@ -1,9 +1,9 @@
-#include "cad/mem/memDrawing.h"
+#include "tools/cad-standin/memDrawing.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "cad/mem/memState.h"
+#include "tools/cad-standin/memState.h"
 
 namespace qx::cad {
 

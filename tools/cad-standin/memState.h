@@ -9,8 +9,8 @@
 #include <optional>
 #include <unordered_set>
 
-#include "cad/mem/memDrawing.h"
-#include "cad/mem/pickGeometry.h"
+#include "tools/cad-standin/memDrawing.h"
+#include "tools/cad-standin/pickGeometry.h"
 
 namespace qx::cad {
 

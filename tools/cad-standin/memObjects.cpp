@@ -1,6 +1,6 @@
 // The automation objects of the in-memory drawing: application, document,
 // selection sets and entities, as the CAD application serves them.
-#include "cad/mem/memState.h"
+#include "tools/cad-standin/memState.h"
 
 namespace qx::cad {
 

@@ -1,4 +1,4 @@
-#include "cad/mem/drawingFile.h"
+#include "tools/cad-standin/drawingFile.h"
 
 #include <algorithm>
 #include <cerrno>
