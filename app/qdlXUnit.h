@@ -186,7 +186,6 @@ private:
     void bringSelfToFront();
     void runGet();
     void runUpdate();
-    char16_t keyPress(char16_t key, bool ctrl, bool shift);
     cad::Dispatch fastPathOf(const cad::Dispatch& app);
     Services s_;
     // Every command that changes the working grid goes through it.

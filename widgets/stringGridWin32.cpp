@@ -189,16 +189,16 @@ void GridControl::makeFonts() {
         lf.lfQuality = DEFAULT_QUALITY;
         lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
         lstrcpynW(lf.lfFaceName, o_.fontFace.c_str(), LF_FACESIZE);
-        return CreateFontIndirectW(&lf);
+        return win::GdiObject<HFONT>(CreateFontIndirectW(&lf));
     };
     if (!measureFont_) {
-        measureFont_.reset(make(o_.fontHeight));
+        measureFont_ = make(o_.fontHeight);
         measureFontSelected_.emplace(measureDc_.get(), measureFont_.get());
         TEXTMETRICW tm{};
         GetTextMetricsW(measureDc_.get(), &tm);
         m_.setLineHeight(tm.tmHeight);  // unscaled, as the model's row heights are
     }
-    win::GdiObject<HFONT> next(make(std::max(1, px(o_.fontHeight))));
+    win::GdiObject<HFONT> next = make(std::max(1, px(o_.fontHeight)));
     {
         const win::SelectObjectScope selected(measureDc_.get(), next.get());
         TEXTMETRICW tm{};
@@ -317,7 +317,7 @@ LRESULT GridControl::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case kGridGetPainted:
-            if (lp && paintCount_ > 0) {
+            if (lp && paintedOnce_) {
                 *reinterpret_cast<GridPainted*>(lp) = painted_;
                 return TRUE;
             }

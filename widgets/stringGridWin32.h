@@ -81,8 +81,6 @@ public:
     // Last scrollable row (column) that may be the first in view.
     int maxTopRow() const;
     int maxLeftCol() const;
-    // How often the cells were drawn; a paint inside the model's update shows the last picture.
-    int paintCount() const { return paintCount_; }
 
     // The window's handlers. KeyPress returns the character to keep (0 cancels).
     std::function<char16_t(char16_t key, bool ctrl, bool shift)> onKeyPress;
@@ -172,7 +170,7 @@ private:
     std::optional<win::SelectObjectScope> backBitmapSelected_;
     int backW_ = 0, backH_ = 0;
     bool backValid_ = false;
-    int paintCount_ = 0;
+    bool paintedOnce_ = false;  // painted_ tells something only then
     GridPainted painted_;
 
     std::function<void()> chainedRepaint_;

@@ -26,7 +26,7 @@ HINSTANCE instance() {
 
 win::GdiObject<HFONT> makeFont(const FontSpec& spec, int pixelHeight) {
     LOGFONTW lf{};
-    lf.lfHeight = -pixelHeight;  // the character height, as the designs give it
+    lf.lfHeight = -pixelHeight;  // the character height, not the cell height
     lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = spec.charset;
     lf.lfQuality = CLEARTYPE_QUALITY;

@@ -241,8 +241,6 @@ public:
     HWND defaultFocus = nullptr;
 
 protected:
-    const FontSpec& formFont() const { return style_.font; }
-
 private:
     void adopt(std::unique_ptr<Peer> peer);
     void giveWayToLaterControls();

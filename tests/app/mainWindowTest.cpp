@@ -4,6 +4,7 @@
 
 #include "app/qdlXUnit.h"
 #include "platform/widthMapPortable.h"
+#include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
 
 using namespace qx;
@@ -11,20 +12,16 @@ using namespace qx;
 namespace {
 constexpr char16_t kIni[] = u"C:\\QuadcelX\\QuadrelX.ini";
 
-struct MainWindow : testing::Test {
-    fake::FakePlatform fakes;
+struct MainWindow : testing::Test, test::FakeForm {
     std::vector<std::u16string> targetList;
     std::vector<std::string> calls;
 
     std::unique_ptr<VivazQDLForm> make() {
-        VivazQDLForm::Services s;
-        s.platform = fakes.platform();
+        auto s = services();
         s.registerFilter = [this] { calls.push_back("register"); };
         s.revokeFilter = [this] { calls.push_back("revoke"); };
         s.readTargetList = [this] { return targetList; };
-        auto f = std::make_unique<VivazQDLForm>(s);
-        f->FormCreate();
-        return f;
+        return created(s);
     }
     void store(const char16_t* section, const char16_t* key, const char16_t* value) {
         fakes.profile.files[kIni][{section, key}] = value;
@@ -189,8 +186,7 @@ struct MainWindowCommands : MainWindow {
 
     void SetUp() override {
         fakes.widths = &widths;
-        VivazQDLForm::Services s;
-        s.platform = fakes.platform();
+        auto s = services();
         s.replaceForm = &replace;
         s.readTargetList = [this] { return readTargetListLines(fakes.files, fakes.locale, targetListPath(fakes.exe)); };
         f = std::make_unique<VivazQDLForm>(s);
@@ -202,8 +198,7 @@ struct MainWindowCommands : MainWindow {
                                      f->targetProgID = id;
                                  }});
         s.targetForm = target.get();
-        f = std::make_unique<VivazQDLForm>(s);
-        f->FormCreate();
+        f = created(s);
         f->StringGrid1.setCells(1, 1, u"ｶﾞｽ abc");
         f->StringGrid1.setCells(2, 1, u"abc");
         f->StringGrid1.setSelection({1, 1, 2, 1});
@@ -262,14 +257,12 @@ TEST_F(MainWindowCommands, TargetDialogFromTheMenuAndTheRightButtonSetsTheTarget
 
 TEST_F(MainWindowCommands, UnreadableTargetListKeepsTheDesignedCaptionAndSaysWhy) {
     fakes.files.files[targetListPath(fakes.exe)] = std::string("\xEF\xBB\xBF\xFF\xFE", 5);
-    VivazQDLForm::Services s;
-    s.platform = fakes.platform();
+    auto s = services();
     s.readTargetList = [this] { return readTargetListLines(fakes.files, fakes.locale, targetListPath(fakes.exe)); };
-    VivazQDLForm g(s);
-    g.FormCreate();
-    EXPECT_EQ(g.Caption(), u"Quadrel 2023 for AutoCAD 2021～2023");
-    ASSERT_EQ(g.Memo1.Lines().size(), 1u);
-    EXPECT_NE(g.Memo1.Lines()[0].find(u"TargetCAD_APIVersion.txt"), std::u16string::npos);
+    const auto g = created(s);
+    EXPECT_EQ(g->Caption(), u"Quadrel 2023 for AutoCAD 2021～2023");
+    ASSERT_EQ(g->Memo1.Lines().size(), 1u);
+    EXPECT_NE(g->Memo1.Lines()[0].find(u"TargetCAD_APIVersion.txt"), std::u16string::npos);
 }
 
 // The pop-up item UNDO is offered once there is a block edit to take back, or

@@ -56,14 +56,14 @@ using win::SelectObjectScope;
 using win::wideView;
 
 // escapement: the baseline's angle in tenths of a degree, anticlockwise.
-HFONT gothic(int height, int escapement = 0) {
-    return CreateFontW(-height, 0, escapement, escapement, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN,
-                       kFontName);
+GdiObject<HFONT> gothic(int height, int escapement = 0) {
+    return GdiObject<HFONT>(CreateFontW(-height, 0, escapement, escapement, FW_NORMAL, FALSE, FALSE, FALSE,
+                                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                        FIXED_PITCH | FF_MODERN, kFontName));
 }
 
-HPEN pen(COLORREF colour, bool dashed) {
-    return CreatePen(dashed ? PS_DASH : PS_SOLID, 1, colour);
+GdiObject<HPEN> pen(COLORREF colour, bool dashed) {
+    return GdiObject<HPEN>(CreatePen(dashed ? PS_DASH : PS_SOLID, 1, colour));
 }
 
 // GDI's escapement: the baseline's angle in tenths of a degree.
@@ -112,7 +112,7 @@ DrawingView::DrawingView(MemDrawing& drawing) : drawing_(drawing) {
     hwnd_ = CreateWindowExW(0, kClassName, wideView(drawing.fullName()), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                             CW_USEDEFAULT, 960, 640, nullptr, nullptr, instance, this);
     if (!hwnd_)
-        throw Error(u"cannot create the drawing window (error " + fromUtf8(std::to_string(GetLastError())) + u")");
+        throw Error(u"cannot create the drawing window (error " + decimalText(GetLastError()) + u")");
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
     drawing_.setOnChanged([this] { redraw(); });
@@ -328,14 +328,14 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
     auto textFont = [&](int pixels, int escapement) {
         auto it = textFonts.find({pixels, escapement});
         if (it == textFonts.end())
-            it = textFonts.emplace(std::pair{pixels, escapement}, GdiObject<HFONT>(gothic(pixels, escapement))).first;
+            it = textFonts.emplace(std::pair{pixels, escapement}, gothic(pixels, escapement)).first;
         return it->second.get();
     };
-    GdiObject<HFONT> labelFont(gothic(11));
-    GdiObject<HPEN> linePen(pen(kLineColour, false));
-    GdiObject<HPEN> markerPen(pen(kMarkerColour, false));
-    GdiObject<HPEN> pickedPen(pen(kPickedColour, true));
-    GdiObject<HPEN> pickedTextPen(pen(kPickedColour, false));
+    const auto labelFont = gothic(11);
+    const auto linePen = pen(kLineColour, false);
+    const auto markerPen = pen(kMarkerColour, false);
+    const auto pickedPen = pen(kPickedColour, true);
+    const auto pickedTextPen = pen(kPickedColour, false);
     SelectObjectScope hollow(dc, GetStockObject(NULL_BRUSH));
 
     for (const auto& e : drawing_.liveEntities()) {
@@ -389,7 +389,7 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
 
     if (picking_ && dragging_) {
         bool crossing = cursor_.x < anchor_.x;
-        GdiObject<HPEN> bandPen(pen(crossing ? kCrossingWindowColour : kInsideWindowColour, crossing));
+        const auto bandPen = pen(crossing ? kCrossingWindowColour : kInsideWindowColour, crossing);
         SelectObjectScope p(dc, bandPen.get());
         Rectangle(dc, std::min(anchor_.x, cursor_.x), std::min(anchor_.y, cursor_.y),
                   std::max(anchor_.x, cursor_.x) + 1, std::max(anchor_.y, cursor_.y) + 1);
@@ -426,7 +426,7 @@ void DrawingView::paintStatus(HDC dc, const RECT& client, const Layout& l) const
     status.top = l.area.bottom;
     GdiObject<HBRUSH> brush(CreateSolidBrush(kStatusBackground));
     FillRect(dc, &status, brush.get());
-    GdiObject<HFONT> font(gothic(14));
+    const auto font = gothic(14);
     SelectObjectScope f(dc, font.get());
     SetTextColor(dc, kStatusText);
     SetBkMode(dc, TRANSPARENT);

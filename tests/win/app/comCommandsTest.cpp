@@ -22,6 +22,8 @@ namespace {
 const std::wstring kProgId = L"QuadcelX.CommandsTest";
 
 struct ComCommands : testing::Test {
+    // First, so that it goes last, after every COM object the test holds.
+    qx::win::ComApartment apartment;
     fake::FakePlatform fakes;
     ComConnector connector;
     std::unique_ptr<DrawingServerProcess> server;
@@ -33,7 +35,7 @@ struct ComCommands : testing::Test {
     std::vector<std::int64_t> ids;  // the drawing file's entities, in this run
 
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_TRUE(apartment);
         // Two columns, three rows; a text in row 2 serves column 1 as template.
         start(
             "name C:\\drawings\\\xe9\x83\xa8\xe5\x93\x81\xe8\xa1\xa8.dwg\n"
@@ -78,7 +80,6 @@ struct ComCommands : testing::Test {
         }
         server.reset();
         DeleteFileW(file.c_str());
-        CoUninitialize();
     }
     // Update with the k-th call of member failing (none when null); the
     // error the Update ended with, empty when it did not fail.
@@ -412,7 +413,7 @@ TEST_F(ComCommands, MultilineTextsOfEveryAttachment) {
     TableModel& t = form->table;
     ASSERT_EQ(t.ColCount(), 10);
     for (int a = 1; a <= 9; ++a) {
-        EXPECT_EQ(t.Cells(a, 2), u"T" + fromUtf8(std::to_string(a)));
+        EXPECT_EQ(t.Cells(a, 2), u"T" + decimalText(a));
         t.setCells(a, 3, u"x\ny");
     }
     EXPECT_EQ(updateFailing(nullptr, 0), u"");

@@ -95,8 +95,10 @@ struct PickResult {
 
 class DrawingServerWindow : public ::testing::Test {
 protected:
+    // First, so that it goes last, after every COM object the test holds.
+    qx::win::ComApartment apartment;
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_TRUE(apartment);
         file_ = exeFolder() + L"drawingServerWindowTest.txt";
         // No pick line: the user picks in the window.
         std::ofstream(file_.c_str(), std::ios::binary)
@@ -127,7 +129,6 @@ protected:
         }
         server_.reset();
         DeleteFileW(file_.c_str());
-        CoUninitialize();
     }
 
     // Where the window shows a drawing point now.
@@ -328,7 +329,7 @@ TEST_F(DrawingServerWindow, ShowsChangesAndThePickInAScreenshot) {
         user.moveTo(to);
         // Taken through a second attachment while the first call still waits.
         std::thread camera([&] {
-            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            const qx::win::ComApartment apartment;
             try {
                 ComConnector()
                     .attach(std::u16string(kProgId.begin(), kProgId.end()))
@@ -336,7 +337,6 @@ TEST_F(DrawingServerWindow, ShowsChangesAndThePickInAScreenshot) {
             } catch (const qx::Error& e) {
                 shotError = e.message();
             }
-            CoUninitialize();
         });
         camera.join();
         user.releaseAt(to);
@@ -363,13 +363,12 @@ TEST_F(DrawingServerWindow, QuitWhileTheUserPicksCancelsThePickAndEndsTheServer)
     std::thread hand([&] {
         if (user.waitForPrompt()) {
             user.click(line);
-            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            const qx::win::ComApartment apartment;
             try {
                 ComConnector().attach(std::u16string(kProgId.begin(), kProgId.end())).call(u"Quit");
             } catch (const qx::Error& e) {
                 user.problems.push_back(qx::toUtf8(e.message()));
             }
-            CoUninitialize();
         }
         user.makeSureThePickEnds();
     });
@@ -422,7 +421,8 @@ bool orangeish(int r, int g, int b) {
 // frames (none as a marker): a bottom-left one ("Poz.") stands on its
 // insertion point, a top-left one ("Del. operacija") hangs from it.
 TEST(DrawingServerWindowSheet, DrawsTheProcessSheetsMultilineTextsInTheirFrames) {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const qx::win::ComApartment apartment;
+    ASSERT_TRUE(apartment);
     std::ifstream in(std::string(QX_TEST_DATA) + "/drawings/process-sheet-mtext.txt", std::ios::binary);
     std::string sheet((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_NE(sheet.find("mtext 7 22.000000000000014 255.0 0.0 5.0 Poz."), std::string::npos);
@@ -453,5 +453,4 @@ TEST(DrawingServerWindowSheet, DrawsTheProcessSheetsMultilineTextsInTheirFrames)
         EXPECT_EQ(server.quit(), 0u);
     }
     DeleteFileW(file.c_str());
-    CoUninitialize();
 }

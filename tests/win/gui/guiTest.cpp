@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include "core/winOwners.h"
 #include "testing/guiDriver.h"
 #include "testing/screenshot.h"
+#include "testing/serverProcess.h"
 #include "tools/cad-standin/drawingFile.h"
 #include "widgets/stringGridWin32.h"
 
@@ -46,14 +48,17 @@ std::u16string u16(const std::wstring& s) {
 
 class Gui : public testing::Test {
 protected:
+    // First, so that it goes last, after the program and every COM object.
+    std::optional<win::ComApartment> apartment;
     void SetUp() override {
-        ASSERT_TRUE(Program::initialiseThread());
+        apartment.emplace(Program::initialiseThread());
+        ASSERT_TRUE(*apartment);
         removeSettings();
     }
     void TearDown() override {
         closeProgram();
         program.reset();
-        CoUninitialize();
+        apartment.reset();
     }
     void start(cad::CadConnector* cad = nullptr) {
         program = std::make_unique<Program>(cad);
@@ -187,13 +192,9 @@ TEST_F(Gui, CopyAndPasteThroughTheClipboardEvenWhileAnotherHolderHasItOpen) {
     const qx::win::UniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, L"QuadcelXClipboardHeld"));
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring line = L"\"" + std::wstring(exe) +
-                        L"\" --gtest_also_run_disabled_tests --gtest_filter=ClipboardHolder.DISABLED_HoldsItOpen";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION holder{};
-    ASSERT_TRUE(CreateProcessW(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &holder));
-    const qx::win::UniqueHandle process(holder.hProcess), thread(holder.hThread);
+    const auto holder = qx::cad::com::startProcess(
+        exe, L"--gtest_also_run_disabled_tests --gtest_filter=ClipboardHolder.DISABLED_HoldsItOpen");
+    const qx::win::UniqueHandle& process = holder.handle;
     ASSERT_EQ(WaitForSingleObject(held.get(), 20000), WAIT_OBJECT_0);
     press('C', VK_CONTROL);
     ASSERT_TRUE(pumpUntil([&] { return !form().Memo1.Lines().empty(); }, 8000));
