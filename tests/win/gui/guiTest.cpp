@@ -11,6 +11,8 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/programWin32.h"
 #include "core/text.h"
@@ -327,6 +329,8 @@ TEST_F(Gui, AboutBoxShowsTheVersionLine) {
     EXPECT_NE(text.find(L"OK"), std::wstring::npos);
 }
 
+// The pop-up menu shows what the form's model holds, item by item: the
+// captions in order and which items can be chosen now.
 TEST_F(Gui, FilledTableAndItsPopUpMenu) {
     getPartsList();
     clickCell(2, 3);
@@ -334,10 +338,17 @@ TEST_F(Gui, FilledTableAndItsPopUpMenu) {
     std::wstring shot = qx::test::screenshotPath(L"menu.bmp");
     HWND mainHwnd = main();
     std::atomic<bool> shown{false};
+    std::vector<std::pair<std::u16string, bool>> items;  // caption ("" for a separator), enabled
     std::thread driver([&] {
-        HWND menu = waitForWindow(L"#32768", nullptr);
-        if (!menu)
+        HMENU menuHandle = qx::test::waitForPopupMenu();
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menuHandle || !menu)
             return;
+        for (int i = 0; i < GetMenuItemCount(menuHandle); ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(menuHandle, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+            items.emplace_back(u16(text), qx::test::menuItemEnabled(menuHandle, i));
+        }
         shown = true;
         Sleep(300);
         RECT a, b;
@@ -350,7 +361,16 @@ TEST_F(Gui, FilledTableAndItsPopUpMenu) {
     click(grid(), {120, 60}, true);  // the right button opens it
     pumpUntil([&] { return shown && !IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 10000);
     driver.join();
-    EXPECT_TRUE(shown);
+    ASSERT_TRUE(shown);
+    const auto& model = form().PopupMenu1;
+    ASSERT_EQ(items.size(), model.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const bool separator = model[i].Caption == u"-";
+        EXPECT_EQ(toUtf8(items[i].first), separator ? "" : toUtf8(model[i].Caption)) << i;
+        if (!separator) {
+            EXPECT_EQ(items[i].second, model[i].Enabled()) << toUtf8(model[i].Caption);
+        }
+    }
 }
 
 // Run by the clipboard test as a separate process.
