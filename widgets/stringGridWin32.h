@@ -13,6 +13,7 @@
 
 #include "core/winOwners.h"
 #include "widgets/stringGrid.h"
+#include "widgets/windowWin32.h"
 
 namespace qx::win32 {
 
@@ -55,16 +56,13 @@ struct GridPainted {
 inline constexpr UINT kGridGetPainted = WM_USER + 1;
 
 // The model must outlive the control.
-class GridControl {
+class GridControl : public Window {
 public:
     explicit GridControl(StringGrid& model, GridOptions options = {});
-    ~GridControl();
-    GridControl(const GridControl&) = delete;
-    GridControl& operator=(const GridControl&) = delete;
+    ~GridControl() override;
 
     // Creates the child window at a place in the parent's client pixels (already scaled).
     void create(HWND parent, int id, int x, int y, int width, int height);
-    HWND hwnd() const { return hwnd_; }
     HWND editorHwnd() const { return edit_; }
     StringGrid& model() { return m_; }
     const GridOptions& options() const { return o_; }
@@ -104,10 +102,11 @@ private:
         bool operator==(const BarShown&) const = default;
     };
 
-    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK editProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
-    void run(const std::function<void()>& handler);
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool runGuarded(const std::function<void()>& handler) override;
+    LRESULT failed(UINT, WPARAM, LPARAM) override { return 0; }
+    void destroyed() override;
 
     // Model -> window.
     void modelChanged();
@@ -157,7 +156,6 @@ private:
     StringGrid& m_;
     GridOptions o_;
     double scale_ = 1.0;
-    HWND hwnd_ = nullptr;
     HWND edit_ = nullptr;
     win::GdiObject<HFONT> font_;         // painting, scaled
     win::GdiObject<HFONT> measureFont_;  // measuring, 96 dpi

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <numbers>
+#include <utility>
 
 #include "core/text.h"
 #include "core/winOwners.h"
@@ -99,18 +100,15 @@ void drawOutline(HDC dc, const Outline& outline, const ViewTransform& view, cons
 }  // namespace
 
 DrawingView::DrawingView(MemDrawing& drawing) : drawing_(drawing) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
+    wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
     wc.lpszClassName = kClassName;
-    RegisterClassExW(&wc);  // fails harmlessly when a second view registers it again
-    hwnd_ = CreateWindowExW(0, kClassName, wideView(drawing.fullName()), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                            CW_USEDEFAULT, 960, 640, nullptr, nullptr, instance, this);
+    registerClass(wc);
+    createWindow(0, kClassName, wideView(drawing.fullName()), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 960,
+                 640, nullptr, nullptr);
     if (!hwnd_)
         throw Error(u"cannot create the drawing window (error " + decimalText(GetLastError()) + u")");
     ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -120,8 +118,10 @@ DrawingView::DrawingView(MemDrawing& drawing) : drawing_(drawing) {
 
 DrawingView::~DrawingView() {
     drawing_.setOnChanged({});
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+    // Unlinked first: the window's last messages find no half-gone view.
+    const HWND h = std::exchange(hwnd_, nullptr);
+    SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+    DestroyWindow(h);
 }
 
 std::optional<std::vector<std::int64_t>> DrawingView::pick(const PickFilter& filter) {
@@ -186,20 +186,13 @@ void DrawingView::saveImage(const std::wstring& path) const {
         throw Error(u"cannot write " + win::fromWide(path));
 }
 
-LRESULT CALLBACK DrawingView::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* view = reinterpret_cast<DrawingView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!view || view->hwnd_ != hwnd)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+bool DrawingView::runGuarded(const std::function<void()>& handler) {
     try {
-        return view->handle(message, wParam, lParam);
+        handler();
+        return true;
     } catch (const std::exception& e) {
-        // Nothing may be thrown through the system's dispatching.
         std::fprintf(stderr, "drawing window: %s\n", e.what());
-        return 0;
+        return false;
     }
 }
 
