@@ -11,6 +11,7 @@
 
 #include "cad/com/comDispatch.h"
 #include "core/text.h"
+#include "testing/guiDriver.h"
 #include "testing/serverProcess.h"
 
 using namespace qx::cad;
@@ -22,14 +23,8 @@ const std::wstring kProgId = L"QuadcelX.DrawingWindowTest";
 const std::wstring kClsid = L"{5B3C8AB6-EBF0-4AA0-9117-E14A4F0793A7}";
 using Ids = std::vector<std::int64_t>;
 
-std::wstring caption(HWND hwnd) {
-    wchar_t text[512] = {};
-    GetWindowTextW(hwnd, text, 512);
-    return text;
-}
-
 bool picking(HWND hwnd) {
-    return caption(hwnd).find(L"オブジェクトを選択") != std::wstring::npos;
+    return qx::test::textOf(hwnd).find(L"オブジェクトを選択") != std::wstring::npos;
 }
 
 // Works the window from its own thread; what goes wrong is kept for the main
@@ -216,7 +211,7 @@ TEST_F(DrawingServerWindow, IsTheApplicationsMainWindow) {
     GetClassNameW(hwnd_, name, 64);
     EXPECT_STREQ(name, L"QuadcelXDrawingView");
     EXPECT_TRUE(IsWindowVisible(hwnd_));
-    EXPECT_EQ(caption(hwnd_), L"C:\\図面\\部品表.dwg");
+    EXPECT_EQ(qx::test::textOf(hwnd_), L"C:\\図面\\部品表.dwg");
 
     // What the Get does to the CAD application's window.
     ShowWindow(hwnd_, SW_MINIMIZE);
@@ -238,7 +233,7 @@ TEST_F(DrawingServerWindow, IsTheApplicationsMainWindow) {
     EXPECT_TRUE(front);
     EXPECT_EQ(result.error, u"");
     EXPECT_EQ(result.ids, Ids{});
-    EXPECT_EQ(caption(hwnd_), L"C:\\図面\\部品表.dwg");
+    EXPECT_EQ(qx::test::textOf(hwnd_), L"C:\\図面\\部品表.dwg");
 }
 
 TEST_F(DrawingServerWindow, AClickPicksTheEntityUnderTheCursor) {

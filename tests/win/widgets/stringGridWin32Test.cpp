@@ -18,6 +18,7 @@
 #include "core/winText.h"
 #include "platform/platform.h"
 #include "platform/platformWin32.h"
+#include "testing/guiDriver.h"
 #include "testing/screenshot.h"
 #include "widgets/stringGrid.h"
 #include "widgets/stringGridWin32.h"
@@ -172,9 +173,8 @@ protected:
 
     bool editorVisible() const { return IsWindowVisible(grid->editorHwnd()); }
     std::u16string editorText() const {
-        wchar_t buf[256] = {};
-        GetWindowTextW(grid->editorHwnd(), buf, 256);
-        return win::fromWide(buf);
+        const std::wstring text = test::textOf(grid->editorHwnd());
+        return win::fromWide(text.data(), text.size());
     }
     int count(const std::string& what) const {
         return static_cast<int>(std::count(events.begin(), events.end(), what));
