@@ -531,8 +531,8 @@ void FormWindow::layout() {
 }
 
 void FormWindow::giveWayToLaterControls() {
-    // Where controls overlap, the later one lies on top, as the designs draw
-    // them, while the Tab order (the windows' Z order) stays the order of
+    // Where controls overlap, the later one lies on top (a group over its
+    // panel), while the Tab order (the windows' Z order) stays the order of
     // creation: an earlier control is cut back by its window region.
     auto bounds = [this](HWND h) {
         RECT r;
