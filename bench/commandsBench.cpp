@@ -8,6 +8,7 @@
 #include "app/qdlXUnit.h"
 #include "cad/fastPath.h"
 #include "core/text.h"
+#include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
 #include "tools/cad-standin/memDrawing.h"
 
@@ -16,11 +17,9 @@ using namespace qx;
 namespace {
 constexpr int kSide = 100;
 
-struct Setup {
-    fake::FakePlatform fakes;
+struct Setup : test::FakeForm {
     cad::MemDrawing drawing;
     cad::MemConnector connector;
-    std::unique_ptr<VivazQDLForm> form;
     explicit Setup(int side = kSide, bool fastPath = false) {
         for (int i = 0; i <= side; ++i) {
             drawing.addLine({i * 10.0, 0, 0}, {i * 10.0, -side * 5.0, 0});
@@ -39,11 +38,7 @@ struct Setup {
             });
         }
         connector.registerProgId(u"P", drawing.application());
-        VivazQDLForm::Services s;
-        s.platform = fakes.platform();
-        s.cad = &connector;
-        form = std::make_unique<VivazQDLForm>(s);
-        form->FormCreate();
+        start(services(&connector));
         form->targetProgID = u"P";
         drawing.pickAll();
     }

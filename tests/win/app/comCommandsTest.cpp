@@ -10,6 +10,7 @@
 #include "cad/com/messageFilter.h"
 #include "cad/fastPath.h"
 #include "core/text.h"
+#include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
 #include "testing/serverProcess.h"
 
@@ -24,7 +25,7 @@ const std::wstring kProgId = L"QuadcelX.CommandsTest";
 struct ComCommands : testing::Test {
     // First, so that it goes last, after every COM object the test holds.
     qx::win::ComApartment apartment;
-    fake::FakePlatform fakes;
+    test::FakeForm app;
     ComConnector connector;
     std::unique_ptr<DrawingServerProcess> server;
     // Kept alive across register and revoke, as the program keeps its own.
@@ -57,15 +58,12 @@ struct ComCommands : testing::Test {
         server = std::make_unique<DrawingServerProcess>(DrawingServerProcess::defaultExe(), file, kProgId,
                                                         L"{3B9E6C24-8D1A-4F57-B0C3-6A2E91D47F08}");
         filter = ComPtr<TMessageFilter>::share(new TMessageFilter);
-        VivazQDLForm::Services s;
-        s.platform = fakes.platform();
-        s.cad = &connector;
+        auto s = app.services(&connector);
         s.registerFilter = [f = filter.get()] { f->RegisterFilter(); };
         s.revokeFilter = [f = filter.get()] { f->RevokeFilter(); };
         s.ownHandle = [] { return std::uint64_t{0x7000}; };
         s.setMinimized = [](bool) {};
-        form = std::make_unique<VivazQDLForm>(s);
-        form->FormCreate();
+        form = test::FakeForm::created(s);
         form->targetProgID = std::u16string(kProgId.begin(), kProgId.end());
         ids.clear();
         for (const auto& id : server->application().call(u"QxIds").toVariants())
@@ -227,9 +225,9 @@ TEST_F(ComCommands, AnUpdateOnAnotherDrawingWritesNothingAndSaysSo) {
     server->application().call(u"QxNewDocument", {Variant(u"")});
     form->Memo1.clear();
     form->Button2Click();
-    ASSERT_EQ(fakes.dialogs.shown.size(), 1u);
-    EXPECT_NE(fakes.dialogs.shown[0].first.find(u"Drawing1.dwg"), std::u16string::npos)
-        << toUtf8(fakes.dialogs.shown[0].first);
+    ASSERT_EQ(app.fakes.dialogs.shown.size(), 1u);
+    EXPECT_NE(app.fakes.dialogs.shown[0].first.find(u"Drawing1.dwg"), std::u16string::npos)
+        << toUtf8(app.fakes.dialogs.shown[0].first);
     EXPECT_TRUE(form->Memo1.Lines().empty());
     EXPECT_EQ(g.Cells(1, 1), u"型式");
     server->application().call(u"QxActivateDocument", {Variant(0)});
@@ -238,9 +236,9 @@ TEST_F(ComCommands, AnUpdateOnAnotherDrawingWritesNothingAndSaysSo) {
     // The same drawing opened again: its IDs are new.
     server->application().call(u"QxReopen");
     form->Button2Click();
-    ASSERT_EQ(fakes.dialogs.shown.size(), 2u);
-    EXPECT_NE(fakes.dialogs.shown[1].first.find(u"開き直"), std::u16string::npos)
-        << toUtf8(fakes.dialogs.shown[1].first);
+    ASSERT_EQ(app.fakes.dialogs.shown.size(), 2u);
+    EXPECT_NE(app.fakes.dialogs.shown[1].first.find(u"開き直"), std::u16string::npos)
+        << toUtf8(app.fakes.dialogs.shown[1].first);
 }
 
 // A sample of the fault positions of an Update through COM: whatever call
