@@ -60,10 +60,7 @@ void MainWindow::setIcons() {
     }
 }
 
-MainWindow::~MainWindow() {
-    if (menu_)
-        DestroyMenu(menu_);
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::buildControls() {
     // Panel1's children sit at the panel's place (171, 3) plus their own.
@@ -103,13 +100,13 @@ void MainWindow::buildControls() {
 }
 
 void MainWindow::buildMenu() {
-    menu_ = CreatePopupMenu();
+    menu_.reset(CreatePopupMenu());
     for (std::size_t i = 0; i < f_.PopupMenu1.size(); ++i) {
         const MenuItem& item = f_.PopupMenu1[i];
         if (item.Caption == u"-") {
-            AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(menu_.get(), MF_SEPARATOR, 0, nullptr);
         } else {
-            AppendMenuW(menu_, MF_STRING, kMenuBase + i, win::wideView(item.Caption));
+            AppendMenuW(menu_.get(), MF_STRING, kMenuBase + i, win::wideView(item.Caption));
         }
     }
 }
@@ -138,15 +135,15 @@ void MainWindow::popupMenu(POINT where) {
     for (std::size_t i = 0; i < f_.PopupMenu1.size(); ++i) {
         const MenuItem& item = f_.PopupMenu1[i];
         if (item.Caption != u"-") {
-            EnableMenuItem(menu_, kMenuBase + static_cast<UINT>(i),
+            EnableMenuItem(menu_.get(), kMenuBase + static_cast<UINT>(i),
                            MF_BYCOMMAND | (item.Enabled() ? MF_ENABLED : MF_GRAYED));
-            CheckMenuItem(menu_, kMenuBase + static_cast<UINT>(i),
+            CheckMenuItem(menu_.get(), kMenuBase + static_cast<UINT>(i),
                           MF_BYCOMMAND | (item.Checked ? MF_CHECKED : MF_UNCHECKED));
         }
     }
     if (onMenuShown)
         PostMessageW(hwnd(), WM_APP, 0, 0);
-    UINT chosen = TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_RIGHTBUTTON, where.x, where.y, 0, hwnd(), nullptr);
+    UINT chosen = TrackPopupMenu(menu_.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, where.x, where.y, 0, hwnd(), nullptr);
     if (chosen >= kMenuBase && chosen < kMenuBase + f_.PopupMenu1.size())
         f_.PopupMenu1[chosen - kMenuBase].click();
 }

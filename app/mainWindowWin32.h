@@ -41,7 +41,7 @@ private:
     VivazQDLForm& f_;
     FormWindow win_;
     std::unique_ptr<GridControl> grid_;
-    HMENU menu_ = nullptr;
+    win::UniqueMenu menu_;
 };
 
 }  // namespace qx::win32

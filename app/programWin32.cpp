@@ -10,12 +10,13 @@
 
 namespace qx::win32 {
 
-bool Program::initialiseThread() {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-        return false;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
-    return true;
+win::ComApartment Program::initialiseThread() {
+    win::ComApartment apartment;
+    if (apartment) {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&icc);
+    }
+    return apartment;
 }
 
 Program::Program(cad::CadConnector* cad) {

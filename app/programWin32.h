@@ -18,8 +18,8 @@ namespace qx::win32 {
 class Program {
 public:
     // COM as a single-threaded apartment on this thread, before any window,
-    // and the common controls; false when COM cannot start.
-    static bool initialiseThread();
+    // and the common controls; the apartment is false when COM cannot start.
+    static win::ComApartment initialiseThread();
 
     // COM must already be initialised on this thread as a single-threaded
     // apartment. Tests may put another way of reaching the CAD application.

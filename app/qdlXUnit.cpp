@@ -11,10 +11,6 @@ namespace qx {
 namespace {
 constexpr char16_t kSection[] = u"AcadQDL";
 constexpr char16_t kTargetSection[] = u"Target";
-
-std::u16string decimal(long long v) {
-    return fromUtf8(std::to_string(v));
-}
 }  // namespace
 
 std::optional<std::int32_t> parseInteger(const std::u16string& s) {
@@ -127,25 +123,26 @@ void VivazQDLForm::buildMenu() {
         {u"RENUM1", u"選択した列に連番を振る"},
         {u"GROWUP1", u"表は上へ伸びる ( 1 が最下行 )"},
         {u"N20", u"-"},
-        {u"N8", u"全角->半角"},
-        {u"N9", u"半角->全角"},
+        {u"N8", nullptr},
+        {u"N9", nullptr},
         {u"N10", u"-"},
-        {u"N11", u"半角カタカナ->全角"},
-        {u"N12", u"半角数字->全角"},
-        {u"N13", u"半角アルファベット->全角"},
-        {u"N14", u"半角記号->全角"},
+        {u"N11", nullptr},
+        {u"N12", nullptr},
+        {u"N13", nullptr},
+        {u"N14", nullptr},
         {u"N15", u"-"},
-        {u"N16", u"全角カタカナ->半角"},
-        {u"N17", u"全角数字->半角"},
-        {u"N18", u"全角アルファベット->半角"},
-        {u"N19", u"全角記号->半角"},
+        {u"N16", nullptr},
+        {u"N17", nullptr},
+        {u"N18", nullptr},
+        {u"N19", nullptr},
         {u"N23", u"-"},
         {u"N24", u"バージョン情報"},
     };
     PopupMenu1.resize(std::size(items));
     for (std::size_t i = 0; i < std::size(items); ++i) {
         PopupMenu1[i].Name = items[i].first;
-        PopupMenu1[i].Caption = items[i].second;
+        // The width conversions take their captions from their own table.
+        PopupMenu1[i].Caption = items[i].second ? items[i].second : widthMenuEntryFor(items[i].first)->caption;
     }
     menuItem(u"N6").setEnabled(false);
     menuItem(u"UNDO1").setEnabled(false);
@@ -203,7 +200,7 @@ void VivazQDLForm::FormCreate() {
     };
     const ScreenSize screen = s_.platform.screen->primarySize();
     auto readInt = [&](const char16_t* key, std::int32_t def) {
-        return parseInteger(readString(kSection, key, decimal(def))).value_or(def);
+        return parseInteger(readString(kSection, key, decimalText(def))).value_or(def);
     };
     auto readBool = [&](const char16_t* key) {
         const auto v = parseInteger(readString(kSection, key, u"0"));
@@ -345,8 +342,8 @@ void VivazQDLForm::FormClose() {
             failed = true;
         }
     };
-    write(kSection, u"Left", decimal(Left));
-    write(kSection, u"Top", decimal(Top));
+    write(kSection, u"Left", decimalText(Left));
+    write(kSection, u"Top", decimalText(Top));
     write(kSection, u"chk2", b(CheckBox2.Checked()));
     write(kSection, u"chk3", b(CheckBox3.Checked()));
     write(kSection, u"chk4", b(CheckBox4.Checked()));

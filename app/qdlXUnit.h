@@ -199,8 +199,9 @@ private:
     void bringSelfToFront();
     void runGet();
     void runUpdate();
-    // The preamble of a row command: the selection and the cells as the block undo restores them.
-    void beforeRowCommand();
+    // A row command as a block edit, which the block undo takes back.
+    template <typename Change>
+    void rowCommand(Change&& change);
     cad::Dispatch fastPathOf(const cad::Dispatch& app);
     Services s_;
     // Every command that changes the working grid goes through it.

@@ -7,21 +7,15 @@
 
 namespace qx {
 
-namespace {
-std::u16string number(int n) {
-    return fromUtf8(std::to_string(n));
-}
-}  // namespace
-
 RowGrowth VivazQDLForm::rowGrowth() {
     return menuItem(u"GROWUP1").Checked ? RowGrowth::Up : RowGrowth::Down;
 }
 
-void VivazQDLForm::beforeRowCommand() {
-    blockUndoState.undoSel = StringGrid1.Selection();
-    copyGrid(table, StringGrid2);
+template <typename Change>
+void VivazQDLForm::rowCommand(Change&& change) {
     // Cell undo remembers cells by position, which rows shift.
     FUndoCells->Clear();
+    blockEdit(StringGrid1, StringGrid2, &blockUndoState.undoSel, StringGrid1.Selection(), change);
     offerBlockUndo();
 }
 
@@ -31,12 +25,11 @@ void VivazQDLForm::insertRow(bool below) {
             return;  // no table read yet
         }
         const int row = std::clamp(StringGrid1.Row(), 1, table.RowCount() - 1);
-        beforeRowCommand();
         const int at = below ? row + 1 : row;
-        table.insertRow(at);
+        rowCommand([&] { table.insertRow(at); });
         StringGrid1.setRow(at);
         StringGrid1.setSelection({StringGrid1.Col(), at, StringGrid1.Col(), at});
-        Memo1.add(u"[行] " + number(at) + u" 行目に挿入（更新で図面に反映します）");
+        Memo1.add(u"[行] " + decimalText(at) + u" 行目に挿入（更新で図面に反映します）");
     });
 }
 
@@ -54,12 +47,11 @@ void VivazQDLForm::deleteRows() {
             s_.platform.dialogs->showMessage(u"表の行をすべて削除することはできません。", MessageBoxKind::Error);
             return;
         }
-        beforeRowCommand();
-        table.deleteRows(first, last);
+        rowCommand([&] { table.deleteRows(first, last); });
         const int row = std::min(first, table.RowCount() - 1);
         StringGrid1.setRow(row);
         StringGrid1.setSelection({StringGrid1.Col(), row, StringGrid1.Col(), row});
-        Memo1.add(u"[行] " + number(first) + (first == last ? u"" : u"～" + number(last)) +
+        Memo1.add(u"[行] " + decimalText(first) + (first == last ? u"" : u"～" + decimalText(last)) +
                   u" 行目を削除（更新で図面に反映します）");
     });
 }
@@ -72,13 +64,14 @@ void VivazQDLForm::renumberColumn() {
         if (!Button2.Enabled() || first > last || col >= table.ColCount()) {
             return;
         }
-        beforeRowCommand();
-        const StringGrid::UpdateScope oneRepaint(StringGrid1);
         const bool up = rowGrowth() == RowGrowth::Up;
-        for (int r = first; r <= last; ++r) {
-            table.setCells(col, r, number(up ? last - r + 1 : r - first + 1));
-        }
-        Memo1.add(u"[行] 列 " + number(col) + u" に連番 1～" + number(last - first + 1) + (up ? u"（下から）" : u""));
+        rowCommand([&] {
+            for (int r = first; r <= last; ++r) {
+                table.setCells(col, r, decimalText(up ? last - r + 1 : r - first + 1));
+            }
+        });
+        Memo1.add(u"[行] 列 " + decimalText(col) + u" に連番 1～" + decimalText(last - first + 1) +
+                  (up ? u"（下から）" : u""));
     });
 }
 

@@ -46,7 +46,7 @@ public:
     }
     void picked(int count) override {
         f_.Memo1.clear();
-        f_.Memo1.add(u"Select = " + fromUtf8(std::to_string(count)));
+        f_.Memo1.add(u"Select = " + decimalText(count));
         if (count > 0) {
             f_.ProgressBar1.setMax(count);
             f_.listsDocument_ = document_;  // the lists are read afresh from this drawing

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "cad/com/comDispatch.h"
+#include "core/winOwners.h"
 #include "stopwatch.h"
 #include "testing/serverProcess.h"
 
@@ -34,7 +35,8 @@ void lookUpAndRead(IDispatch* d, const wchar_t* name) {
 int main(int argc, char** argv) {
     int reads = argc > 1 ? std::atoi(argv[1]) : 2000;
     int texts = argc > 2 ? std::atoi(argv[2]) : 200;
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+    const qx::win::ComApartment apartment;
+    if (!apartment)
         return 1;
     int rc = 0;
     try {
@@ -92,6 +94,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "com_bench: %s\n", e.what());
         rc = 1;
     }
-    CoUninitialize();
     return rc;
 }

@@ -27,6 +27,12 @@ using namespace qx::cad::com;
 
 namespace {
 
+// The string goes with the variant, also when a call with it throws.
+void setString(OleVariant& v, const std::wstring& text) {
+    v.get()->vt = VT_BSTR;
+    v.get()->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
 // A bare IDispatch client that looks each member name up once: the floor.
 class Bare {
 public:
@@ -60,12 +66,9 @@ public:
         invoke(d, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, r.get());
     }
     void putString(IDispatch* d, const wchar_t* name, const std::wstring& text) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        invoke(d, name, DISPATCH_PROPERTYPUT, {v}, nullptr);
-        VariantClear(&v);
+        OleVariant v;
+        setString(v, text);
+        invoke(d, name, DISPATCH_PROPERTYPUT, {*v}, nullptr);
     }
 
 private:
@@ -107,12 +110,9 @@ void bareGet(Bare& b, IDispatch* app) {
     b.readString(doc.get(), L"FullName");
     b.readString(doc.get(), L"Name");
     auto sets = b.object(doc.get(), L"SelectionSets");
-    VARIANT name;
-    VariantInit(&name);
-    name.vt = VT_BSTR;
-    name.bstrVal = SysAllocString(L"ssBare");
-    auto set = b.object(sets.get(), L"Add", {name});
-    VariantClear(&name);
+    OleVariant name;
+    setString(name, L"ssBare");
+    auto set = b.object(sets.get(), L"Add", {*name});
     // The selection filter by reference, as the Get passes it.
     OleVariant type, data;
     SAFEARRAY* types = SafeArrayCreateVector(VT_I2, 0, 1);
@@ -122,12 +122,9 @@ void bareGet(Bare& b, IDispatch* app) {
     (*type.get()).vt = VT_ARRAY | VT_I2;
     (*type.get()).parray = types;
     SAFEARRAY* patterns = SafeArrayCreateVector(VT_VARIANT, 0, 1);
-    VARIANT pattern;
-    VariantInit(&pattern);
-    pattern.vt = VT_BSTR;
-    pattern.bstrVal = SysAllocString(L"TEXT,MTEXT,*LINE");
-    SafeArrayPutElement(patterns, &at, &pattern);
-    VariantClear(&pattern);
+    OleVariant pattern;
+    setString(pattern, L"TEXT,MTEXT,*LINE");
+    SafeArrayPutElement(patterns, &at, pattern.get());  // copies it
     (*data.get()).vt = VT_ARRAY | VT_VARIANT;
     (*data.get()).parray = patterns;
     VARIANT byRef[2];
@@ -199,7 +196,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int repeats = argc > 2 ? std::atoi(argv[2]) : 1;
-    if (!win32::Program::initialiseThread())
+    const auto apartment = win32::Program::initialiseThread();
+    if (!apartment)
         return 1;
     int rc = 0;
     try {
@@ -262,13 +260,11 @@ int main(int argc, char** argv) {
                 const auto mine = changes(L"");
                 for (int r = 1; r <= rows; ++r)
                     for (int c = 1 + (r % 10); c <= cols; c += 10)
-                        form.StringGrid1.setCells(
-                            c, r, tag + fromUtf8(std::to_string(round)) + u"-" + fromUtf8(std::to_string(c)));
+                        form.StringGrid1.setCells(c, r, tag + decimalText(round) + u"-" + decimalText(c));
                 form.Memo1.clear();
                 form.fastPathEnabled = fast;
                 const double t = seconds([&] { form.Button2Click(); });
-                const std::u16string expected =
-                    u"[更新] 編集 = " + fromUtf8(std::to_string(mine.size())) + u", 追加 = 0, 削除 = 0";
+                const std::u16string expected = u"[更新] 編集 = " + decimalText(mine.size()) + u", 追加 = 0, 削除 = 0";
                 if (form.Memo1.Lines().empty() || form.Memo1.Lines().back() != expected)
                     throw Error(u"the Update did not change every tenth text");
                 return t;
@@ -292,6 +288,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "com_commands_bench: %s\n", e.what());
         rc = 1;
     }
-    CoUninitialize();
     return rc;
 }

@@ -15,7 +15,7 @@ Error serverError(std::u16string_view member, std::u16string_view reason) {
 
 const Variant& arg(const std::vector<Variant>& args, std::size_t i, std::u16string_view member) {
     if (i >= args.size())
-        throw serverError(member, u"argument " + fromUtf8(std::to_string(i + 1)) + u" is missing");
+        throw serverError(member, u"argument " + decimalText(i + 1) + u" is missing");
     return args[i];
 }
 
@@ -70,7 +70,7 @@ Variant applyUpdate(const std::vector<Variant>& args) {
         UpdateOp op;
         const auto kind = fields[i].toInt32();
         if (kind < 0 || kind > 3)
-            throw serverError(u"ApplyUpdate", u"unknown change " + fromUtf8(std::to_string(kind)));
+            throw serverError(u"ApplyUpdate", u"unknown change " + decimalText(kind));
         op.kind = static_cast<UpdateOp::Kind>(kind);
         op.id = fields[i + 1].toInt64();
         op.text = fields[i + 2].toString();
@@ -136,7 +136,7 @@ void readChunk(const Dispatch& fastPath, const Dispatch& set, int first, int cou
     TQdlLists read;  // decoded whole before anything is added
     try {
         if (answer.size() < 4 || answer.size() > 5)
-            throw Error(u"an answer of " + fromUtf8(std::to_string(answer.size())) + u" parts");
+            throw Error(u"an answer of " + decimalText(answer.size()) + u" parts");
         const auto segments = answer[0].toDoubles();
         const auto lineIds = answer[1].toVariants();
         const auto texts = answer[2].toVariants();

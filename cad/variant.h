@@ -58,7 +58,6 @@ public:
     }
 
     Type type() const { return static_cast<Type>(value_.index()); }
-    bool isEmpty() const { return type() == Type::Empty; }
     bool isByRef() const { return byRef_; }
     // "int32", "double array", ... for error messages.
     std::u16string typeName() const;

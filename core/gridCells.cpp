@@ -14,7 +14,7 @@ CellEdges::CellEdges(int cols, int rows)
       below_(static_cast<std::size_t>(cols_) * rows_, true) {}
 
 void GridCells::outOfRange(int c, int r) {
-    throw Error(u"グリッドの範囲外です (" + fromUtf8(std::to_string(c)) + u", " + fromUtf8(std::to_string(r)) + u")");
+    throw Error(u"グリッドの範囲外です (" + decimalText(c) + u", " + decimalText(r) + u")");
 }
 
 const std::u16string& CellTexts::Cells(int c, int r) const {

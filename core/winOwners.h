@@ -76,6 +76,10 @@ using LocalMemory = Unique<NullTraits<T*, LocalFree>>;
 // Memory COM allocated for us (StringFromCLSID, ProgIDFromCLSID).
 template <typename T>
 using CoTaskMemory = Unique<NullTraits<T*, CoTaskMemFree>>;
+// Global memory until the clipboard takes it (detach once it has).
+using GlobalMemory = Unique<NullTraits<HGLOBAL, GlobalFree>>;
+// A menu that no window owns (a pop-up menu).
+using UniqueMenu = Unique<NullTraits<HMENU, DestroyMenu>>;
 // A module LoadLibrary(Ex) loaded.
 using UniqueModule = Unique<NullTraits<HMODULE, FreeLibrary>>;
 // An icon this program created or extracted.
@@ -232,6 +236,25 @@ public:
 
 private:
     T* p_ = nullptr;
+};
+
+// COM on this thread for the scope. Only an initialisation that succeeded
+// (S_OK, or S_FALSE when the thread already was in this apartment) is undone;
+// a thread in another apartment (RPC_E_CHANGED_MODE) is left as it was.
+class ComApartment {
+public:
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) : hr_(CoInitializeEx(nullptr, model)) {}
+    ComApartment(ComApartment&& o) noexcept : hr_(std::exchange(o.hr_, CO_E_NOTINITIALIZED)) {}
+    ComApartment& operator=(ComApartment&&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(hr_))
+            CoUninitialize();
+    }
+    explicit operator bool() const { return SUCCEEDED(hr_); }
+    HRESULT result() const { return hr_; }
+
+private:
+    HRESULT hr_;
 };
 
 // CoRegisterMessageFilter for the scope: the previous filter is put back at

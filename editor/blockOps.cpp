@@ -119,16 +119,15 @@ void copyToClipboard(const StringGrid& grid, Memo& log, const Platform& p) {
 
 void clearCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state) {
     const GridRect s = working.Selection();
-    state.undoSel = s;
-    copyGrid(working.model(), snapshot);
-    // Header cells and a frozen row are never edited, whatever the selection holds.
-    const GridRect cells = dataCellsIn(working, s);
-    const StringGrid::UpdateScope oneRepaint(working);
-    for (int r = cells.Top; r <= cells.Bottom; ++r) {
-        for (int c = cells.Left; c <= cells.Right; ++c) {
-            working.setCells(c, r, {});
+    blockEdit(working, snapshot, &state.undoSel, s, [&] {
+        // Header cells and a frozen row are never edited, whatever the selection holds.
+        const GridRect cells = dataCellsIn(working, s);
+        for (int r = cells.Top; r <= cells.Bottom; ++r) {
+            for (int c = cells.Left; c <= cells.Right; ++c) {
+                working.setCells(c, r, {});
+            }
         }
-    }
+    });
 }
 
 namespace {
@@ -139,33 +138,29 @@ bool blankOrControl(char16_t c) {
 
 void pasteCells(StringGrid& working, GridCells& snapshot, BlockUndoState& state, Clipboard& clipboard) {
     const GridRect s = working.Selection();
-    state.undoSel = s;
-    copyGrid(working.model(), snapshot);
-    auto rows = parseClipboardText(clipboard.getText());
-    if (!rows.empty()) {
-        std::u16string last;
-        for (const auto& f : rows.back()) {
-            last += f;  // tabs are control characters too: joined fields stand for the row
+    blockEdit(working, snapshot, &state.undoSel, s, [&] {
+        auto rows = parseClipboardText(clipboard.getText());
+        if (!rows.empty()) {
+            std::u16string last;
+            for (const auto& f : rows.back()) {
+                last += f;  // tabs are control characters too: joined fields stand for the row
+            }
+            if (std::all_of(last.begin(), last.end(), blankOrControl)) {
+                rows.pop_back();
+            }
         }
-        if (std::all_of(last.begin(), last.end(), blankOrControl)) {
-            rows.pop_back();
-        }
-    }
-    const int n = static_cast<int>(rows.size());
-    if (n == 0) {
-        return;
-    }
-    const StringGrid::UpdateScope oneRepaint(working);
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < static_cast<int>(rows[i].size()); ++j) {
-            const int c = s.Left + j;
-            for (int r = s.Top + i, k = 0; k == 0 || r <= s.Bottom; r += n, ++k) {
-                if (working.validCell(c, r) && !working.isFixed(c, r)) {
-                    working.setCells(c, r, rows[i][j]);
+        const int n = static_cast<int>(rows.size());
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < static_cast<int>(rows[i].size()); ++j) {
+                const int c = s.Left + j;
+                for (int r = s.Top + i, k = 0; k == 0 || r <= s.Bottom; r += n, ++k) {
+                    if (working.validCell(c, r) && !working.isFixed(c, r)) {
+                        working.setCells(c, r, rows[i][j]);
+                    }
                 }
             }
         }
-    }
+    });
 }
 
 void blockUndo(StringGrid& working, const GridCells& snapshot, const BlockUndoState& state) {

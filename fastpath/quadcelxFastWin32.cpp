@@ -11,6 +11,7 @@
 #include "cad/com/dispatchServer.h"
 #include "cad/com/fastPathRegistration.h"
 #include "cad/fastPath.h"
+#include "core/comObject.h"
 #include "core/winOwners.h"
 
 namespace {
@@ -24,20 +25,8 @@ CLSID fastPathClsid() {
 }
 
 // The class object; it lives as long as the DLL.
-class Factory : public IClassFactory {
+class Factory : public qx::win::ScopedComObject<IClassFactory> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
         if (!object)
             return E_POINTER;

@@ -123,7 +123,7 @@ void checkPaste(const std::u16string& text, const GridRect& selection) {
     working.setFixedRows(1);
     for (int r = 0; r < kRows; ++r) {
         for (int c = 0; c < kCols; ++c) {
-            working.setCells(c, r, u"c" + fromUtf8(std::to_string(c * 100 + r)));
+            working.setCells(c, r, u"c" + decimalText(c * 100 + r));
             table.setIds(c, r, {(c + 1) * 1000 + r});
         }
     }

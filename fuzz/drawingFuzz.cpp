@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "cad/mem/drawingFile.h"
 #include "fuzz/fuzzSupport.h"
+#include "tools/cad-standin/drawingFile.h"
 
 using namespace qx;
 using namespace qx::cad;

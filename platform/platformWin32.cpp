@@ -32,26 +32,23 @@ void Win32Clipboard::setText(const std::u16string& text) {
     }
     ClipboardScope scope;
     const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    win::GlobalMemory mem(GlobalAlloc(GMEM_MOVEABLE, bytes));
     if (!mem) {
         fail(u"クリップボード用のメモリを確保できません");
     }
     {
-        win::GlobalLockScope lock(mem);
+        win::GlobalLockScope lock(mem.get());
         if (!lock.data()) {
-            const DWORD e = GetLastError();
-            GlobalFree(mem);
-            fail(u"クリップボード用のメモリを確保できません", e);
+            fail(u"クリップボード用のメモリを確保できません", GetLastError());
         }
         auto* p = static_cast<wchar_t*>(lock.data());
         std::copy(text.begin(), text.end(), p);
         p[text.size()] = 0;
     }
-    if (!EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, mem)) {
-        const DWORD e = GetLastError();
-        GlobalFree(mem);  // the clipboard did not take it
-        fail(u"クリップボードに書き込めません", e);
+    if (!EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, mem.get())) {
+        fail(u"クリップボードに書き込めません", GetLastError());
     }
+    mem.detach();  // the clipboard owns it now
 }
 
 std::u16string Win32Clipboard::getText() {
@@ -161,7 +158,7 @@ std::u16string Win32ExeInfo::exeFolder() {
 bool Win32Folders::canWrite(const std::u16string& folder) {
     // The folder's attributes and ACLs say too little (a read-only medium, a
     // share): only making a file tells. It goes again when closed.
-    const std::u16string probe = folder + u"QuadcelX-" + fromUtf8(std::to_string(GetCurrentProcessId())) + u".tmp";
+    const std::u16string probe = folder + u"QuadcelX-" + decimalText(GetCurrentProcessId()) + u".tmp";
     win::UniqueHandle f(CreateFileW(win::wideView(probe), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     return static_cast<bool>(f);

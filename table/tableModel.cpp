@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/text.h"
+
 namespace qx {
 
 std::vector<std::u16string> valueLines(const std::u16string& value) {
@@ -120,8 +122,7 @@ void TableModel::numberRows() {
         return;
     }
     for (int r = 1; r < rows_; ++r) {
-        const std::string n = std::to_string(r);
-        at(0, r).value.assign(n.begin(), n.end());
+        at(0, r).value = decimalText(r);
     }
 }
 

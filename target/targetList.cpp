@@ -10,12 +10,8 @@ constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 constexpr char kUtf16LEMark[] = "\xFF\xFE";
 constexpr char kUtf16BEMark[] = "\xFE\xFF";
 
-std::u16string number(std::size_t n) {
-    return fromUtf8(std::to_string(n));
-}
-
 [[noreturn]] void malformed(const char16_t* what, std::size_t offset) {
-    throw Error(std::u16string(what) + u" (" + number(offset) + u" バイト目)");
+    throw Error(std::u16string(what) + u" (" + decimalText(offset) + u" バイト目)");
 }
 
 void appendCodePoint(std::u16string& out, char32_t c) {

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "cad/mem/drawingFile.h"
 #include "core/text.h"
+#include "tools/cad-standin/drawingFile.h"
 
 namespace qx::test {
 

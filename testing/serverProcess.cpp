@@ -11,24 +11,6 @@ namespace {
 using win::fromWide;
 using win::UniqueHandle;
 
-UniqueHandle start(const std::wstring& exe, const std::wstring& args) {
-    std::wstring line = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    // Wine now and then fails a start on a loaded machine; a moment later it goes.
-    for (int tries = 1;
-         !CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi); ++tries) {
-        const DWORD error = GetLastError();
-        if (tries == 5) {
-            throw Error(u"cannot start " + fromWide(exe) + u": " + win::systemMessage(error));
-        }
-        Sleep(200 * tries);
-    }
-    UniqueHandle thread(pi.hThread);
-    return UniqueHandle(pi.hProcess);
-}
-
 // Waits for the process (ending it when it hangs), then its exit code; the handle is closed.
 DWORD finish(UniqueHandle process, DWORD waitMs) {
     DWORD rc = 1;
@@ -40,7 +22,30 @@ DWORD finish(UniqueHandle process, DWORD waitMs) {
     return rc;
 }
 
+UniqueHandle start(const std::wstring& exe, const std::wstring& args) {
+    return startProcess(exe, args).handle;
+}
+
 }  // namespace
+
+StartedProcess startProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
+    std::wstring line = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const wchar_t* in = folder.empty() ? nullptr : folder.c_str();
+    // A moment later it goes.
+    for (int tries = 1; !CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, in, &si, &pi);
+         ++tries) {
+        const DWORD error = GetLastError();
+        if (tries == 5) {
+            throw Error(u"cannot start " + fromWide(exe) + u": " + win::systemMessage(error));
+        }
+        Sleep(200 * tries);
+    }
+    UniqueHandle thread(pi.hThread);
+    return {UniqueHandle(pi.hProcess), pi.dwProcessId};
+}
 
 std::wstring exeFolder() {
     return win::toWide(win32::Win32ExeInfo().exeFolder());

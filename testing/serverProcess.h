@@ -38,6 +38,15 @@ private:
     win::UniqueHandle process_;
 };
 
+// A program started in a process of its own, in `folder` (the caller's when
+// empty). Wine now and then fails a start on a loaded machine, so it is tried
+// a few times; a qx::Error says why it could not start.
+struct StartedProcess {
+    win::UniqueHandle handle;
+    DWORD id = 0;
+};
+StartedProcess startProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& folder = {});
+
 // Runs a program to its end; its exit code, or a qx::Error when it cannot start.
 DWORD runProgram(const std::wstring& exe, const std::wstring& args);
 

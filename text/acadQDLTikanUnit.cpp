@@ -62,18 +62,17 @@ bool runReplace(TnTextTikanForm& form, StringGrid& working, GridCells& snapshot,
     if (form.ShowModal() != ModalResult::OK) {
         return false;
     }
-    copyGrid(working.model(), snapshot);
-    undoSel = selection;
     const std::u16string search = form.Edit1.Text();
     const std::u16string replacement = form.Edit2.Text();
     const bool ignoreCase = form.CheckBox1.Checked();
-    const GridRect cells = dataCellsIn(working, selection);
-    const StringGrid::UpdateScope oneRepaint(working);
-    for (int r = cells.Top; r <= cells.Bottom; ++r) {
-        for (int c = cells.Left; c <= cells.Right; ++c) {
-            working.setCells(c, r, replaceText(working.Cells(c, r), search, replacement, ignoreCase));
+    blockEdit(working, snapshot, &undoSel, selection, [&] {
+        const GridRect cells = dataCellsIn(working, selection);
+        for (int r = cells.Top; r <= cells.Bottom; ++r) {
+            for (int c = cells.Left; c <= cells.Right; ++c) {
+                working.setCells(c, r, replaceText(working.Cells(c, r), search, replacement, ignoreCase));
+            }
         }
-    }
+    });
     return true;
 }
 

@@ -151,13 +151,18 @@ void hanToZen(std::u16string& text, WidthMap& map) {
     text = map.toFullWidth(text);
 }
 
-std::optional<WidthRoutine> widthRoutineForItem(std::u16string_view itemName) {
+const WidthMenuEntry* widthMenuEntryFor(std::u16string_view itemName) {
     for (const auto& e : widthMenuEntries) {
         if (e.name == itemName) {
-            return e.routine;
+            return &e;
         }
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+std::optional<WidthRoutine> widthRoutineForItem(std::u16string_view itemName) {
+    const WidthMenuEntry* e = widthMenuEntryFor(itemName);
+    return e ? std::optional(e->routine) : std::nullopt;
 }
 
 void applyWidthRoutine(WidthRoutine routine, std::u16string& text, WidthMap& map, MessagePump* pump) {
@@ -187,22 +192,23 @@ void applyWidthRoutine(WidthRoutine routine, std::u16string& text, WidthMap& map
 
 void applyWidthConversion(WidthRoutine routine, StringGrid& working, GridCells& snapshot, GridRect selection,
                           WidthMap& map, MessagePump* pump) {
-    copyGrid(working.model(), snapshot);
-    // Headers never change, and a rectangle from elsewhere must not reach past the grid.
-    const GridRect cells = dataCellsIn(working, selection);
-    for (int r = cells.Top; r <= cells.Bottom; ++r) {
-        for (int c = cells.Left; c <= cells.Right; ++c) {
-            // The pump may run a resize; look at the current size every time.
-            if (!working.validCell(c, r)) {
-                continue;
-            }
-            std::u16string text = working.Cells(c, r);
-            applyWidthRoutine(routine, text, map, pump);
-            if (working.validCell(c, r)) {
-                working.setCells(c, r, std::move(text));
+    blockEdit(working, snapshot, nullptr, selection, [&] {
+        // Headers never change, and a rectangle from elsewhere must not reach past the grid.
+        const GridRect cells = dataCellsIn(working, selection);
+        for (int r = cells.Top; r <= cells.Bottom; ++r) {
+            for (int c = cells.Left; c <= cells.Right; ++c) {
+                // The pump may run a resize; look at the current size every time.
+                if (!working.validCell(c, r)) {
+                    continue;
+                }
+                std::u16string text = working.Cells(c, r);
+                applyWidthRoutine(routine, text, map, pump);
+                if (working.validCell(c, r)) {
+                    working.setCells(c, r, std::move(text));
+                }
             }
         }
-    }
+    });
 }
 
 }  // namespace qx

@@ -48,16 +48,16 @@ void hanToZen(std::u16string& text, WidthMap& map);
 
 // The ten menu commands, in menu order.
 enum class WidthRoutine {
-    ZenToHan,       // N8  "全角->半角"
-    HanToZen,       // N9  "半角->全角"
-    HanKanaToZen,   // N11 "半角カタカナ->全角"
-    HanNumToZen,    // N12 "半角数字->全角"
-    HanAlphaToZen,  // N13 "半角アルファベット->全角"
-    HanKigouToZen,  // N14 "半角記号->全角"
-    ZenKanaToHan,   // N16 "全角カタカナ->半角"
-    ZenNumToHan,    // N17 "全角数字->半角"
-    ZenAlphaToHan,  // N18 "全角アルファベット->半角"
-    ZenKigouToHan,  // N19 "全角記号->半角"
+    ZenToHan,       // N8
+    HanToZen,       // N9
+    HanKanaToZen,   // N11
+    HanNumToZen,    // N12
+    HanAlphaToZen,  // N13
+    HanKigouToZen,  // N14
+    ZenKanaToHan,   // N16
+    ZenNumToHan,    // N17
+    ZenAlphaToHan,  // N18
+    ZenKigouToHan,  // N19
 };
 
 struct WidthMenuEntry {
@@ -67,6 +67,8 @@ struct WidthMenuEntry {
 };
 extern const std::array<WidthMenuEntry, 10> widthMenuEntries;
 
+// The entry of a menu item by its name; null for any other item.
+const WidthMenuEntry* widthMenuEntryFor(std::u16string_view itemName);
 // The routine of a menu item by its name; nullopt for any other item.
 std::optional<WidthRoutine> widthRoutineForItem(std::u16string_view itemName);
 

@@ -9,7 +9,7 @@ namespace qx {
 
 namespace {
 [[noreturn]] void outOfRange(int c, int r) {
-    throw Error(u"グリッドの範囲外です (" + fromUtf8(std::to_string(c)) + u", " + fromUtf8(std::to_string(r)) + u")");
+    throw Error(u"グリッドの範囲外です (" + decimalText(c) + u", " + decimalText(r) + u")");
 }
 }  // namespace
 
@@ -155,7 +155,6 @@ void StringGrid::invalidate() {
         dirty_ = true;
         return;
     }
-    ++repaints_;
     if (onRepaint) {
         onRepaint();
     }

@@ -60,8 +60,6 @@ public:
 
     int DefaultColWidth() const { return defaultColWidth_; }
     int DefaultRowHeight() const { return defaultRowHeight_; }
-    void setDefaultColWidth(int w) { defaultColWidth_ = w; }
-    void setDefaultRowHeight(int h) { defaultRowHeight_ = h; }
     int ColWidths(int c) const;
     int RowHeights(int r) const;
     void setColWidths(int c, int w);
@@ -83,7 +81,6 @@ public:
     };
     bool updating() const { return updateDepth_ > 0; }
     void invalidate();
-    int repaintCount() const { return repaints_; }
     std::function<void()> onRepaint;  // the peer redraws
 
     // Current cell and selection. Setting a rectangle puts the anchor at its
@@ -190,7 +187,6 @@ private:
     int anchorCol_ = 1, anchorRow_ = 1;
     int updateDepth_ = 0;
     bool dirty_ = false;
-    int repaints_ = 0;
     std::optional<CellEdges> edges_;
     bool edgesApply(int c, int r, int c2, int r2) const;
 };
@@ -201,5 +197,19 @@ GridRect clipToDataCells(const StringGrid& grid, GridRect r);
 // The data cells a command works on: the part of `r` on data cells, empty
 // (Right < Left or Bottom < Top) when it has none.
 GridRect dataCellsIn(const StringGrid& grid, GridRect r);
+
+// A block edit, which the block undo takes back: `selection` saved in
+// *undoSel (null for the width conversions, which keep the one saved
+// before), the working grid copied into the snapshot, then the change, with
+// one repaint at the end.
+template <typename Change>
+void blockEdit(StringGrid& working, GridCells& snapshot, GridRect* undoSel, const GridRect& selection,
+               Change&& change) {
+    if (undoSel)
+        *undoSel = selection;
+    copyGrid(working.model(), snapshot);
+    const StringGrid::UpdateScope oneRepaint(working);
+    change();
+}
 
 }  // namespace qx

@@ -51,7 +51,7 @@ void GridControl::createEditor() {
 LRESULT CALLBACK GridControl::editProc(HWND e, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
     auto* self = reinterpret_cast<GridControl*>(data);
     LRESULT result = 0;
-    self->run([&] { result = self->handleEdit(e, msg, wp, lp); });
+    self->runGuarded([&] { result = self->handleEdit(e, msg, wp, lp); });
     if (msg == WM_NCDESTROY) {
         RemoveWindowSubclass(e, editProc, kEditSubclass);
     }

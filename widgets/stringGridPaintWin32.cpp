@@ -65,7 +65,7 @@ void GridControl::paint(HDC dc, const RECT& area) {
     if (!m_.updating()) {
         render(backDc_->get(), client.right, client.bottom);
         backValid_ = true;
-        ++paintCount_;
+        paintedOnce_ = true;
     } else if (!backValid_) {
         // Nothing drawn yet at this size: an empty window now, the cells when the update ends.
         fill(backDc_->get(), client, GetSysColor(COLOR_WINDOW));

@@ -25,22 +25,6 @@ HINSTANCE instance() {
     return GetModuleHandleW(nullptr);
 }
 
-void registerClass(WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    if (GetClassInfoExW(instance(), kClassName, &wc)) {
-        return;
-    }
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    if (!RegisterClassExW(&wc)) {
-        throw Error(u"グリッドのウィンドウクラスを登録できません: " + win::systemMessage(GetLastError()));
-    }
-}
-
 }  // namespace
 
 GridControl::GridControl(StringGrid& model, GridOptions options) : m_(model), o_(std::move(options)) {
@@ -60,11 +44,16 @@ GridControl::~GridControl() {
 }
 
 void GridControl::create(HWND parent, int id, int x, int y, int width, int height) {
-    registerClass(windowProc);
+    WNDCLASSEXW wc{};
+    wc.style = CS_DBLCLKS;
+    wc.hInstance = instance();
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    registerClass(wc);
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | WS_CLIPCHILDREN;
     const DWORD exStyle = o_.border ? WS_EX_CLIENTEDGE : 0;
-    HWND h = CreateWindowExW(exStyle, kClassName, L"", style, x, y, width, height, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), this);
+    HWND h = createWindow(exStyle, kClassName, L"", style, x, y, width, height, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
     if (!h) {
         throw Error(u"グリッドのウィンドウを作れません: " + win::systemMessage(GetLastError()));
     }
@@ -77,34 +66,21 @@ void GridControl::create(HWND parent, int id, int x, int y, int width, int heigh
     syncAll();
 }
 
-void GridControl::run(const std::function<void()>& handler) {
-    if (guard) {
-        guard(handler);
-    } else {
-        guarded(handler);
-    }
+bool GridControl::runGuarded(const std::function<void()>& handler) {
+    if (!guard)
+        return Window::runGuarded(handler);
+    bool ran = false;
+    guard([&] {
+        handler();
+        ran = true;
+    });
+    return ran;
 }
 
-LRESULT CALLBACK GridControl::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* created = reinterpret_cast<GridControl*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-        created->hwnd_ = h;
-    }
-    auto* self = reinterpret_cast<GridControl*>(GetWindowLongPtrW(h, GWLP_USERDATA));
-    if (!self) {
-        return DefWindowProcW(h, msg, wp, lp);
-    }
-    LRESULT result = 0;
-    self->run([&] { result = self->handle(msg, wp, lp); });
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(h, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        self->edit_ = nullptr;
-        self->editorShown_ = false;
-        self->m_.onRepaint = std::move(self->chainedRepaint_);
-    }
-    return result;
+void GridControl::destroyed() {
+    edit_ = nullptr;
+    editorShown_ = false;
+    m_.onRepaint = std::move(chainedRepaint_);
 }
 
 // ---- model -> window
@@ -189,16 +165,16 @@ void GridControl::makeFonts() {
         lf.lfQuality = DEFAULT_QUALITY;
         lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
         lstrcpynW(lf.lfFaceName, o_.fontFace.c_str(), LF_FACESIZE);
-        return CreateFontIndirectW(&lf);
+        return win::GdiObject<HFONT>(CreateFontIndirectW(&lf));
     };
     if (!measureFont_) {
-        measureFont_.reset(make(o_.fontHeight));
+        measureFont_ = make(o_.fontHeight);
         measureFontSelected_.emplace(measureDc_.get(), measureFont_.get());
         TEXTMETRICW tm{};
         GetTextMetricsW(measureDc_.get(), &tm);
         m_.setLineHeight(tm.tmHeight);  // unscaled, as the model's row heights are
     }
-    win::GdiObject<HFONT> next(make(std::max(1, px(o_.fontHeight))));
+    win::GdiObject<HFONT> next = make(std::max(1, px(o_.fontHeight)));
     {
         const win::SelectObjectScope selected(measureDc_.get(), next.get());
         TEXTMETRICW tm{};
@@ -317,7 +293,7 @@ LRESULT GridControl::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;
         case kGridGetPainted:
-            if (lp && paintCount_ > 0) {
+            if (lp && paintedOnce_) {
                 *reinterpret_cast<GridPainted*>(lp) = painted_;
                 return TRUE;
             }

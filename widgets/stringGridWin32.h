@@ -13,6 +13,7 @@
 
 #include "core/winOwners.h"
 #include "widgets/stringGrid.h"
+#include "widgets/windowWin32.h"
 
 namespace qx::win32 {
 
@@ -55,16 +56,13 @@ struct GridPainted {
 inline constexpr UINT kGridGetPainted = WM_USER + 1;
 
 // The model must outlive the control.
-class GridControl {
+class GridControl : public Window {
 public:
     explicit GridControl(StringGrid& model, GridOptions options = {});
-    ~GridControl();
-    GridControl(const GridControl&) = delete;
-    GridControl& operator=(const GridControl&) = delete;
+    ~GridControl() override;
 
     // Creates the child window at a place in the parent's client pixels (already scaled).
     void create(HWND parent, int id, int x, int y, int width, int height);
-    HWND hwnd() const { return hwnd_; }
     HWND editorHwnd() const { return edit_; }
     StringGrid& model() { return m_; }
     const GridOptions& options() const { return o_; }
@@ -81,8 +79,6 @@ public:
     // Last scrollable row (column) that may be the first in view.
     int maxTopRow() const;
     int maxLeftCol() const;
-    // How often the cells were drawn; a paint inside the model's update shows the last picture.
-    int paintCount() const { return paintCount_; }
 
     // The window's handlers. KeyPress returns the character to keep (0 cancels).
     std::function<char16_t(char16_t key, bool ctrl, bool shift)> onKeyPress;
@@ -108,10 +104,11 @@ private:
         bool operator==(const BarShown&) const = default;
     };
 
-    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK editProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
-    void run(const std::function<void()>& handler);
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool runGuarded(const std::function<void()>& handler) override;
+    LRESULT failed(UINT, WPARAM, LPARAM) override { return 0; }
+    void destroyed() override;
 
     // Model -> window.
     void modelChanged();
@@ -161,7 +158,6 @@ private:
     StringGrid& m_;
     GridOptions o_;
     double scale_ = 1.0;
-    HWND hwnd_ = nullptr;
     HWND edit_ = nullptr;
     win::GdiObject<HFONT> font_;         // painting, scaled
     win::GdiObject<HFONT> measureFont_;  // measuring, 96 dpi
@@ -174,7 +170,7 @@ private:
     std::optional<win::SelectObjectScope> backBitmapSelected_;
     int backW_ = 0, backH_ = 0;
     bool backValid_ = false;
-    int paintCount_ = 0;
+    bool paintedOnce_ = false;  // painted_ tells something only then
     GridPainted painted_;
 
     std::function<void()> chainedRepaint_;

@@ -79,7 +79,7 @@ std::u16string Memo::text() const {
 
 void ListBox::setItemIndex(int i) {
     if (i < -1 || i >= static_cast<int>(items_.size())) {
-        throw Error(u"リストのインデックスが範囲外です (" + fromUtf8(std::to_string(i)) + u")");
+        throw Error(u"リストのインデックスが範囲外です (" + decimalText(i) + u")");
     }
     index_ = i;
     changed();
@@ -98,7 +98,7 @@ int ListBox::add(std::u16string item) {
 
 void ListBox::insertAt(int i, std::u16string item) {
     if (i < 0 || i > static_cast<int>(items_.size())) {
-        throw Error(u"リストのインデックスが範囲外です (" + fromUtf8(std::to_string(i)) + u")");
+        throw Error(u"リストのインデックスが範囲外です (" + decimalText(i) + u")");
     }
     items_.insert(items_.begin() + i, std::move(item));
     if (index_ >= i) {
@@ -109,7 +109,7 @@ void ListBox::insertAt(int i, std::u16string item) {
 
 void ListBox::replaceAt(int i, std::u16string item) {
     if (i < 0 || i >= static_cast<int>(items_.size())) {
-        throw Error(u"リストのインデックスが範囲外です (" + fromUtf8(std::to_string(i)) + u")");
+        throw Error(u"リストのインデックスが範囲外です (" + decimalText(i) + u")");
     }
     items_[i] = std::move(item);
     changed();
@@ -117,7 +117,7 @@ void ListBox::replaceAt(int i, std::u16string item) {
 
 void ListBox::removeAt(int i) {
     if (i < 0 || i >= static_cast<int>(items_.size())) {
-        throw Error(u"リストのインデックスが範囲外です (" + fromUtf8(std::to_string(i)) + u")");
+        throw Error(u"リストのインデックスが範囲外です (" + decimalText(i) + u")");
     }
     items_.erase(items_.begin() + i);
     if (index_ == i) {

@@ -26,7 +26,7 @@ HINSTANCE instance() {
 
 win::GdiObject<HFONT> makeFont(const FontSpec& spec, int pixelHeight) {
     LOGFONTW lf{};
-    lf.lfHeight = -pixelHeight;  // the character height, as the designs give it
+    lf.lfHeight = -pixelHeight;  // the character height, not the cell height
     lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = spec.charset;
     lf.lfQuality = CLEARTYPE_QUALITY;
@@ -430,26 +430,19 @@ void PanelPeer::build(HWND parent, int id) {
 FormWindow::FormWindow(Form& model, FormStyle style, HWND owner) : m_(model), style_(style) {
     std::wstring cls = L"QuadcelXForm" + std::to_wstring(style.classStyle);
     WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(instance(), cls.c_str(), &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_HREDRAW | CS_VREDRAW | style.classStyle;
-        wc.lpfnWndProc = windowProc;
-        wc.hInstance = instance();
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIconW(instance(), MAKEINTRESOURCEW(1));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = cls.c_str();
-        if (!RegisterClassExW(&wc))
-            throw Error(u"ウィンドウクラスを登録できません");
-    }
+    wc.style = CS_HREDRAW | CS_VREDRAW | style.classStyle;
+    wc.hInstance = instance();
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(instance(), MAKEINTRESOURCEW(1));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = cls.c_str();
+    registerClass(wc);
     dpi_ = windowDpi(nullptr);
     RECT r{0, 0, scaled(style.clientWidth), scaled(style.clientHeight)};
     if (!style.outerSize)
         AdjustWindowRectEx(&r, style.style, FALSE, style.exStyle);
-    hwnd_ = CreateWindowExW(style.exStyle, cls.c_str(), win::wideView(m_.Caption()), style.style, CW_USEDEFAULT,
-                            CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, owner, nullptr, instance(), this);
+    createWindow(style.exStyle, cls.c_str(), win::wideView(m_.Caption()), style.style, CW_USEDEFAULT, CW_USEDEFAULT,
+                 r.right - r.left, r.bottom - r.top, owner, nullptr);
     if (!hwnd_)
         throw Error(u"ウィンドウを作れません");
     // Styles that CreateWindowEx adds on its own (a caption for a pop-up) go again.
@@ -476,7 +469,6 @@ FormWindow::~FormWindow() {
     // The windows go first: their last messages still reach live peers.
     if (IsWindow(hwnd_))
         DestroyWindow(hwnd_);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     peers_.clear();
 }
 
@@ -539,8 +531,8 @@ void FormWindow::layout() {
 }
 
 void FormWindow::giveWayToLaterControls() {
-    // Where controls overlap, the later one lies on top, as the designs draw
-    // them, while the Tab order (the windows' Z order) stays the order of
+    // Where controls overlap, the later one lies on top (a group over its
+    // panel), while the Tab order (the windows' Z order) stays the order of
     // creation: an earlier control is cut back by its window region.
     auto bounds = [this](HWND h) {
         RECT r;
@@ -624,29 +616,10 @@ ModalResult FormWindow::runModal(HWND owner) {
     return m_.modalResult() == ModalResult::None ? ModalResult::Cancel : m_.modalResult();
 }
 
-LRESULT CALLBACK FormWindow::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-        reinterpret_cast<FormWindow*>(cs->lpCreateParams)->hwnd_ = h;
-    }
-    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(h, msg, wp, lp);
-    LRESULT result = 0;
-    bool handled = false;
-    guarded([&] {
-        if (self->onMessage && self->onMessage(msg, wp, lp, result)) {
-            handled = true;
-            return;
-        }
-        result = self->handle(msg, wp, lp);
-        handled = true;
-    });
-    return handled ? result : DefWindowProcW(h, msg, wp, lp);
-}
-
 LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (onMessage && onMessage(msg, wp, lp, result))
+        return result;
     switch (msg) {
         case WM_COMMAND:
             if (lp) {

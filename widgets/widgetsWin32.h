@@ -12,6 +12,7 @@
 
 #include "core/winOwners.h"
 #include "widgets/widgets.h"
+#include "widgets/windowWin32.h"
 
 namespace qx::win32 {
 
@@ -202,14 +203,11 @@ struct FormStyle {
 };
 
 // A top-level window over a Form model.
-class FormWindow {
+class FormWindow : public Window {
 public:
     FormWindow(Form& model, FormStyle style, HWND owner = nullptr);
-    virtual ~FormWindow();
-    FormWindow(const FormWindow&) = delete;
-    FormWindow& operator=(const FormWindow&) = delete;
+    ~FormWindow() override;
 
-    HWND hwnd() const { return hwnd_; }
     Form& model() { return m_; }
     double scale() const { return dpi_ / 96.0; }
     int scaled(int px) const { return MulDiv(px, dpi_, 96); }
@@ -241,19 +239,15 @@ public:
     HWND defaultFocus = nullptr;
 
 protected:
-    const FontSpec& formFont() const { return style_.font; }
-
 private:
     void adopt(std::unique_ptr<Peer> peer);
     void giveWayToLaterControls();
     void applyFont(Peer& p);
     void syncCaption();
-    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
-    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
 
     Form& m_;
     FormStyle style_;
-    HWND hwnd_ = nullptr;
     int dpi_ = 96;
     bool modal_ = false;
     HWND focus_ = nullptr;  // the focused control when the window was last left

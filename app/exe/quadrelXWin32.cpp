@@ -33,7 +33,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         dialogs.showMessage(qx::badSwitchMessage(command.badSwitch), qx::MessageBoxKind::Error);
         return 1;
     }
-    if (!qx::win32::Program::initialiseThread()) {
+    const auto apartment = qx::win32::Program::initialiseThread();
+    if (!apartment) {
         MessageBoxW(nullptr, L"COM を初期化できません", L"QuadcelX", MB_OK | MB_ICONERROR);
         return 1;
     }
@@ -45,6 +46,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     } catch (const qx::Error& e) {
         MessageBoxW(nullptr, qx::win::wideView(e.message()), L"QuadcelX", MB_OK | MB_ICONERROR);
     }
-    CoUninitialize();
     return rc;
 }

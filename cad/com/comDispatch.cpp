@@ -19,7 +19,7 @@ std::u16string fromBstr(BSTR b) {
 BSTR toBstr(const std::u16string& s) {
     BSTR b = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()), static_cast<UINT>(s.size()));
     if (!b) {
-        throw Error(u"out of memory for a string of " + fromUtf8(std::to_string(s.size())) + u" characters");
+        throw Error(u"out of memory for a string of " + decimalText(s.size()) + u" characters");
     }
     return b;
 }
@@ -107,7 +107,7 @@ Variant fromArray(const VARIANT& v) {
             return out;
         }
         default:
-            throw Error(u"unsupported array element type " + fromUtf8(std::to_string(element)));
+            throw Error(u"unsupported array element type " + decimalText(element));
     }
 }
 
@@ -250,7 +250,7 @@ private:
             } else {
                 reason = win::systemMessage(hr);
                 if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argErr < n) {
-                    reason += u" (argument " + fromUtf8(std::to_string(n - argErr)) + u")";
+                    reason += u" (argument " + decimalText(n - argErr) + u")";
                 }
             }
             raise(member, hr, reason);
@@ -424,7 +424,7 @@ Variant fromOle(const VARIANT& v, const ComOrigin* origin) {
             return Variant((*number).dblVal);
         }
         default:
-            throw Error(u"unsupported value type " + fromUtf8(std::to_string(v.vt)));
+            throw Error(u"unsupported value type " + decimalText(v.vt));
     }
 }
 

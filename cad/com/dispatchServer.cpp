@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cad/com/comDispatch.h"
+#include "core/comObject.h"
 #include "core/text.h"
 
 namespace qx::cad::com {
@@ -26,29 +27,9 @@ MemberTable& members() {
     return table;
 }
 
-class DispatchServer : public IDispatch {
+class DispatchServer : public win::ComObject<IDispatch> {
 public:
     explicit DispatchServer(Dispatch target) : target_(std::move(target)), members_(members()) {}
-    virtual ~DispatchServer() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        auto left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (!count)
@@ -203,7 +184,6 @@ private:
         return DISP_E_EXCEPTION;
     }
 
-    LONG refs_ = 1;
     Dispatch target_;
     MemberTable& members_;
 };
@@ -211,10 +191,12 @@ private:
 }  // namespace
 
 IDispatch* newDispatchServer(Dispatch target) {
-    return new DispatchServer(std::move(target));
+    IDispatch* server = new DispatchServer(std::move(target));
+    server->AddRef();
+    return server;
 }
 
-long dispatchServerNameLookups() {
+long testSeamNameLookups() {
     return nameLookups;
 }
 

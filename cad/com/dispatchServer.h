@@ -1,6 +1,7 @@
-// IDispatch over a Dispatch, so that the in-memory drawing can be served to
-// COM clients. Names get DISPIDs on first lookup; a failing call answers
-// DISP_E_EXCEPTION with the error's text in EXCEPINFO.
+// IDispatch over a Dispatch: how our own objects are served to COM clients
+// (the fast path's object in its DLL, the drawing server's drawing, objects
+// passed as arguments). Names get DISPIDs on first lookup; a failing call
+// answers DISP_E_EXCEPTION with the error's text in EXCEPINFO.
 #pragma once
 
 #include <oaidl.h>
@@ -13,8 +14,9 @@ namespace qx::cad::com {
 // A new server object with one reference, owned by the caller.
 IDispatch* newDispatchServer(Dispatch target);
 
-// GetIDsOfNames calls answered by all servers so far (to see the client's
-// DISPID cache at work).
-long dispatchServerNameLookups();
+// Test seam: GetIDsOfNames calls answered in this process so far, which the
+// drawing server reports so that a test sees the client's DISPID cache at
+// work across the process boundary. Nothing else reads it.
+long testSeamNameLookups();
 
 }  // namespace qx::cad::com

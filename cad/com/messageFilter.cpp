@@ -24,31 +24,6 @@ void TMessageFilter::RevokeFilter() {
     CoRegisterMessageFilter(FOldFilter.get(), current.out());
 }
 
-HRESULT STDMETHODCALLTYPE TMessageFilter::QueryInterface(REFIID riid, void** object) {
-    if (!object) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMessageFilter)) {
-        *object = static_cast<IMessageFilter*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE TMessageFilter::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG STDMETHODCALLTYPE TMessageFilter::Release() {
-    auto left = InterlockedDecrement(&refs_);
-    if (left == 0) {
-        delete this;
-    }
-    return static_cast<ULONG>(left);
-}
-
 DWORD STDMETHODCALLTYPE TMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) {
     return SERVERCALL_ISHANDLED;
 }

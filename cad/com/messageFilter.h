@@ -5,24 +5,17 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include "core/comObject.h"
 #include "core/winOwners.h"
 
 namespace qx::cad::com {
 
 // Reference counted; starts with no references. COM holds one while the
 // filter is registered, its owner another.
-class TMessageFilter : public IMessageFilter {
+class TMessageFilter : public win::ComObject<IMessageFilter> {
 public:
-    TMessageFilter() = default;
-    TMessageFilter(const TMessageFilter&) = delete;
-    TMessageFilter& operator=(const TMessageFilter&) = delete;
-
     void RegisterFilter();
     void RevokeFilter();
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD dwCallType, HTASK htaskCaller, DWORD dwTickCount,
                                                LPINTERFACEINFO lpInterfaceInfo) override;
@@ -30,9 +23,8 @@ public:
     DWORD STDMETHODCALLTYPE MessagePending(HTASK htaskCallee, DWORD dwTickCount, DWORD dwPendingType) override;
 
 private:
-    virtual ~TMessageFilter();
+    ~TMessageFilter() override;
 
-    LONG refs_ = 0;
     bool registered_ = false;
     win::ComPtr<IMessageFilter> FOldFilter;  // the filter registered before
 };

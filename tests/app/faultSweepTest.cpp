@@ -8,9 +8,10 @@
 #include <tuple>
 
 #include "app/qdlXUnit.h"
-#include "cad/mem/memDrawing.h"
 #include "core/text.h"
+#include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
 using cad::MemDrawing;
@@ -35,11 +36,9 @@ Content content(const MemDrawing& drawing) {
 }
 
 // A parts list of three columns and four data rows, left, centred and right texts.
-struct Scene {
-    fake::FakePlatform fakes;
+struct Scene : test::FakeForm {
     MemDrawing drawing;
     cad::MemConnector connector;
-    std::unique_ptr<VivazQDLForm> form;
 
     Scene() {
         drawing.addPolyline({0, 0, 60, 0, 60, -40, 0, -40}, true);
@@ -65,11 +64,7 @@ struct Scene {
         }
         drawing.pickAll();
         connector.registerProgId(kProgId, drawing.application());
-        VivazQDLForm::Services s;
-        s.platform = fakes.platform();
-        s.cad = &connector;
-        form = std::make_unique<VivazQDLForm>(s);
-        form->FormCreate();
+        start(services(&connector));
     }
     StringGrid& grid() { return form->StringGrid1; }
 

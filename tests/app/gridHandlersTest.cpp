@@ -1,20 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "app/qdlXUnit.h"
+#include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
 
 using namespace qx;
 
 namespace {
-struct Handlers : testing::Test {
-    fake::FakePlatform fakes;
-    std::unique_ptr<VivazQDLForm> f;
+struct Handlers : testing::Test, test::FakeForm {
+    VivazQDLForm* f = nullptr;
     int candidates = 0;
     void SetUp() override {
-        VivazQDLForm::Services s;
-        s.platform = fakes.platform();
-        f = std::make_unique<VivazQDLForm>(s);
-        f->FormCreate();
+        f = &start(services());
         f->makeInputList = [this] { return ++candidates > 0; };
         StringGrid& g = f->StringGrid1;
         g.setCells(1, 1, u"a");
@@ -108,13 +105,11 @@ TEST_F(Handlers, DeleteThenCtrlZAndMenuCopy) {
 }
 
 TEST(HandlersPopup, CtrlSpaceAndDoubleClickOfferTheColumnsTexts) {
-    fake::FakePlatform fakes;
+    test::FakeForm app;
     TInputListForm popup;
-    VivazQDLForm::Services s;
-    s.platform = fakes.platform();
+    auto s = app.services();
     s.inputList = &popup;
-    VivazQDLForm f(s);
-    f.FormCreate();
+    VivazQDLForm& f = app.start(s);
     f.StringGrid1.setCells(1, 2, u"既存");
     int shown = 0;
     popup.runModal = [&](Form& p) {

@@ -5,9 +5,10 @@
 #include <sstream>
 
 #include "app/qdlXUnit.h"
-#include "cad/mem/drawingFile.h"
 #include "core/text.h"
+#include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/drawingFile.h"
 
 using namespace qx;
 
@@ -32,12 +33,8 @@ TEST_P(Samples, GetBuildsTheTable) {
     drawing->pickAll();
     cad::MemConnector connector;
     connector.registerProgId(kDefaultProgID, drawing->application());
-    fake::FakePlatform fakes;
-    VivazQDLForm::Services s;
-    s.platform = fakes.platform();
-    s.cad = &connector;
-    VivazQDLForm form(s);
-    form.FormCreate();
+    test::FakeForm app;
+    VivazQDLForm& form = app.start(app.services(&connector));
     form.Button1Click();
     EXPECT_EQ(form.StringGrid1.ColCount(), GetParam().cols);
     EXPECT_EQ(form.StringGrid1.RowCount(), GetParam().rows);

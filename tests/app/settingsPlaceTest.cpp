@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/qdlXUnit.h"
+#include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
 
 using namespace qx;
@@ -11,17 +12,10 @@ constexpr char16_t kBeside[] = u"C:\\Program Files\\QuadcelX\\QuadrelX.ini";
 constexpr char16_t kAppData[] = u"C:\\Users\\user\\AppData\\Roaming\\QuadcelX\\QuadrelX.ini";
 
 // The settings of a program installed where the user may or may not write.
-struct SettingsPlace : testing::Test {
-    fake::FakePlatform fakes;
+struct SettingsPlace : testing::Test, test::FakeForm {
     SettingsPlace() { fakes.exe.folder = kFolder; }
     void readOnly() { fakes.folders.readOnly.insert(kFolder); }
-    std::unique_ptr<VivazQDLForm> start() {
-        VivazQDLForm::Services s;
-        s.platform = fakes.platform();
-        auto f = std::make_unique<VivazQDLForm>(s);
-        f->FormCreate();
-        return f;
-    }
+    std::unique_ptr<VivazQDLForm> start() { return created(services()); }
     std::map<fake::FakeProfile::Key, std::u16string>& file(const char16_t* path) { return fakes.profile.files[path]; }
 };
 }  // namespace

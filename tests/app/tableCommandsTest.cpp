@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "app/qdlXUnit.h"
-#include "cad/mem/memDrawing.h"
 #include "platform/widthMapPortable.h"
+#include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
 using cad::MemDrawing;
@@ -13,25 +14,20 @@ namespace {
 constexpr char16_t kProgId[] = u"BricscadApp.AcadApplication";
 constexpr std::uint64_t kCadHwnd = 0x5000, kOwnHwnd = 0x7000;
 
-struct Commands : testing::Test {
+struct Commands : testing::Test, test::FakeForm {
     PortableWidthMap widths;
-    fake::FakePlatform fakes;
     MemDrawing drawing;
     cad::MemConnector connector;
-    std::unique_ptr<VivazQDLForm> form;
     std::vector<bool> minimized;
 
     void SetUp() override {
         drawing.setHwnd(kCadHwnd);
         connector.registerProgId(kProgId, drawing.application());
         fakes.widths = &widths;
-        VivazQDLForm::Services s;
-        s.platform = fakes.platform();
-        s.cad = &connector;
+        auto s = services(&connector);
         s.ownHandle = [] { return kOwnHwnd; };
         s.setMinimized = [this](bool m) { minimized.push_back(m); };
-        form = std::make_unique<VivazQDLForm>(s);
-        form->FormCreate();
+        start(s);
     }
     std::vector<std::u16string> log() const { return form->Memo1.Lines(); }
     // A text placed at (x, y), as the CAD application reports it: a

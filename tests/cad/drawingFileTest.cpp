@@ -5,8 +5,8 @@
 #include <numbers>
 #include <sstream>
 
-#include "cad/mem/drawingFile.h"
 #include "core/text.h"
+#include "tools/cad-standin/drawingFile.h"
 
 using namespace qx::cad;
 using qx::Error;

@@ -5,10 +5,10 @@
 #include <functional>
 
 #include "cad/fastPath.h"
-#include "cad/mem/memDrawing.h"
 #include "core/text.h"
 #include "table/tableGrid.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
 using namespace qx::cad;

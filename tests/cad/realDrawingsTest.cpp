@@ -8,11 +8,11 @@
 #include <sstream>
 
 #include "cad/fetchTable.h"
-#include "cad/mem/drawingFile.h"
 #include "cad/updateTable.h"
 #include "core/text.h"
 #include "table/tableGrid.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/drawingFile.h"
 
 using namespace qx;
 using namespace qx::cad;

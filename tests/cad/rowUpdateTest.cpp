@@ -10,11 +10,11 @@
 #include <set>
 
 #include "cad/fetchTable.h"
-#include "cad/mem/memDrawing.h"
 #include "cad/updateTable.h"
 #include "core/text.h"
 #include "table/tableGrid.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
 using namespace qx::cad;

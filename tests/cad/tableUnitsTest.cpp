@@ -4,12 +4,12 @@
 #include <cmath>
 
 #include "cad/fetchTable.h"
-#include "cad/mem/drawingFile.h"
-#include "cad/mem/memDrawing.h"
 #include "cad/updateTable.h"
 #include "core/text.h"
 #include "table/tableGrid.h"
 #include "testing/platformFakes.h"
+#include "tools/cad-standin/drawingFile.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
 using namespace qx::cad;

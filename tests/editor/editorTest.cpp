@@ -17,7 +17,7 @@ template <class Grid>
 void fill(Grid& g) {
     for (int r = 0; r < g.RowCount(); ++r) {
         for (int c = 0; c < g.ColCount(); ++c) {
-            g.setCells(c, r, fromUtf8(std::to_string(c) + "," + std::to_string(r)));
+            g.setCells(c, r, decimalText(c) + u"," + decimalText(r));
         }
     }
 }
@@ -56,7 +56,7 @@ TEST(UndoCells, LevelLimitDropsOldestOfThatGridOnly) {
     u.setUndoLevels(3);
     u.Add(other, 1, 1);
     for (int i = 0; i < 4; ++i) {
-        g.setCells(1, 1, fromUtf8(std::to_string(i)));
+        g.setCells(1, 1, decimalText(i));
         u.Add(g, 1, 1);
     }
     u.Add(other, 2, 2);

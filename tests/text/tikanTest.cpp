@@ -36,7 +36,7 @@ template <class Grid>
 void fill(Grid& g) {
     for (int r = 0; r < g.RowCount(); ++r) {
         for (int c = 0; c < g.ColCount(); ++c) {
-            g.setCells(c, r, u"aA" + fromUtf8(std::to_string(c)));
+            g.setCells(c, r, u"aA" + decimalText(c));
         }
     }
 }
@@ -88,9 +88,9 @@ TEST_F(Fixture, ReplacesInSelectionOnlyAndSnapshotHoldsTheOldGrid) {
     for (int r = 0; r < 5; ++r) {
         for (int c = 0; c < 5; ++c) {
             const bool inside = c >= 2 && c <= 3 && r >= 2 && r <= 3;
-            std::u16string before = (c == 2 && r == 2) ? u"aX" : u"aA" + fromUtf8(std::to_string(c));
+            std::u16string before = (c == 2 && r == 2) ? u"aX" : u"aA" + decimalText(c);
             // Ticked by default: A matches a as well.
-            std::u16string after = (c == 2 && r == 2) ? u"#X" : u"##" + fromUtf8(std::to_string(c));
+            std::u16string after = (c == 2 && r == 2) ? u"#X" : u"##" + decimalText(c);
             EXPECT_EQ(working.Cells(c, r), inside ? after : before) << c << "," << r;
         }
     }

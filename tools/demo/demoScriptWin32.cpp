@@ -150,7 +150,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: qx-demo DRAWING OUTPUT-FOLDER\n");
         return 2;
     }
-    if (!win32::Program::initialiseThread())
+    const auto apartment = win32::Program::initialiseThread();
+    if (!apartment)
         return 1;
     int rc = 0;
     try {
@@ -161,6 +162,5 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("DEMO FAILED: %s\n", e.what());  // on stdout, beside the steps
         rc = 1;
     }
-    CoUninitialize();
     return rc;
 }

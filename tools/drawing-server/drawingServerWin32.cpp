@@ -19,11 +19,12 @@
 #include "cad/com/comDispatch.h"
 #include "cad/com/dispatchServer.h"
 #include "cad/com/fastPathRegistration.h"
-#include "cad/mem/drawingFile.h"
+#include "core/comObject.h"
 #include "core/text.h"
 #include "core/winOwners.h"
 #include "core/winText.h"
 #include "drawingViewWin32.h"
+#include "tools/cad-standin/drawingFile.h"
 
 using namespace qx::cad;
 using qx::win::systemMessage;
@@ -38,19 +39,10 @@ const wchar_t* kDefaultClsid = L"{5C1A0D1E-7F53-4C1B-9E0A-51D2A7C30B61}";
 
 // Answers SERVERCALL_REJECTED for a number of incoming calls, as a CAD
 // application does while a command of its own runs.
-class BusyFilter : public IMessageFilter {
+// It lives as long as the server.
+class BusyFilter : public qx::win::ScopedComObject<IMessageFilter> {
 public:
     int rejectNext = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (riid == IID_IUnknown || riid == IID_IMessageFilter) {
-            *object = this;
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as the server
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
         // Only automation calls: a client's reference counting goes through.
         if (rejectNext > 0 && (!info || IsEqualIID(info->iid, IID_IDispatch))) {
@@ -92,7 +84,7 @@ public:
     std::u16string kind() const override { return app_.kind(); }
     Variant get(std::u16string_view member) override {
         if (lower(member) == u"qxnamelookups")
-            return Variant(static_cast<std::int32_t>(com::dispatchServerNameLookups()));
+            return Variant(static_cast<std::int32_t>(com::testSeamNameLookups()));
         return app_.get(member);
     }
     void put(std::u16string_view member, const Variant& value) override { app_.put(member, value); }
@@ -100,8 +92,7 @@ public:
         auto name = lower(member);
         auto arg = [&](std::size_t i) -> const Variant& {
             if (i >= args.size())
-                throw dispatchError(kind(), member,
-                                    u"argument " + qx::fromUtf8(std::to_string(i + 1)) + u" is missing");
+                throw dispatchError(kind(), member, u"argument " + qx::decimalText(i + 1) + u" is missing");
             return args[i];
         };
         if (name == u"quit") {
@@ -310,7 +301,8 @@ int wmain(int argc, wchar_t** argv) {
             L"usage: qx-drawing-server DRAWING [PROGID] | /regserver [PROGID [CLSID]] | /unregserver [PROGID]\n");
         return 2;
     }
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    const qx::win::ComApartment apartment;
+    if (!apartment) {
         std::fwprintf(stderr, L"cannot initialise COM\n");
         return 1;
     }
@@ -319,6 +311,5 @@ int wmain(int argc, wchar_t** argv) {
                  ? registerServer(argc > 2 ? argv[2] : kDefaultProgId, argc > 3 ? argv[3] : kDefaultClsid)
              : first == L"/unregserver" ? unregisterServer(argc > 2 ? argv[2] : kDefaultProgId)
                                         : serve(argv[1], argc > 2 ? argv[2] : kDefaultProgId);
-    CoUninitialize();
     return rc;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <numbers>
+#include <utility>
 
 #include "core/text.h"
 #include "core/winOwners.h"
@@ -56,14 +57,14 @@ using win::SelectObjectScope;
 using win::wideView;
 
 // escapement: the baseline's angle in tenths of a degree, anticlockwise.
-HFONT gothic(int height, int escapement = 0) {
-    return CreateFontW(-height, 0, escapement, escapement, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN,
-                       kFontName);
+GdiObject<HFONT> gothic(int height, int escapement = 0) {
+    return GdiObject<HFONT>(CreateFontW(-height, 0, escapement, escapement, FW_NORMAL, FALSE, FALSE, FALSE,
+                                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                        FIXED_PITCH | FF_MODERN, kFontName));
 }
 
-HPEN pen(COLORREF colour, bool dashed) {
-    return CreatePen(dashed ? PS_DASH : PS_SOLID, 1, colour);
+GdiObject<HPEN> pen(COLORREF colour, bool dashed) {
+    return GdiObject<HPEN>(CreatePen(dashed ? PS_DASH : PS_SOLID, 1, colour));
 }
 
 // GDI's escapement: the baseline's angle in tenths of a degree.
@@ -99,20 +100,17 @@ void drawOutline(HDC dc, const Outline& outline, const ViewTransform& view, cons
 }  // namespace
 
 DrawingView::DrawingView(MemDrawing& drawing) : drawing_(drawing) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
+    wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
     wc.lpszClassName = kClassName;
-    RegisterClassExW(&wc);  // fails harmlessly when a second view registers it again
-    hwnd_ = CreateWindowExW(0, kClassName, wideView(drawing.fullName()), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                            CW_USEDEFAULT, 960, 640, nullptr, nullptr, instance, this);
+    registerClass(wc);
+    createWindow(0, kClassName, wideView(drawing.fullName()), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 960,
+                 640, nullptr, nullptr);
     if (!hwnd_)
-        throw Error(u"cannot create the drawing window (error " + fromUtf8(std::to_string(GetLastError())) + u")");
+        throw Error(u"cannot create the drawing window (error " + decimalText(GetLastError()) + u")");
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
     drawing_.setOnChanged([this] { redraw(); });
@@ -120,8 +118,10 @@ DrawingView::DrawingView(MemDrawing& drawing) : drawing_(drawing) {
 
 DrawingView::~DrawingView() {
     drawing_.setOnChanged({});
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+    // Unlinked first: the window's last messages find no half-gone view.
+    const HWND h = std::exchange(hwnd_, nullptr);
+    SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+    DestroyWindow(h);
 }
 
 std::optional<std::vector<std::int64_t>> DrawingView::pick(const PickFilter& filter) {
@@ -186,20 +186,13 @@ void DrawingView::saveImage(const std::wstring& path) const {
         throw Error(u"cannot write " + win::fromWide(path));
 }
 
-LRESULT CALLBACK DrawingView::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* view = reinterpret_cast<DrawingView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!view || view->hwnd_ != hwnd)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+bool DrawingView::runGuarded(const std::function<void()>& handler) {
     try {
-        return view->handle(message, wParam, lParam);
+        handler();
+        return true;
     } catch (const std::exception& e) {
-        // Nothing may be thrown through the system's dispatching.
         std::fprintf(stderr, "drawing window: %s\n", e.what());
-        return 0;
+        return false;
     }
 }
 
@@ -328,14 +321,14 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
     auto textFont = [&](int pixels, int escapement) {
         auto it = textFonts.find({pixels, escapement});
         if (it == textFonts.end())
-            it = textFonts.emplace(std::pair{pixels, escapement}, GdiObject<HFONT>(gothic(pixels, escapement))).first;
+            it = textFonts.emplace(std::pair{pixels, escapement}, gothic(pixels, escapement)).first;
         return it->second.get();
     };
-    GdiObject<HFONT> labelFont(gothic(11));
-    GdiObject<HPEN> linePen(pen(kLineColour, false));
-    GdiObject<HPEN> markerPen(pen(kMarkerColour, false));
-    GdiObject<HPEN> pickedPen(pen(kPickedColour, true));
-    GdiObject<HPEN> pickedTextPen(pen(kPickedColour, false));
+    const auto labelFont = gothic(11);
+    const auto linePen = pen(kLineColour, false);
+    const auto markerPen = pen(kMarkerColour, false);
+    const auto pickedPen = pen(kPickedColour, true);
+    const auto pickedTextPen = pen(kPickedColour, false);
     SelectObjectScope hollow(dc, GetStockObject(NULL_BRUSH));
 
     for (const auto& e : drawing_.liveEntities()) {
@@ -389,7 +382,7 @@ void DrawingView::paint(HDC dc, const RECT& client) const {
 
     if (picking_ && dragging_) {
         bool crossing = cursor_.x < anchor_.x;
-        GdiObject<HPEN> bandPen(pen(crossing ? kCrossingWindowColour : kInsideWindowColour, crossing));
+        const auto bandPen = pen(crossing ? kCrossingWindowColour : kInsideWindowColour, crossing);
         SelectObjectScope p(dc, bandPen.get());
         Rectangle(dc, std::min(anchor_.x, cursor_.x), std::min(anchor_.y, cursor_.y),
                   std::max(anchor_.x, cursor_.x) + 1, std::max(anchor_.y, cursor_.y) + 1);
@@ -426,7 +419,7 @@ void DrawingView::paintStatus(HDC dc, const RECT& client, const Layout& l) const
     status.top = l.area.bottom;
     GdiObject<HBRUSH> brush(CreateSolidBrush(kStatusBackground));
     FillRect(dc, &status, brush.get());
-    GdiObject<HFONT> font(gothic(14));
+    const auto font = gothic(14);
     SelectObjectScope f(dc, font.get());
     SetTextColor(dc, kStatusText);
     SetBkMode(dc, TRANSPARENT);

@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "cad/mem/memDrawing.h"
-#include "cad/mem/pickGeometry.h"
+#include "tools/cad-standin/memDrawing.h"
+#include "tools/cad-standin/pickGeometry.h"
+#include "widgets/windowWin32.h"
 
 namespace qx::cad {
 
-class DrawingView {
+class DrawingView : public win32::Window {
 public:
     static constexpr const wchar_t* kClassName = L"QuadcelXDrawingView";
     // Shown in the caption and the status line while the user picks.
@@ -24,11 +25,7 @@ public:
     // the drawing changes. Throws qx::Error when no window can be made (no
     // display).
     explicit DrawingView(MemDrawing& drawing);
-    ~DrawingView();
-    DrawingView(const DrawingView&) = delete;
-    DrawingView& operator=(const DrawingView&) = delete;
-
-    HWND hwnd() const { return hwnd_; }
+    ~DrawingView() override;
 
     // Lets the user pick until Enter or a right click (the picked IDs, in
     // the order picked) or Escape (nullopt). Messages keep being dispatched,
@@ -50,8 +47,10 @@ private:
         PickSizes sizes;
     };
 
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Errors go to the standard error: the server has no one to show them to.
+    bool runGuarded(const std::function<void()>& handler) override;
+    LRESULT failed(UINT, WPARAM, LPARAM) override { return 0; }
     Layout layout(const RECT& client) const;
     Layout layout() const;
     void paint(HDC dc, const RECT& client) const;
@@ -63,7 +62,6 @@ private:
     void redraw() const;
 
     MemDrawing& drawing_;
-    HWND hwnd_ = nullptr;
     bool picking_ = false;
     Outcome outcome_ = Outcome::Running;
     PickFilter filter_;

@@ -249,17 +249,10 @@ bool userClassesKey(const std::wstring& path) {
 // QuadrelX.exe /unregister, answered as a user answers its message box: the
 // message's text, and the program's exit code once OK is pressed.
 std::pair<std::wstring, DWORD> unregister(const std::wstring& folder) {
-    const std::wstring exe = folder + L"\\QuadrelX.exe";
-    std::wstring line = L"\"" + exe + L"\" /unregister";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    check(CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi) !=
-              FALSE,
-          L"cannot start " + exe + L" /unregister");
-    UniqueHandle thread(pi.hThread), process(pi.hProcess);
+    const auto started = qx::cad::com::startProcess(folder + L"\\QuadrelX.exe", L"/unregister", folder);
+    const UniqueHandle& process = started.handle;
     HWND box = nullptr;
-    const bool shown = waitFor([&] { return (box = topWindow(pi.dwProcessId, [](HWND) { return true; })) != nullptr; });
+    const bool shown = waitFor([&] { return (box = topWindow(started.id, [](HWND) { return true; })) != nullptr; });
     if (!shown)
         TerminateProcess(process.get(), 99);
     check(shown, L"/unregister showed no message");
@@ -279,17 +272,9 @@ std::pair<std::wstring, DWORD> unregister(const std::wstring& folder) {
 class App {
 public:
     explicit App(const std::wstring& folder) {
-        const std::wstring exe = folder + L"\\QuadrelX.exe";
-        std::wstring line = L"\"" + exe + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        check(CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi) !=
-                  FALSE,
-              L"cannot start " + exe);
-        UniqueHandle thread(pi.hThread);
-        process_.reset(pi.hProcess);
-        pid_ = pi.dwProcessId;
+        auto started = qx::cad::com::startProcess(folder + L"\\QuadrelX.exe", L"", folder);
+        process_ = std::move(started.handle);
+        pid_ = started.id;
         check(waitFor([&] { return (main_ = findMain()) != nullptr; }), L"the main window did not appear");
         // The window shows; give it a moment to paint before anything is looked at.
         Sleep(1500);
@@ -581,7 +566,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: qx-package-smoke APP-FOLDER DRAWING OUTPUT-FOLDER VERSION\n");
         return 2;
     }
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+    const qx::win::ComApartment apartment;
+    if (!apartment)
         return 1;
     int rc = 0;
     try {
@@ -591,7 +577,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("PACKAGE SMOKE TEST FAILED: %s\n", e.what());
         rc = 1;
     }
-    CoUninitialize();
     std::fflush(stdout);
     return rc;
 }

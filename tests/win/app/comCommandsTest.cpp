@@ -10,6 +10,7 @@
 #include "cad/com/messageFilter.h"
 #include "cad/fastPath.h"
 #include "core/text.h"
+#include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
 #include "testing/serverProcess.h"
 
@@ -22,7 +23,9 @@ namespace {
 const std::wstring kProgId = L"QuadcelX.CommandsTest";
 
 struct ComCommands : testing::Test {
-    fake::FakePlatform fakes;
+    // First, so that it goes last, after every COM object the test holds.
+    qx::win::ComApartment apartment;
+    test::FakeForm app;
     ComConnector connector;
     std::unique_ptr<DrawingServerProcess> server;
     // Kept alive across register and revoke, as the program keeps its own.
@@ -33,7 +36,7 @@ struct ComCommands : testing::Test {
     std::vector<std::int64_t> ids;  // the drawing file's entities, in this run
 
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_TRUE(apartment);
         // Two columns, three rows; a text in row 2 serves column 1 as template.
         start(
             "name C:\\drawings\\\xe9\x83\xa8\xe5\x93\x81\xe8\xa1\xa8.dwg\n"
@@ -55,15 +58,12 @@ struct ComCommands : testing::Test {
         server = std::make_unique<DrawingServerProcess>(DrawingServerProcess::defaultExe(), file, kProgId,
                                                         L"{3B9E6C24-8D1A-4F57-B0C3-6A2E91D47F08}");
         filter = ComPtr<TMessageFilter>::share(new TMessageFilter);
-        VivazQDLForm::Services s;
-        s.platform = fakes.platform();
-        s.cad = &connector;
+        auto s = app.services(&connector);
         s.registerFilter = [f = filter.get()] { f->RegisterFilter(); };
         s.revokeFilter = [f = filter.get()] { f->RevokeFilter(); };
         s.ownHandle = [] { return std::uint64_t{0x7000}; };
         s.setMinimized = [](bool) {};
-        form = std::make_unique<VivazQDLForm>(s);
-        form->FormCreate();
+        form = test::FakeForm::created(s);
         form->targetProgID = std::u16string(kProgId.begin(), kProgId.end());
         ids.clear();
         for (const auto& id : server->application().call(u"QxIds").toVariants())
@@ -78,7 +78,6 @@ struct ComCommands : testing::Test {
         }
         server.reset();
         DeleteFileW(file.c_str());
-        CoUninitialize();
     }
     // Update with the k-th call of member failing (none when null); the
     // error the Update ended with, empty when it did not fail.
@@ -226,9 +225,9 @@ TEST_F(ComCommands, AnUpdateOnAnotherDrawingWritesNothingAndSaysSo) {
     server->application().call(u"QxNewDocument", {Variant(u"")});
     form->Memo1.clear();
     form->Button2Click();
-    ASSERT_EQ(fakes.dialogs.shown.size(), 1u);
-    EXPECT_NE(fakes.dialogs.shown[0].first.find(u"Drawing1.dwg"), std::u16string::npos)
-        << toUtf8(fakes.dialogs.shown[0].first);
+    ASSERT_EQ(app.fakes.dialogs.shown.size(), 1u);
+    EXPECT_NE(app.fakes.dialogs.shown[0].first.find(u"Drawing1.dwg"), std::u16string::npos)
+        << toUtf8(app.fakes.dialogs.shown[0].first);
     EXPECT_TRUE(form->Memo1.Lines().empty());
     EXPECT_EQ(g.Cells(1, 1), u"型式");
     server->application().call(u"QxActivateDocument", {Variant(0)});
@@ -237,9 +236,9 @@ TEST_F(ComCommands, AnUpdateOnAnotherDrawingWritesNothingAndSaysSo) {
     // The same drawing opened again: its IDs are new.
     server->application().call(u"QxReopen");
     form->Button2Click();
-    ASSERT_EQ(fakes.dialogs.shown.size(), 2u);
-    EXPECT_NE(fakes.dialogs.shown[1].first.find(u"開き直"), std::u16string::npos)
-        << toUtf8(fakes.dialogs.shown[1].first);
+    ASSERT_EQ(app.fakes.dialogs.shown.size(), 2u);
+    EXPECT_NE(app.fakes.dialogs.shown[1].first.find(u"開き直"), std::u16string::npos)
+        << toUtf8(app.fakes.dialogs.shown[1].first);
 }
 
 // A sample of the fault positions of an Update through COM: whatever call
@@ -412,7 +411,7 @@ TEST_F(ComCommands, MultilineTextsOfEveryAttachment) {
     TableModel& t = form->table;
     ASSERT_EQ(t.ColCount(), 10);
     for (int a = 1; a <= 9; ++a) {
-        EXPECT_EQ(t.Cells(a, 2), u"T" + fromUtf8(std::to_string(a)));
+        EXPECT_EQ(t.Cells(a, 2), u"T" + decimalText(a));
         t.setCells(a, 3, u"x\ny");
     }
     EXPECT_EQ(updateFailing(nullptr, 0), u"");

@@ -4,9 +4,9 @@
 #include <fstream>
 
 #include "cad/com/comDispatch.h"
-#include "cad/mem/memDrawing.h"
 #include "core/text.h"
 #include "testing/serverProcess.h"
+#include "tools/cad-standin/memDrawing.h"
 
 using namespace qx::cad;
 using namespace qx::cad::com;
@@ -22,8 +22,10 @@ std::u16string u16(const std::wstring& s) {
 
 class DrawingServer : public ::testing::Test {
 protected:
+    // First, so that it goes last, after every COM object the test holds.
+    qx::win::ComApartment apartment;
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_TRUE(apartment);
         file_ = exeFolder() + L"drawingServerTest.txt";
         std::ofstream(file_.c_str(), std::ios::binary) << "name C:\\\xe5\x9b\xb3\xe9\x9d\xa2.dwg\n"
                                                           "firstid 8589934592\n"
@@ -47,7 +49,6 @@ protected:
         EXPECT_FALSE(ComConnector().isTargetRunning(u16(kProgId)));
         server_.reset();
         DeleteFileW(file_.c_str());
-        CoUninitialize();
     }
     Dispatch pick() {
         Dispatch set =

@@ -11,6 +11,7 @@
 
 #include "cad/com/comDispatch.h"
 #include "core/text.h"
+#include "testing/guiDriver.h"
 #include "testing/serverProcess.h"
 
 using namespace qx::cad;
@@ -22,14 +23,8 @@ const std::wstring kProgId = L"QuadcelX.DrawingWindowTest";
 const std::wstring kClsid = L"{5B3C8AB6-EBF0-4AA0-9117-E14A4F0793A7}";
 using Ids = std::vector<std::int64_t>;
 
-std::wstring caption(HWND hwnd) {
-    wchar_t text[512] = {};
-    GetWindowTextW(hwnd, text, 512);
-    return text;
-}
-
 bool picking(HWND hwnd) {
-    return caption(hwnd).find(L"オブジェクトを選択") != std::wstring::npos;
+    return qx::test::textOf(hwnd).find(L"オブジェクトを選択") != std::wstring::npos;
 }
 
 // Works the window from its own thread; what goes wrong is kept for the main
@@ -95,8 +90,10 @@ struct PickResult {
 
 class DrawingServerWindow : public ::testing::Test {
 protected:
+    // First, so that it goes last, after every COM object the test holds.
+    qx::win::ComApartment apartment;
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_TRUE(apartment);
         file_ = exeFolder() + L"drawingServerWindowTest.txt";
         // No pick line: the user picks in the window.
         std::ofstream(file_.c_str(), std::ios::binary)
@@ -127,7 +124,6 @@ protected:
         }
         server_.reset();
         DeleteFileW(file_.c_str());
-        CoUninitialize();
     }
 
     // Where the window shows a drawing point now.
@@ -215,7 +211,7 @@ TEST_F(DrawingServerWindow, IsTheApplicationsMainWindow) {
     GetClassNameW(hwnd_, name, 64);
     EXPECT_STREQ(name, L"QuadcelXDrawingView");
     EXPECT_TRUE(IsWindowVisible(hwnd_));
-    EXPECT_EQ(caption(hwnd_), L"C:\\図面\\部品表.dwg");
+    EXPECT_EQ(qx::test::textOf(hwnd_), L"C:\\図面\\部品表.dwg");
 
     // What the Get does to the CAD application's window.
     ShowWindow(hwnd_, SW_MINIMIZE);
@@ -237,7 +233,7 @@ TEST_F(DrawingServerWindow, IsTheApplicationsMainWindow) {
     EXPECT_TRUE(front);
     EXPECT_EQ(result.error, u"");
     EXPECT_EQ(result.ids, Ids{});
-    EXPECT_EQ(caption(hwnd_), L"C:\\図面\\部品表.dwg");
+    EXPECT_EQ(qx::test::textOf(hwnd_), L"C:\\図面\\部品表.dwg");
 }
 
 TEST_F(DrawingServerWindow, AClickPicksTheEntityUnderTheCursor) {
@@ -328,7 +324,7 @@ TEST_F(DrawingServerWindow, ShowsChangesAndThePickInAScreenshot) {
         user.moveTo(to);
         // Taken through a second attachment while the first call still waits.
         std::thread camera([&] {
-            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            const qx::win::ComApartment apartment;
             try {
                 ComConnector()
                     .attach(std::u16string(kProgId.begin(), kProgId.end()))
@@ -336,7 +332,6 @@ TEST_F(DrawingServerWindow, ShowsChangesAndThePickInAScreenshot) {
             } catch (const qx::Error& e) {
                 shotError = e.message();
             }
-            CoUninitialize();
         });
         camera.join();
         user.releaseAt(to);
@@ -363,13 +358,12 @@ TEST_F(DrawingServerWindow, QuitWhileTheUserPicksCancelsThePickAndEndsTheServer)
     std::thread hand([&] {
         if (user.waitForPrompt()) {
             user.click(line);
-            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            const qx::win::ComApartment apartment;
             try {
                 ComConnector().attach(std::u16string(kProgId.begin(), kProgId.end())).call(u"Quit");
             } catch (const qx::Error& e) {
                 user.problems.push_back(qx::toUtf8(e.message()));
             }
-            CoUninitialize();
         }
         user.makeSureThePickEnds();
     });
@@ -422,7 +416,8 @@ bool orangeish(int r, int g, int b) {
 // frames (none as a marker): a bottom-left one ("Poz.") stands on its
 // insertion point, a top-left one ("Del. operacija") hangs from it.
 TEST(DrawingServerWindowSheet, DrawsTheProcessSheetsMultilineTextsInTheirFrames) {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const qx::win::ComApartment apartment;
+    ASSERT_TRUE(apartment);
     std::ifstream in(std::string(QX_TEST_DATA) + "/drawings/process-sheet-mtext.txt", std::ios::binary);
     std::string sheet((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_NE(sheet.find("mtext 7 22.000000000000014 255.0 0.0 5.0 Poz."), std::string::npos);
@@ -453,5 +448,4 @@ TEST(DrawingServerWindowSheet, DrawsTheProcessSheetsMultilineTextsInTheirFrames)
         EXPECT_EQ(server.quit(), 0u);
     }
     DeleteFileW(file.c_str());
-    CoUninitialize();
 }

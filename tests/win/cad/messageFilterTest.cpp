@@ -12,8 +12,8 @@ namespace {
 
 class MessageFilter : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
-    void TearDown() override { CoUninitialize(); }
+    void SetUp() override { ASSERT_TRUE(apartment); }
+    qx::win::ComApartment apartment;
 };
 
 }  // namespace
@@ -49,7 +49,7 @@ TEST_F(MessageFilter, RevokeRestoresThePreviousFilterAndDestroysItself) {
     IMessageFilter* none = nullptr;
     CoRegisterMessageFilter(&before, &none);
     EXPECT_EQ(none, nullptr);
-    EXPECT_EQ(before.refs, 2u);
+    EXPECT_EQ(before.references(), 2u);
 
     auto* filter = new TMessageFilter;
     filter->AddRef();  // ours, to see what is left after revoking
@@ -60,14 +60,14 @@ TEST_F(MessageFilter, RevokeRestoresThePreviousFilterAndDestroysItself) {
 
     filter->RevokeFilter();
     EXPECT_EQ(currentFilter(), static_cast<IMessageFilter*>(&before));
-    EXPECT_EQ(filter->Release(), 0u);  // COM gave its reference back
-    EXPECT_EQ(before.refs, 2u);        // the thread's, and the test's
+    EXPECT_EQ(filter->Release(), 0u);    // COM gave its reference back
+    EXPECT_EQ(before.references(), 2u);  // the thread's, and the test's
 
     IMessageFilter* back = nullptr;
     CoRegisterMessageFilter(nullptr, &back);
     EXPECT_EQ(back, static_cast<IMessageFilter*>(&before));
     back->Release();
-    EXPECT_EQ(before.refs, 1u);
+    EXPECT_EQ(before.references(), 1u);
 }
 
 TEST_F(MessageFilter, RevokeWithoutEarlierFilterLeavesNone) {

@@ -50,22 +50,22 @@ TEST(WinOwners, UniqueReleasesOnceWhateverWayTheValueLeaves) {
 }
 
 TEST(WinOwners, MessageFilterScopePutsThePreviousFilterBackAndReleasesIt) {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const qx::win::ComApartment apartment;
+    ASSERT_TRUE(apartment);
     ProbeFilter before, ours;
     IMessageFilter* none = nullptr;
     ASSERT_TRUE(SUCCEEDED(CoRegisterMessageFilter(&before, &none)));
     EXPECT_EQ(none, nullptr);
-    const ULONG registered = before.refs;
+    const ULONG registered = before.references();
     {
         qx::win::MessageFilterScope scope(&ours);
         EXPECT_EQ(currentFilter(), &ours);
     }
     EXPECT_EQ(currentFilter(), &before);
-    EXPECT_EQ(before.refs, registered) << "the reference to the previous filter was not given back";
-    EXPECT_EQ(ours.refs, 1u) << "the scope's filter is still held";
+    EXPECT_EQ(before.references(), registered) << "the reference to the previous filter was not given back";
+    EXPECT_EQ(ours.references(), 1u) << "the scope's filter is still held";
     CoRegisterMessageFilter(nullptr, &none);
     if (none)
         none->Release();
-    EXPECT_EQ(before.refs, 1u);
-    CoUninitialize();
+    EXPECT_EQ(before.references(), 1u);
 }

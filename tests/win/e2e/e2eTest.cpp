@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -40,8 +41,11 @@ std::wstring drawingFile(const wchar_t* name, const std::string& content) {
 
 class EndToEnd : public testing::Test {
 protected:
+    // First, so that it goes last, after the program and every COM object.
+    std::optional<win::ComApartment> apartment;
     void SetUp() override {
-        ASSERT_TRUE(Program::initialiseThread());
+        apartment.emplace(Program::initialiseThread());
+        ASSERT_TRUE(*apartment);
         removeSettings();
     }
     void TearDown() override {
@@ -50,7 +54,7 @@ protected:
         }
         program.reset();
         servers.clear();
-        CoUninitialize();
+        apartment.reset();
     }
     DrawingServerProcess& serve(const wchar_t* progId, const wchar_t* clsid, const std::string& drawing) {
         std::wstring file = drawingFile((std::wstring(progId) + L".txt").c_str(), drawing);

@@ -9,12 +9,12 @@
 #include <sstream>
 
 #include "app/programWin32.h"
-#include "cad/mem/drawingFile.h"
 #include "core/winOwners.h"
 #include "testing/guiDriver.h"
 #include "testing/sampleDrawing.h"
 #include "testing/screenshot.h"
 #include "tests/win/gui/sampleInWindow.h"
+#include "tools/cad-standin/drawingFile.h"
 #include "widgets/stringGridWin32.h"
 
 using namespace qx;

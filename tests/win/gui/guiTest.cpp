@@ -8,15 +8,19 @@
 
 #include <atomic>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/programWin32.h"
-#include "cad/mem/drawingFile.h"
 #include "core/text.h"
 #include "core/winOwners.h"
 #include "testing/guiDriver.h"
 #include "testing/screenshot.h"
+#include "testing/serverProcess.h"
+#include "tools/cad-standin/drawingFile.h"
 #include "widgets/stringGridWin32.h"
 
 using namespace qx;
@@ -46,14 +50,17 @@ std::u16string u16(const std::wstring& s) {
 
 class Gui : public testing::Test {
 protected:
+    // First, so that it goes last, after the program and every COM object.
+    std::optional<win::ComApartment> apartment;
     void SetUp() override {
-        ASSERT_TRUE(Program::initialiseThread());
+        apartment.emplace(Program::initialiseThread());
+        ASSERT_TRUE(*apartment);
         removeSettings();
     }
     void TearDown() override {
         closeProgram();
         program.reset();
-        CoUninitialize();
+        apartment.reset();
     }
     void start(cad::CadConnector* cad = nullptr) {
         program = std::make_unique<Program>(cad);
@@ -187,13 +194,9 @@ TEST_F(Gui, CopyAndPasteThroughTheClipboardEvenWhileAnotherHolderHasItOpen) {
     const qx::win::UniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, L"QuadcelXClipboardHeld"));
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring line = L"\"" + std::wstring(exe) +
-                        L"\" --gtest_also_run_disabled_tests --gtest_filter=ClipboardHolder.DISABLED_HoldsItOpen";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION holder{};
-    ASSERT_TRUE(CreateProcessW(exe, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &holder));
-    const qx::win::UniqueHandle process(holder.hProcess), thread(holder.hThread);
+    const auto holder = qx::cad::com::startProcess(
+        exe, L"--gtest_also_run_disabled_tests --gtest_filter=ClipboardHolder.DISABLED_HoldsItOpen");
+    const qx::win::UniqueHandle& process = holder.handle;
     ASSERT_EQ(WaitForSingleObject(held.get(), 20000), WAIT_OBJECT_0);
     press('C', VK_CONTROL);
     ASSERT_TRUE(pumpUntil([&] { return !form().Memo1.Lines().empty(); }, 8000));
@@ -326,6 +329,8 @@ TEST_F(Gui, AboutBoxShowsTheVersionLine) {
     EXPECT_NE(text.find(L"OK"), std::wstring::npos);
 }
 
+// The pop-up menu shows what the form's model holds, item by item: the
+// captions in order and which items can be chosen now.
 TEST_F(Gui, FilledTableAndItsPopUpMenu) {
     getPartsList();
     clickCell(2, 3);
@@ -333,10 +338,17 @@ TEST_F(Gui, FilledTableAndItsPopUpMenu) {
     std::wstring shot = qx::test::screenshotPath(L"menu.bmp");
     HWND mainHwnd = main();
     std::atomic<bool> shown{false};
+    std::vector<std::pair<std::u16string, bool>> items;  // caption ("" for a separator), enabled
     std::thread driver([&] {
-        HWND menu = waitForWindow(L"#32768", nullptr);
-        if (!menu)
+        HMENU menuHandle = qx::test::waitForPopupMenu();
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menuHandle || !menu)
             return;
+        for (int i = 0; i < GetMenuItemCount(menuHandle); ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(menuHandle, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+            items.emplace_back(u16(text), qx::test::menuItemEnabled(menuHandle, i));
+        }
         shown = true;
         Sleep(300);
         RECT a, b;
@@ -349,7 +361,16 @@ TEST_F(Gui, FilledTableAndItsPopUpMenu) {
     click(grid(), {120, 60}, true);  // the right button opens it
     pumpUntil([&] { return shown && !IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 10000);
     driver.join();
-    EXPECT_TRUE(shown);
+    ASSERT_TRUE(shown);
+    const auto& model = form().PopupMenu1;
+    ASSERT_EQ(items.size(), model.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const bool separator = model[i].Caption == u"-";
+        EXPECT_EQ(toUtf8(items[i].first), separator ? "" : toUtf8(model[i].Caption)) << i;
+        if (!separator) {
+            EXPECT_EQ(items[i].second, model[i].Enabled()) << toUtf8(model[i].Caption);
+        }
+    }
 }
 
 // Run by the clipboard test as a separate process.

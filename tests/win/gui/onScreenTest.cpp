@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "app/programWin32.h"
@@ -27,8 +28,11 @@ namespace {
 
 class OnScreen : public testing::Test {
 protected:
+    // First, so that it goes last, after the program and every COM object.
+    std::optional<win::ComApartment> apartment;
     void SetUp() override {
-        ASSERT_TRUE(Program::initialiseThread());
+        apartment.emplace(Program::initialiseThread());
+        ASSERT_TRUE(*apartment);
         removeSettings();
         parts = loadSample("partsList.txt");   // 12 columns, 30 rows; column 12 holds no text
         title = loadSample("titleBlock.txt");  // 4 x 4
@@ -44,7 +48,7 @@ protected:
         if (program && IsWindow(main()))
             closeMainWindow(main());
         program.reset();
-        CoUninitialize();
+        apartment.reset();
     }
 
     HWND main() const { return program->mainWindow->hwnd(); }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/programWin32.h"
 #include "core/winOwners.h"
@@ -20,7 +21,8 @@ class SampleInWindow : public testing::Test {
 protected:
     // Starts the program on the sample and clicks 取得 until the grid has its size.
     void open(const char* sample, int cols, int rows) {
-        ASSERT_TRUE(win32::Program::initialiseThread());
+        apartment.emplace(win32::Program::initialiseThread());
+        ASSERT_TRUE(*apartment);
         removeSettings();
         drawing = loadSample(sample);
         drawing->pickAll();
@@ -39,7 +41,7 @@ protected:
             closeMainWindow(main());
         }
         program.reset();
-        CoUninitialize();
+        apartment.reset();
     }
     HWND main() const { return program->mainWindow->hwnd(); }
     HWND grid() const { return program->mainWindow->gridHwnd(); }
@@ -49,6 +51,8 @@ protected:
     }
     RECT cell(int c, int r) { return program->mainWindow->grid().cellRect(c, r); }
 
+    // First, so that it goes last, after the program and every COM object.
+    std::optional<win::ComApartment> apartment;
     std::unique_ptr<cad::MemDrawing> drawing;
     cad::MemConnector memory;
     std::unique_ptr<win32::Program> program;

@@ -9,16 +9,16 @@
 #include <optional>
 #include <unordered_set>
 
-#include "cad/mem/memDrawing.h"
-#include "cad/mem/pickGeometry.h"
+#include "core/text.h"
+#include "tools/cad-standin/memDrawing.h"
+#include "tools/cad-standin/pickGeometry.h"
 
 namespace qx::cad {
 
 namespace mem {
 
 inline std::u16string decimal(std::int64_t v) {
-    auto s = std::to_string(v);
-    return std::u16string(s.begin(), s.end());
+    return decimalText(v);
 }
 
 inline Variant point(const Point3& p) {
@@ -85,7 +85,7 @@ struct MemDrawing::State {
     std::vector<std::u16string> missing;  // lower case
     std::function<Dispatch(const std::u16string&)> interfaceObjects;
     Pick pick = Pick::Nothing;
-    std::vector<std::int64_t> pickIds;
+    std::unordered_set<std::int64_t> pickIds;
     double rect[4] = {0, 0, 0, 0};
     PickAsk ask;
     std::function<void()> onChanged;
@@ -221,7 +221,7 @@ struct MemDrawing::State {
             case Pick::All:
                 return true;
             case Pick::Ids:
-                return std::find(pickIds.begin(), pickIds.end(), e.id) != pickIds.end();
+                return pickIds.contains(e.id);
             case Pick::Rectangle: {
                 std::vector<Point3> points;
                 if (e.kind == EntityKind::Line) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "cad/mem/memState.h"
+#include "tools/cad-standin/memState.h"
 
 namespace qx::cad {
 
@@ -468,7 +468,7 @@ private:
             throw fail(member, u"the pick was cancelled");
         }
         bool interactive = st_->pick == Pick::Interactive;
-        std::vector<std::int64_t> answered;
+        std::unordered_set<std::int64_t> answered;
         if (interactive) {
             // A copy: calls that come in while the user picks may replace the script.
             auto ask = st_->ask;
@@ -481,19 +481,19 @@ private:
             if (!answer) {
                 throw fail(member, u"the pick was cancelled");
             }
-            answered = std::move(*answer);
+            answered = {answer->begin(), answer->end()};
         }
         if (set_->deleted || doc_->closed) {
             throw fail(member, u"the selection set was deleted while the user picked");
         }
+        // Hash sets keep a pick of many entities linear: a large table is picked whole.
+        std::unordered_set<std::int64_t> inSet(set_->ids.begin(), set_->ids.end());
         for (const auto& e : doc_->entities) {
-            bool picked =
-                interactive ? std::find(answered.begin(), answered.end(), e.id) != answered.end() : st_->picked(e);
+            bool picked = interactive ? answered.contains(e.id) : st_->picked(e);
             if (e.erased || !picked || !admits(e))
                 continue;
-            if (std::find(set_->ids.begin(), set_->ids.end(), e.id) == set_->ids.end()) {
+            if (inSet.insert(e.id).second)
                 set_->ids.push_back(e.id);
-            }
         }
     }
 

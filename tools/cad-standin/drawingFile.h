@@ -31,7 +31,7 @@
 #include <optional>
 #include <string_view>
 
-#include "cad/mem/memDrawing.h"
+#include "tools/cad-standin/memDrawing.h"
 
 namespace qx::cad {
 

@@ -1,9 +1,9 @@
-#include "cad/mem/memDrawing.h"
+#include "tools/cad-standin/memDrawing.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "cad/mem/memState.h"
+#include "tools/cad-standin/memState.h"
 
 namespace qx::cad {
 
@@ -322,7 +322,7 @@ void MemDrawing::pickAll() {
 }
 void MemDrawing::pickIds(std::vector<std::int64_t> ids) {
     state_->pick = Pick::Ids;
-    state_->pickIds = std::move(ids);
+    state_->pickIds = {ids.begin(), ids.end()};
 }
 void MemDrawing::pickRectangle(double x1, double y1, double x2, double y2) {
     state_->pick = Pick::Rectangle;

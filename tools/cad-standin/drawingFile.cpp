@@ -1,4 +1,4 @@
-#include "cad/mem/drawingFile.h"
+#include "tools/cad-standin/drawingFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -55,53 +55,45 @@ std::vector<Line> numberedWordLines(std::u16string_view text) {
 }
 
 Error lineError(const Line& line, const std::u16string& reason) {
-    return Error(u"line " + fromUtf8(std::to_string(line.number)) + u": " + reason);
+    return Error(u"line " + decimalText(line.number) + u": " + reason);
+}
+
+// Word i read whole by the C library's `read` (strtod, strtoll, strtoull).
+// Not parseDecimal: that reads what a user types, while the file also holds
+// what the drawing may hold, "inf" and "nan" among it, and saves them so.
+template <typename Read>
+auto numberWord(const Line& line, std::size_t i, const char16_t* what, Read read) {
+    if (i >= line.words.size())
+        throw lineError(line, u"a number is missing");
+    const std::string s = toUtf8(line.words[i]);
+    char* end = nullptr;
+    errno = 0;
+    const auto v = read(s.c_str(), &end);
+    if (s.empty() || end != s.c_str() + s.size() || errno == ERANGE)
+        throw lineError(line, u"\"" + line.words[i] + u"\" is not " + what);
+    return v;
 }
 
 double number(const Line& line, std::size_t i) {
-    if (i >= line.words.size())
-        throw lineError(line, u"a number is missing");
-    std::string s = toUtf8(line.words[i]);
-    char* end = nullptr;
-    errno = 0;
-    double v = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || errno == ERANGE) {
-        throw lineError(line, u"\"" + line.words[i] + u"\" is not a number");
-    }
-    return v;
+    return numberWord(line, i, u"a number", [](const char* s, char** end) { return std::strtod(s, end); });
 }
 
 std::int64_t integer(const Line& line, std::size_t i) {
-    if (i >= line.words.size())
-        throw lineError(line, u"a number is missing");
-    std::string s = toUtf8(line.words[i]);
-    char* end = nullptr;
-    errno = 0;
-    long long v = std::strtoll(s.c_str(), &end, 10);
-    if (s.empty() || end != s.c_str() + s.size() || errno == ERANGE) {
-        throw lineError(line, u"\"" + line.words[i] + u"\" is not an integer");
-    }
-    return v;
+    return numberWord(line, i, u"an integer", [](const char* s, char** end) { return std::strtoll(s, end, 10); });
 }
 
 // Window handles are unsigned, and saved as such.
 std::uint64_t unsignedInteger(const Line& line, std::size_t i) {
-    if (i >= line.words.size())
-        throw lineError(line, u"a number is missing");
-    std::string s = toUtf8(line.words[i]);
-    char* end = nullptr;
-    errno = 0;
-    unsigned long long v = std::strtoull(s.c_str(), &end, 10);
     // strtoull would take "-1" as the largest value.
-    if (s.empty() || s[0] == '-' || end != s.c_str() + s.size() || errno == ERANGE) {
+    if (i < line.words.size() && !line.words[i].empty() && line.words[i][0] == u'-')
         throw lineError(line, u"\"" + line.words[i] + u"\" is not an unsigned integer");
-    }
-    return v;
+    return numberWord(line, i, u"an unsigned integer",
+                      [](const char* s, char** end) { return std::strtoull(s, end, 10); });
 }
 
 void expectWords(const Line& line, std::size_t n) {
     if (line.words.size() != n)
-        throw lineError(line, u"expected " + fromUtf8(std::to_string(n - 1)) + u" values");
+        throw lineError(line, u"expected " + decimalText(n - 1) + u" values");
 }
 
 // The rest of the line after word i, as written.
@@ -248,7 +240,7 @@ std::unique_ptr<MemDrawing> loadDrawing(std::u16string_view text, std::optional<
                     std::vector<std::int64_t> picked;
                     for (auto n : ordinals) {
                         if (n > ids.size())
-                            throw lineError(*where, u"there is no entity " + fromUtf8(std::to_string(n)));
+                            throw lineError(*where, u"there is no entity " + decimalText(n));
                         picked.push_back(ids[n - 1]);
                     }
                     drawing->pickIds(std::move(picked));
@@ -327,9 +319,9 @@ std::u16string saveDrawing(const MemDrawing& drawing) {
     auto ids = drawing.liveIds();
     std::u16string out = drawing.fullName().empty() ? u"unsaved\n" : u"name " + drawing.fullName() + u"\n";
     if (!ids.empty())
-        out += u"firstid " + fromUtf8(std::to_string(ids.front())) + u"\n";
+        out += u"firstid " + decimalText(ids.front()) + u"\n";
     // Always: a drawing without one (0) would otherwise load with the default handle.
-    out += u"hwnd " + fromUtf8(std::to_string(drawing.hwnd())) + u"\n";
+    out += u"hwnd " + decimalText(drawing.hwnd()) + u"\n";
     // Heights, rotations and line spacings as lines of their own where they change.
     double height = kMemTextHeight, rotation = 0, lineSpacing = 1;
     auto rotationLine = [&](double r) {
@@ -355,7 +347,7 @@ std::u16string saveDrawing(const MemDrawing& drawing) {
                     out += u"textheight " + num(height) + u"\n";
                 }
                 rotationLine(e.rotation);
-                out += u"text " + fromUtf8(std::to_string(e.alignment)) + u" " + num(e.insertionPoint.x) + u" " +
+                out += u"text " + decimalText(e.alignment) + u" " + num(e.insertionPoint.x) + u" " +
                        num(e.insertionPoint.y) + u" " + num(e.alignmentPoint.x) + u" " + num(e.alignmentPoint.y) +
                        u" " + singleLine(e.text);
                 break;
@@ -365,7 +357,7 @@ std::u16string saveDrawing(const MemDrawing& drawing) {
                     lineSpacing = e.lineSpacing;
                     out += u"linespacing " + num(lineSpacing) + u"\n";
                 }
-                out += u"mtext " + fromUtf8(std::to_string(e.attachment)) + u" " + num(e.insertionPoint.x) + u" " +
+                out += u"mtext " + decimalText(e.attachment) + u" " + num(e.insertionPoint.x) + u" " +
                        num(e.insertionPoint.y) + u" " + num(e.width) + u" " + num(e.height);
                 if (!e.text.empty())
                     out += u" " + paragraphBreaks(e.text);

@@ -1,4 +1,4 @@
-#include "cad/mem/pickGeometry.h"
+#include "tools/cad-standin/pickGeometry.h"
 
 #include "cad/textContents.h"
 

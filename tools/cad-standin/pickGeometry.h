@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "cad/mem/memDrawing.h"
+#include "tools/cad-standin/memDrawing.h"
 
 namespace qx::cad {
 

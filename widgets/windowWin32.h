@@ -1,0 +1,48 @@
+// The plumbing every window of ours shares (Windows only): its class
+// registered once with one window procedure, messages routed from
+// WM_NCCREATE on to the object that made the window, each handled under an
+// error guard, the link cut at WM_NCDESTROY. A derived class handles the
+// messages.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+namespace qx::win32 {
+
+class Window {
+public:
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    HWND hwnd() const { return hwnd_; }
+
+protected:
+    Window() = default;
+    // No message reaches the object once it goes, whether or not the derived
+    // class destroyed its window.
+    virtual ~Window();
+
+    // Registers the class `wc` names, with the routing procedure, unless it
+    // is registered already. Throws qx::Error.
+    static void registerClass(WNDCLASSEXW wc);
+    // CreateWindowExW of such a class, this object its own; null when it failed.
+    HWND createWindow(DWORD exStyle, const wchar_t* cls, const wchar_t* title, DWORD style, int x, int y, int width,
+                      int height, HWND parent, HMENU menu);
+
+    virtual LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) = 0;
+    // Runs a handler so that nothing it throws passes through the system's
+    // dispatching; false when it threw. By default the error is shown.
+    virtual bool runGuarded(const std::function<void()>& handler);
+    // The answer to a message whose handler threw.
+    virtual LRESULT failed(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_, msg, wp, lp); }
+    // The window is gone (after WM_NCDESTROY); hwnd() is null already.
+    virtual void destroyed() {}
+
+    HWND hwnd_ = nullptr;
+
+private:
+    static LRESULT CALLBACK route(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+};
+
+}  // namespace qx::win32
