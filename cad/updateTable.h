@@ -67,6 +67,8 @@ public:
     // Once per data cell, before it is handled (index from 1): shows the
     // progress and lets the window process pending messages.
     virtual void visiting(int index) = 0;
+    // Asked after each visiting(): the user wants the update to stop there.
+    virtual bool stopRequested() { return false; }
 };
 
 struct UpdateResult {
@@ -77,6 +79,8 @@ struct UpdateResult {
     int lostFormatting = 0;
     // Cells (column, row) whose added lines reach below the cell's bottom border.
     std::vector<std::pair<int, int>> overflows;
+    // Cells handled when the user stopped the update; -1 when it ran through.
+    int stoppedAfter = -1;
 };
 
 // Writes every changed cell of the table to the document and keeps the
@@ -89,6 +93,7 @@ struct UpdateResult {
 // Writes nothing when the document is not the opening that `read` names.
 // Everything written is one undo group of the document (StartUndoMark
 // before the first write, EndUndoMark after the last, on every path).
+// A stop ends the pass before the next cell, as the end of the table would.
 // A failing automation call is thrown; what was written before stays written
 // and recorded, and a new text whose set-up failed is deleted again.
 // With a fast path (cad/fastPath.h) the changes go to the drawing in chunks
