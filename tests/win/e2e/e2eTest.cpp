@@ -6,7 +6,6 @@
 #include <commctrl.h>
 
 #include <atomic>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -361,8 +360,9 @@ TEST_F(LongCommands, EscStopsAnUpdateWithWhatItWroteRecordedAndItsUndoGroupClose
     ASSERT_TRUE(pump([&] { return !log().empty() && log().back().rfind(u"[更新] 中止しました", 0) == 0; }));
     esc.join();
     ASSERT_EQ(log().size(), 2u);
-    int edited = 0;
-    ASSERT_EQ(std::sscanf(toUtf8(log()[0]).c_str(), "[更新] 編集 = %d", &edited), 1);
+    const std::u16string counts = log()[0];
+    ASSERT_EQ(counts.rfind(u"[更新] 編集 = ", 0), 0u) << toUtf8(counts);
+    const int edited = std::stoi(toUtf8(counts.substr(10)));
     EXPECT_GT(edited, 0);
     EXPECT_LT(edited, rows * kCols);
     // The drawing holds the first `edited` cells' new texts and the old ones
