@@ -148,9 +148,9 @@ bool VivazQDLForm::findRunningTarget(const std::u16string& command) {
             continue;
         }
         if (!s_.platform.dialogs->askYesNo(shownTarget(name, targetProgID) + u"は起動していませんが、" +
-                                           shownTarget(otherName, other) + u"が起動しています。\n" +
-                                           u"ターゲット CAD を" + shownTarget(otherName, other) + u"に切り替えて" +
-                                           command + u"しますか？")) {
+                                           shownTarget(otherName, other) + u"が起動しています。\n「" +
+                                           (otherName.empty() ? other : otherName) + u"」に切り替えて" + command +
+                                           u"しますか？")) {
             return false;
         }
         targetProgID = other;
