@@ -316,8 +316,10 @@ bool VivazQDLForm::hasUnsavedEdits() const {
 bool VivazQDLForm::FormCloseQuery() {
     if (commandRunning()) {
         // Tearing the window down would pull the grid and the lists from under the command.
-        const std::u16string name = stoppable_ ? std::u16string(u"「") + stoppable_ + u"」" : u"コマンド";
-        if (s_.platform.dialogs->askYesNo(name + u"を実行中です。\n中止して終了しますか？")) {
+        const std::u16string question =
+            stoppable_ ? std::u16string(u"「") + stoppable_ + u"」を実行中です。\n中止して終了しますか？"
+                       : u"コマンドを実行中です。\n終わったら終了しますか？";
+        if (s_.platform.dialogs->askYesNo(question)) {
             closeWhenStopped_ = true;
             stopCommand();
         }

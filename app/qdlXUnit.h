@@ -187,11 +187,14 @@ private:
         const bool ran = commands_.run(std::forward<F>(command));
         if (ran) {
             fitRowHeights();
+            closeIfAsked();
         }
         return ran;
     }
     // Get and Update: stoppable, and their failures explained in Japanese.
     void runStoppable(const char16_t* name, const char16_t* failure, void (VivazQDLForm::*command)());
+    // The window was asked to close while a command ran: now it may.
+    void closeIfAsked();
     void bringCadToFront(const cad::Dispatch& app);
     void bringSelfToFront();
     // Whether the target is running; else another running target of the list

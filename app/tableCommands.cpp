@@ -210,7 +210,10 @@ void VivazQDLForm::runStoppable(const char16_t* name, const char16_t* failure, v
         } running(*this, name);
         explainingFailure(failure, [&] { (this->*command)(); });
     });
-    if (closeWhenStopped_) {
+}
+
+void VivazQDLForm::closeIfAsked() {
+    if (closeWhenStopped_ && !commandRunning()) {
         closeWhenStopped_ = false;
         if (s_.closeWindow) {
             s_.closeWindow();

@@ -549,3 +549,20 @@ TEST_F(Update, ClosingDuringAnUpdateAsksAndClosesOnlyOnceItHasStopped) {
         EXPECT_EQ(drawing.entity(c)->text, u"NO");
     }
 }
+
+TEST_F(Update, ClosingDuringAShortCommandClosesOnceItHasEnded) {
+    g().setSelection(GridRect{1, 1, 2, 3});
+    bool asked = false;
+    fakes.pump.onPump = [&] {
+        if (!asked) {
+            asked = true;
+            EXPECT_FALSE(form->FormCloseQuery());
+            EXPECT_EQ(closeRequests, 0);  // not under the running conversion
+        }
+    };
+    form->N8Click(form->menuItem(u"N11"));
+    fakes.pump.onPump = nullptr;
+    ASSERT_TRUE(asked);
+    EXPECT_NE(fakes.dialogs.asked.back().find(u"終わったら終了しますか"), std::u16string::npos);
+    EXPECT_EQ(closeRequests, 1);
+}
