@@ -33,9 +33,9 @@ StartCommand parseCommandLine(const std::vector<std::u16string>& args) {
 
 std::u16string badSwitchMessage(const std::u16string& badSwitch) {
     return u"「" + badSwitch +
-           u"」は QuadrelX.exe のオプションではありません．\n"
+           u"」は QuadrelX.exe のオプションではありません。\n"
            u"使えるオプション:\n"
-           u"  /unregister  このユーザーの QuadcelX の登録を削除します．";
+           u"  /unregister  このユーザーの QuadcelX の登録を削除します。";
 }
 
 }  // namespace qx

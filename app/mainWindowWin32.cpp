@@ -94,8 +94,10 @@ void MainWindow::buildControls() {
     win_.add<GridPeer>(at(0, 41, 578, 215), kLeft | kTop | kRight | kBottom, kTahoma, g);
     win_.defaultFocus = g.hwnd();  // the user works in the grid
 
-    win_.add<MemoPeer>(at(0, 259, 578, 61), kLeft | kRight | kBottom, kTahoma, f_.Memo1);
-    win_.add<ProgressPeer>(at(0, 319, 578, 12), kLeft | kRight | kBottom, kTahoma, f_.ProgressBar1);
+    // The log gives up a few pixels at its foot to 中止 beside the progress bar.
+    win_.add<MemoPeer>(at(0, 259, 578, 53), kLeft | kRight | kBottom, kTahoma, f_.Memo1);
+    win_.add<ProgressPeer>(at(0, 315, 516, 12), kLeft | kRight | kBottom, kTahoma, f_.ProgressBar1);
+    win_.add<ButtonPeer>(at(520, 312, 58, 18), kRight | kBottom, kTahoma, f_.StopButton);
     win_.add<StatusBarPeer>(at(0, 330, 578, 19), kLeft | kRight | kBottom, kTahoma, f_.StatusBar1);
 }
 

@@ -49,6 +49,20 @@ Program::Program(cad::CadConnector* cad) {
                                  form->targetProgID = id;
                              }});
     s.targetForm = target.get();
+    s.closeWindow = [this] { PostMessageW(mainWindow->hwnd(), WM_CLOSE, 0, 0); };
+    // Esc in the main window stops a running Get or Update; the pump is the
+    // only loop that runs meanwhile.
+    pump.takes = [this](const MSG& m) {
+        if (m.message != WM_KEYDOWN || m.wParam != VK_ESCAPE || !form || !form->commandRunning() || !mainWindow) {
+            return false;
+        }
+        const HWND main = mainWindow->hwnd();
+        if (m.hwnd != main && !IsChild(main, m.hwnd)) {
+            return false;
+        }
+        form->stopCommand();
+        return true;
+    };
     form = std::make_unique<VivazQDLForm>(s);
 
     setErrorReport([this](const std::u16string& message) { dialogs.showMessage(message, MessageBoxKind::Error); });

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "core/text.h"
+#include "editor/gridEditing.h"
 
 namespace qx {
 
@@ -81,6 +82,10 @@ VivazQDLForm::VivazQDLForm(Services services) : s_(std::move(services)) {
     Button1.Hint = u"右クリックで CAD 変更";
     Button2.Caption = u"更新 (Ctrl+Enter) ";
     Button2.setEnabled(false);
+    StopButton.Caption = u"中止";
+    StopButton.Hint = u"Esc キーでも中止できます";
+    StopButton.setEnabled(false);
+    StopButton.onClick = [this] { stopCommand(); };
     SpeedButton1.Caption = u"UNDO";
     CheckBox1.Caption = u"1行目固定";
     CheckBox2.Caption = u"Enter:[→]";
@@ -90,9 +95,10 @@ VivazQDLForm::VivazQDLForm(Services services) : s_(std::move(services)) {
     CheckBox1.onClick = [this] { CheckBox1Click(); };
     CheckBox2.onClick = [this] { CheckBox2Click(); };
     CheckBox3.onClick = [this] { CheckBox3Click(); };
-    StatusBar1.Panels = {{u"", 120, StatusBar::Panel::Align::Left},
-                         {u"", 120, StatusBar::Panel::Align::Center},
-                         {u"入力候補表示 = [Ctrl+Space] / DblClick", 250, StatusBar::Panel::Align::Center}};
+    // Panel 0 shows a cell's object ID, 16 hexadecimal digits at most.
+    StatusBar1.Panels = {{u"", 120, StatusBar::Panel::Align::Left, idPanelText(-1)},
+                         {u"", 120, StatusBar::Panel::Align::Center, u"新規作成不可"},
+                         {u"入力候補表示 = [Ctrl+Space] / DblClick", 250, StatusBar::Panel::Align::Center, u""}};
     buildMenu();
 }
 
@@ -320,9 +326,20 @@ bool VivazQDLForm::hasUnsavedEdits() const {
 }
 
 bool VivazQDLForm::FormCloseQuery() {
+    if (commandRunning()) {
+        // Tearing the window down would pull the grid and the lists from under the command.
+        const std::u16string question =
+            stoppable_ ? std::u16string(u"「") + stoppable_ + u"」を実行中です。\n中止して終了しますか？"
+                       : u"コマンドを実行中です。\n終わったら終了しますか？";
+        if (s_.platform.dialogs->askYesNo(question)) {
+            closeWhenStopped_ = true;
+            stopCommand();
+        }
+        return false;
+    }
     return !hasUnsavedEdits() ||
            s_.platform.dialogs->askYesNo(
-               u"図面にまだ書き込んでいない変更があります．\n終了すると，これらの変更は失われます．終了しますか？");
+               u"図面にまだ書き込んでいない変更があります。\n終了すると、これらの変更は失われます。終了しますか？");
 }
 
 void VivazQDLForm::FormClose() {

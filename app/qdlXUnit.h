@@ -66,6 +66,8 @@ public:
         // Makes the in-process fast path beside the executable loadable by
         // the CAD application (registers it for the user when needed).
         std::function<void()> registerFastPath;
+        // Asks the window to close (as its close box does), once the stack has unwound.
+        std::function<void()> closeWindow;
     };
 
     explicit VivazQDLForm(Services services);
@@ -73,6 +75,8 @@ public:
 
     void FormCreate();
     // Whether the window may close: asks first when edits would be lost.
+    // While a command runs it never may: asked whether to stop it, the window
+    // closes once the command has stopped.
     bool FormCloseQuery();
     void FormClose();  // writes the settings; never refuses
     // Some cell differs from what the drawing holds: an Update would write it,
@@ -83,6 +87,7 @@ public:
     TableModel table{5, 5};
     // Controls.
     Button Button1, Button2, SpeedButton1;
+    Button StopButton;  // "中止", beside the progress: enabled while a Get or an Update runs
     CheckBox CheckBox1, CheckBox2, CheckBox3, CheckBox4;
     Edit Edit1;
     StringGrid StringGrid1{5, 5};
@@ -132,6 +137,9 @@ public:
     // A command that changes the working grid runs (it processes messages,
     // so input arrives meanwhile); grid input is then ignored.
     bool commandRunning() const { return commands_.running(); }
+    // Esc or 中止: a running Get or Update stops before its next entity.
+    void stopCommand();
+    bool stopRequested() const { return stopRequested_; }
 
     // The working grid's handlers. KeyPress returns the character to keep (0 cancels).
     char16_t StringGrid1KeyPress(char16_t key, bool ctrl, bool shift);
@@ -192,11 +200,20 @@ private:
         if (ran) {
             followRowsWithBorders();
             fitRowHeights();
+            closeIfAsked();
         }
         return ran;
     }
+    // Get and Update: stoppable, and their failures explained in Japanese.
+    void runStoppable(const char16_t* name, const char16_t* failure, void (VivazQDLForm::*command)());
+    // The window was asked to close while a command ran: now it may.
+    void closeIfAsked();
     void bringCadToFront(const cad::Dispatch& app);
     void bringSelfToFront();
+    // Whether the target is running; else another running target of the list
+    // is offered (Yes/No), or a message says what to do. `command` names the
+    // command in the messages.
+    bool findRunningTarget(const std::u16string& command);
     void runGet();
     void runUpdate();
     // A row command as a block edit, which the block undo takes back.
@@ -213,6 +230,9 @@ private:
     // The borders the drawing has, by the rows as they were drawn.
     std::optional<CellEdges> drawnEdges_;
     std::vector<std::int64_t> drawnEdgeRows_, shownEdgeRows_;
+    const char16_t* stoppable_ = nullptr;  // the running Get or Update, by name
+    bool stopRequested_ = false;
+    bool closeWhenStopped_ = false;
 };
 
 }  // namespace qx

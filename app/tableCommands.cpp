@@ -10,6 +10,7 @@
 #include "cad/updateTable.h"
 #include "core/text.h"
 #include "table/tableGrid.h"
+#include "target/targetList.h"
 
 namespace qx {
 
@@ -57,6 +58,7 @@ public:
         f_.ProgressBar1.setPosition(index);
         f_.s_.platform.pump->processMessages();
     }
+    bool stopRequested() override { return f_.stopRequested_; }
 
 private:
     VivazQDLForm& f_;
@@ -75,6 +77,8 @@ public:
         f_.ProgressBar1.setPosition(index);
         f_.s_.platform.pump->processMessages();
     }
+    bool stopRequested() override { return f_.stopRequested_; }
+    int cells() const { return f_.ProgressBar1.Max(); }
 
 private:
     VivazQDLForm& f_;
@@ -110,31 +114,151 @@ void VivazQDLForm::bringSelfToFront() {
     }
 }
 
+namespace {
+
+// How a message names a target: its name in the list and its identifier.
+std::u16string shownTarget(const std::u16string& name, const std::u16string& progId) {
+    return name.empty() ? u"「" + progId + u"」" : u"「" + name + u"」（" + progId + u"）";
+}
+
+}  // namespace
+
+bool VivazQDLForm::findRunningTarget(const std::u16string& command) {
+    const cad::TargetState state = s_.cad->targetState(targetProgID);
+    if (state == cad::TargetState::Running) {
+        return true;
+    }
+    std::vector<std::u16string> lines;
+    try {
+        lines = s_.readTargetList ? s_.readTargetList() : lines;
+    } catch (const Error&) {
+        // An unreadable list names no other target; the message below still helps.
+    }
+    std::u16string name;
+    if (const auto match = findTarget(lines, targetProgID)) {
+        name = lines[match->line].substr(0, match->tab);
+    }
+    // On a first start the default target is rarely the CAD the user has:
+    // another target of the list that is running is offered instead.
+    for (const auto& line : lines) {
+        const auto tab = line.find(u'\t');
+        const std::u16string otherName = tab == std::u16string::npos ? u"" : line.substr(0, tab);
+        const std::u16string other = tab == std::u16string::npos ? line : line.substr(tab + 1);
+        if (other.empty() || other == targetProgID || s_.cad->targetState(other) != cad::TargetState::Running) {
+            continue;
+        }
+        if (!s_.platform.dialogs->askYesNo(shownTarget(name, targetProgID) + u"は起動していませんが、" +
+                                           shownTarget(otherName, other) + u"が起動しています。\n「" +
+                                           (otherName.empty() ? other : otherName) + u"」に切り替えて" + command +
+                                           u"しますか？")) {
+            return false;
+        }
+        targetProgID = other;
+        setCaption(targetCaption(kApplicationTitle, otherName));
+        return true;
+    }
+    const std::u16string choose =
+        u"別の CAD を使うときは、「取得」ボタンを右クリックしてターゲット CAD を選んでください。";
+    bringSelfToFront();
+    s_.platform.dialogs->showMessage(
+        state == cad::TargetState::NotRegistered
+            ? shownTarget(name, targetProgID) +
+                  u"はこのコンピューターに登録されていません。\nその CAD がインストールされていないか、オートメーション"
+                  u"を持たない製品（AutoCAD LT など）です。\n" +
+                  choose
+            : shownTarget(name, targetProgID) + u"が起動していません。\nCAD を起動して図面を開いてから、もう一度" +
+                  command + u"してください。\n" + choose,
+        MessageBoxKind::Error);
+    return false;
+}
+
+namespace {
+
+// What the CAD application or the system said goes to the user as the detail
+// of a sentence that tells what became of the command.
+template <typename F>
+void explainingFailure(const char16_t* what, F&& command) {
+    try {
+        command();
+    } catch (const Error& e) {
+        throw Error(what + e.message());
+    }
+}
+
+}  // namespace
+
+void VivazQDLForm::stopCommand() {
+    if (stoppable_) {
+        stopRequested_ = true;
+    }
+}
+
+void VivazQDLForm::runStoppable(const char16_t* name, const char16_t* failure, void (VivazQDLForm::*command)()) {
+    runCommand([&] {
+        struct Running {
+            VivazQDLForm& f;
+            Running(VivazQDLForm& form, const char16_t* name) : f(form) {
+                f.stoppable_ = name;
+                f.stopRequested_ = false;
+                f.StopButton.setEnabled(true);
+            }
+            ~Running() {
+                f.StopButton.setEnabled(false);
+                f.stoppable_ = nullptr;
+                f.stopRequested_ = false;
+            }
+        } running(*this, name);
+        explainingFailure(failure, [&] { (this->*command)(); });
+    });
+}
+
+void VivazQDLForm::closeIfAsked() {
+    if (closeWhenStopped_ && !commandRunning()) {
+        closeWhenStopped_ = false;
+        if (s_.closeWindow) {
+            s_.closeWindow();
+        }
+    }
+}
+
 void VivazQDLForm::Button1Click() {
-    runCommand([this] { runGet(); });
+    runStoppable(u"取得", u"取得できませんでした。CAD とのやり取りでエラーが起きました。\n", &VivazQDLForm::runGet);
 }
 
 void VivazQDLForm::runGet() {
+    const bool running = findRunningTarget(u"取得");
     // A Get refills the grid from the drawing: edits not yet written would go.
-    if (hasUnsavedEdits() && s_.cad->isTargetRunning(targetProgID) &&
+    if (running && hasUnsavedEdits() &&
         !s_.platform.dialogs->askYesNo(
-            u"図面にまだ書き込んでいない変更があります．\n取得すると，これらの変更は失われます．取得しますか？")) {
+            u"図面にまだ書き込んでいない変更があります。\n取得すると、これらの変更は失われます。取得しますか？")) {
         return;
     }
     CheckBox1.setChecked(false);
-    if (s_.cad->isTargetRunning(targetProgID)) {
+    if (running) {
         Dispatch app = s_.cad->attach(targetProgID);
         bringCadToFront(app);
         Dispatch doc = app.get(u"ActiveDocument").toDispatch();
         const cad::DocumentKey document = cad::documentKey(doc);
+        const std::u16string caption = Caption();
         setCaption(document.shown());
         FetchWindow window(*this, app, document);
+        // A stopped Get leaves the table as it was: the grid, and the records behind it.
+        const TQdlLists listsBefore = lists;
+        const cad::DocumentKey documentBefore = listsDocument_;
         const cad::FetchResult fetched = cad::fetchTable(doc, lists, window, *s_.platform.clock, fastPathOf(app));
-        if (fetched.picked > 0) {
-            ProgressBar1.setPosition(0);
-            Memo1.add(format("%.3f sec", fetched.elapsedMs / 1000.0));
+        if (fetched.stopped) {
+            lists = listsBefore;
+            listsDocument_ = documentBefore;
+            setCaption(caption);
+            Memo1.add(u"[取得] " + format("中止しました (%d / %d 個目まで読みました)。", fetched.read, fetched.picked) +
+                      u"表は取得前のままです。");
+        } else {
+            if (fetched.picked > 0) {
+                ProgressBar1.setPosition(0);
+                Memo1.add(format("%.3f sec", fetched.elapsedMs / 1000.0));
+            }
+            finishGet(doc);
         }
-        finishGet(doc);
     }
     ProgressBar1.setPosition(0);
     StatusBar1.setPanelText(0, u"");
@@ -209,14 +333,17 @@ int VivazQDLForm::textIndexOfId(std::int64_t id) const {
 }
 
 void VivazQDLForm::Button2Click() {
-    runCommand([this] { runUpdate(); });
+    runStoppable(u"更新", u"更新が途中で止まりました。それまでに書き込んだ変更は図面に残っています。\n",
+                 &VivazQDLForm::runUpdate);
 }
 
 void VivazQDLForm::runUpdate() {
     const PendingMarksRefresh marks{*this};
-    if (s_.cad->isTargetRunning(targetProgID)) {
+    if (findRunningTarget(u"更新")) {
         Dispatch app = s_.cad->attach(targetProgID);
         bringCadToFront(app);
+        // The progress and 中止 in view while the pass runs; Esc comes here.
+        bringSelfToFront();
         Dispatch doc = app.get(u"ActiveDocument").toDispatch();
         UpdateWindow window(*this);
         const bool rows = table.rowsChanged();
@@ -224,10 +351,7 @@ void VivazQDLForm::runUpdate() {
         try {
             r = cad::updateTable(doc, listsDocument_, lists, textIndex_, table, window, fastPathOf(app),
                                  {rowGrowth(), tolerance()});
-        } catch (const Error& e) {
-            if (!rows) {
-                throw;
-            }
+        } catch (const cad::RowsUnfinished& e) {
             // Rows half moved cannot be finished by a second Update: the
             // drawing goes back in one step and the table is read again.
             const std::u16string what =
@@ -254,6 +378,10 @@ void VivazQDLForm::runUpdate() {
                 Memo1.add(u"[更新] " + format("行の挿入 = %d, 行の削除 = %d", r.rows.inserted, r.rows.deleted));
             }
             Memo1.add(u"[更新] " + format("編集 = %d, 追加 = %d, 削除 = %d", r.edited, r.added, r.deleted));
+            if (r.stoppedAfter >= 0) {
+                Memo1.add(u"[更新] " + format("中止しました (%d / %d セルまで)。", r.stoppedAfter, window.cells()) +
+                          u"残りの変更は次の更新で書き込みます。");
+            }
             s_.platform.windows->setForegroundWindow(app.get(u"HWND").toUInt64());
             doc.call(u"Regen", {Variant(std::int32_t{0})});
         }

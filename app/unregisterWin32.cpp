@@ -35,7 +35,7 @@ int unregisterForUser(Dialogs& dialogs) {
         }
     }
     if (!failed.empty()) {
-        std::u16string text = u"QuadcelX の登録を削除できませんでした．" + failed;
+        std::u16string text = u"QuadcelX の登録を削除できませんでした。" + failed;
         if (!removed.empty()) {
             text += u"\n\n削除したもの:" + removed;
         }
@@ -43,8 +43,8 @@ int unregisterForUser(Dialogs& dialogs) {
         return 1;
     }
     dialogs.showMessage(removed.empty()
-                            ? u"このユーザーには QuadcelX の登録がありません．削除するものはありませんでした．"
-                            : u"QuadcelX の登録を削除しました．\n\n削除したもの:" + removed,
+                            ? u"このユーザーには QuadcelX の登録がありません。削除するものはありませんでした。"
+                            : u"QuadcelX の登録を削除しました。\n\n削除したもの:" + removed,
                         MessageBoxKind::Information);
     return 0;
 }

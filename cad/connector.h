@@ -8,9 +8,14 @@
 
 namespace qx::cad {
 
+enum class TargetState { NotRegistered, NotRunning, Running };
+
 class CadConnector {
 public:
     virtual ~CadConnector() = default;
+    // Whether the identifier names an application of this computer, and
+    // whether an instance of it is running (the running object table).
+    virtual TargetState targetState(const std::u16string& progId) = 0;
     // Whether an instance of the application is running. Throws qx::Error
     // naming the identifier when it is not registered.
     virtual bool isTargetRunning(const std::u16string& progId) = 0;

@@ -26,7 +26,8 @@ Dispatch getSelectionSet(const Dispatch& document) {
     return sets.call(u"Add", {Variant::byRef(Variant(std::u16string(kSetName)))}).toDispatch();
 }
 
-void readEntities(const Dispatch& set, int count, TQdlLists& lists, FetchView& view, const Dispatch& fastPath) {
+// The number of entities read: count, or fewer when the user stopped it.
+int readEntities(const Dispatch& set, int count, TQdlLists& lists, FetchView& view, const Dispatch& fastPath) {
     lists.lineAry.clear();
     lists.textAry.clear();
     ClassNames names;
@@ -37,10 +38,12 @@ void readEntities(const Dispatch& set, int count, TQdlLists& lists, FetchView& v
             while (i < count) {
                 const int n = std::min(kFastPathChunk, count - i);
                 view.reading(i + n, count);
+                if (view.stopRequested())
+                    return i;
                 readChunk(fastPath, set, i, n, names, lists);
                 i += n;
             }
-            return;
+            return i;
         } catch (const FastPathUnavailable&) {
             if (i > 0)
                 throw;  // partly read: the lists keep what was read, as with any failure
@@ -48,8 +51,11 @@ void readEntities(const Dispatch& set, int count, TQdlLists& lists, FetchView& v
     }
     for (; i < count; ++i) {
         view.reading(i + 1, count);
+        if (view.stopRequested())
+            return i;
         readEntity(set.call(u"Item", {Variant(std::int32_t{i})}).toDispatch(), lists, names);
     }
+    return i;
 }
 
 // The document keeps no "ssTemp" set, however the fetch ended: Delete is
@@ -166,7 +172,8 @@ FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& vi
         view.picked(result.picked);
         if (result.picked > 0) {
             const std::uint32_t start = clock.tickCount();
-            readEntities(set, result.picked, lists, view, fastPath);
+            result.read = readEntities(set, result.picked, lists, view, fastPath);
+            result.stopped = result.read < result.picked;
             result.elapsedMs = clock.tickCount() - start;  // modulo 2^32
         }
     } catch (...) {

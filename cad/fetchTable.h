@@ -56,11 +56,15 @@ public:
     // Once per picked entity, before it is read (index from 1): shows the
     // progress and lets the window process pending messages.
     virtual void reading(int index, int count) = 0;
+    // Asked after each reading(): the user wants the fetch to stop there.
+    virtual bool stopRequested() { return false; }
 };
 
 struct FetchResult {
     int picked = 0;               // Count of the selection set after the pick
     std::uint32_t elapsedMs = 0;  // reading time, when picked > 0
+    bool stopped = false;         // by the user, after `read` entities
+    int read = 0;
 };
 
 // Lets the user pick on the document and reads what was picked into
@@ -70,7 +74,8 @@ struct FetchResult {
 // itself are thrown; the lists then begin with the records read so far.
 // With a fast path (the in-process reader, see cad/fastPath.h) the entities
 // are read in chunks inside the CAD application; when it fails before
-// anything was read, they are read call by call after all.
+// anything was read, they are read call by call after all. A stop leaves
+// the lists with the entities read before it.
 FetchResult fetchTable(const Dispatch& document, TQdlLists& lists, FetchView& view, Clock& clock,
                        const Dispatch& fastPath = {});
 

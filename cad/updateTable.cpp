@@ -55,9 +55,9 @@ namespace {
 std::u16string refusal(const Dispatch& document, const DocumentKey& read, const TQdlLists& lists) {
     const DocumentKey active = documentKey(document);
     if (!(active == read)) {
-        return u"表を取得した図面「" + read.shown() + u"」と，現在の図面「" + active.shown() +
-               u"」が異なります．\n図面には何も書き込んでいません．取得した図面に切り替えてから，もう一度更新してくださ"
-               u"い．";
+        return u"表を取得した図面「" + read.shown() + u"」と、現在の図面「" + active.shown() +
+               u"」が異なります。\n図面には何も書き込んでいません。取得した図面に切り替えてから、もう一度更新してくださ"
+               u"い。";
     }
     // A few IDs spread over the table are enough, and keep a reopened
     // drawing of thousands of texts from costing a call for each.
@@ -78,8 +78,8 @@ std::u16string refusal(const Dispatch& document, const DocumentKey& read, const 
         }
     }
     return u"図面「" + read.shown() +
-           u"」は表を取得した後に開き直されたため，表の文字を特定できません．\n図面には何も書き込んでいません．もう一度"
-           u"取得してください．";
+           u"」は表を取得した後に開き直されたため、表の文字を特定できません。\n図面には何も書き込んでいません。もう一度"
+           u"取得してください。";
 }
 
 // A copy of the template, moved so that its placing point lands on `to`,
@@ -397,12 +397,29 @@ UpdateResult updateTable(const Dispatch& document, const DocumentKey& read, TQdl
     int visited = 0;
     try {
         if (table.rowsChanged()) {
-            updateRows(
-                document, lists, index, table, rows, [&] { pass.beforeWrite(); }, result.rows);
+            bool begun = false;
+            try {
+                updateRows(
+                    document, lists, index, table, rows,
+                    [&] {
+                        pass.beforeWrite();
+                        begun = true;
+                    },
+                    result.rows);
+            } catch (const Error& e) {
+                if (begun && table.rowsChanged()) {
+                    throw RowsUnfinished(e.message());
+                }
+                throw;
+            }
         }
-        for (int r = 1; r < table.RowCount(); ++r) {
+        for (int r = 1; r < table.RowCount() && result.stoppedAfter < 0; ++r) {
             for (int c = 1; c < table.ColCount(); ++c) {
                 view.visiting(++visited);
+                if (view.stopRequested()) {
+                    result.stoppedAfter = visited - 1;
+                    break;
+                }
                 std::vector<std::int64_t> ids;
                 for (const std::int64_t id : table.ids(c, r)) {
                     if (index.find(id) >= 0) {

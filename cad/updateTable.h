@@ -72,6 +72,8 @@ public:
     // Once per data cell, before it is handled (index from 1): shows the
     // progress and lets the window process pending messages.
     virtual void visiting(int index) = 0;
+    // Asked after each visiting(): the user wants the update to stop there.
+    virtual bool stopRequested() { return false; }
 };
 
 struct UpdateResult {
@@ -83,6 +85,8 @@ struct UpdateResult {
     int lostFormatting = 0;
     // Cells (column, row) whose added lines reach below the cell's bottom border.
     std::vector<std::pair<int, int>> overflows;
+    // Cells handled when the user stopped the update; -1 when it ran through.
+    int stoppedAfter = -1;
 };
 
 // An Update failed after it had begun moving rows and before it had
@@ -104,6 +108,8 @@ public:
 // Writes nothing when the document is not the opening that `read` names.
 // Everything written is one undo group of the document (StartUndoMark
 // before the first write, EndUndoMark after the last, on every path).
+// A stop ends the pass before the next cell, as the end of the table would;
+// rows are carried out whole before it.
 // A failing automation call is thrown (as RowsUnfinished while rows are
 // half done); what was written before stays written and recorded, and a new
 // text or border whose set-up failed is deleted again.

@@ -113,7 +113,7 @@ void copyToClipboard(const StringGrid& grid, Memo& log, const Platform& p) {
     if (putClipboardText(*p.clipboard, *p.clock, text, 10)) {
         log.setText(text);
     } else {
-        p.dialogs->showMessage(u"クリップボードへのコピーに失敗しました．", MessageBoxKind::Error);
+        p.dialogs->showMessage(u"クリップボードへのコピーに失敗しました。", MessageBoxKind::Error);
     }
 }
 

@@ -42,7 +42,7 @@ std::u16string Win32Locale::decodeAnsi(const std::string& bytes) {
     const int inLen = static_cast<int>(bytes.size());
     const int need = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), inLen, nullptr, 0);
     if (need <= 0) {
-        throw Error(u"ANSI コードページで読めない文字があります (cannot decode the ANSI text)");
+        throw Error(u"ANSI コードページで読めない文字があります");
     }
     std::u16string out(static_cast<std::size_t>(need), u'\0');
     MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), inLen, reinterpret_cast<wchar_t*>(out.data()),
@@ -58,10 +58,10 @@ std::string Win32Locale::encodeAnsi(const std::u16string& text) {
     BOOL lost = FALSE;
     const int need = WideCharToMultiByte(CP_ACP, 0, win::wideView(text), inLen, nullptr, 0, nullptr, &lost);
     if (need <= 0) {
-        throw Error(u"ANSI コードページに変換できません (cannot encode the ANSI text)");
+        throw Error(u"ANSI コードページに変換できません");
     }
     if (lost) {
-        throw Error(u"ANSI コードページにない文字があります (a character has no ANSI form)");
+        throw Error(u"ANSI コードページにない文字があります");
     }
     std::string out(static_cast<std::size_t>(need), '\0');
     WideCharToMultiByte(CP_ACP, 0, win::wideView(text), inLen, out.data(), need, nullptr, nullptr);

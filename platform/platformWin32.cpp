@@ -103,6 +103,9 @@ void Win32Pump::processMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
             return;
         }
+        if (takes && takes(msg)) {
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -1,6 +1,9 @@
 // Win32 implementations of the platform services.
 #pragma once
 
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 #include "platform/platform.h"
@@ -27,6 +30,8 @@ public:
 class Win32Pump : public MessagePump {
 public:
     void processMessages() override;
+    // A message the program takes itself instead of dispatching it (true: taken).
+    std::function<bool(const MSG&)> takes;
 
 private:
     long long lastPass_ = 0;  // performance counter at the last look at the queue

@@ -99,7 +99,7 @@ void TTargetCADForm::SpeedButton2Click() {
     Edit2.setText(u"");
     if (!ListBox1.Items().empty()) {
         if (p < 0) {
-            throw Error(u"削除する項目が選択されていません (リストのインデックス -1 は範囲外です)");
+            throw Error(u"削除する項目が選ばれていません。リストから項目を選んでから削除してください。");
         }
         ListBox1.removeAt(p);
         const int n = static_cast<int>(ListBox1.Items().size());
@@ -111,7 +111,7 @@ void TTargetCADForm::SpeedButton2Click() {
 void TTargetCADForm::SpeedButton3Click() {
     const int p = ListBox1.ItemIndex();
     if (p < 0) {
-        throw Error(u"変更する項目が選択されていません (リストのインデックス -1 は範囲外です)");
+        throw Error(u"変更する項目が選ばれていません。リストから項目を選んでから変更してください。");
     }
     // Stays at its place even out of order; the next read sorts it.
     ListBox1.replaceAt(p, lineFromBoxes());

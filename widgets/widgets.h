@@ -120,8 +120,9 @@ class StatusBar : public Control {
 public:
     struct Panel {
         std::u16string Text;
-        int Width = 0;
+        int Width = 0;  // at 96 dpi; at least as wide as Widest needs
         enum class Align { Left, Center } Alignment = Align::Left;
+        std::u16string Widest;  // the longest text the panel shows
     };
     std::vector<Panel> Panels;
     void setPanelText(std::size_t i, std::u16string t);

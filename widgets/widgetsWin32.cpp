@@ -34,6 +34,22 @@ win::GdiObject<HFONT> makeFont(const FontSpec& spec, int pixelHeight) {
     return win::GdiObject<HFONT>(CreateFontIndirectW(&lf));
 }
 
+int textWidth(HDC dc, const std::u16string& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, win::wideView(text), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+int dpiScaled(HWND h, int px) {
+    return MulDiv(px, windowDpi(GetParent(h)), 96);
+}
+
+// Room that a list box or an edit box takes around its text: the sunken
+// border on both sides and a little air.
+int boxChrome(HWND h) {
+    return 2 * GetSystemMetrics(SM_CXEDGE) + dpiScaled(h, 6);
+}
+
 }  // namespace
 
 std::u16string windowText(HWND h) {
@@ -152,6 +168,11 @@ bool ButtonPeer::handleOwnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT&) {
     return false;
 }
 
+int ButtonPeer::fitWidth(HDC dc) const {
+    // The raised edge and the focus frame on both sides.
+    return textWidth(dc, windowText(hwnd_)) + dpiScaled(hwnd_, 14);
+}
+
 // ---- CheckBox
 
 void CheckBoxPeer::build(HWND parent, int id) {
@@ -168,6 +189,11 @@ void CheckBoxPeer::command(WORD code) {
 void CheckBoxPeer::sync() {
     SendMessageW(hwnd_, BM_SETCHECK, m_.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
     EnableWindow(hwnd_, m_.Enabled());
+}
+
+int CheckBoxPeer::fitWidth(HDC dc) const {
+    // The box (13 pixels at 96 dpi), the gap after it and the focus frame.
+    return textWidth(dc, windowText(hwnd_)) + dpiScaled(hwnd_, 13 + 6 + 3);
 }
 
 // ---- Edit
@@ -197,6 +223,14 @@ void EditPeer::sync() {
         syncing_ = false;
     }
     EnableWindow(hwnd_, m_.Enabled());
+}
+
+int EditPeer::fitWidth(HDC dc) const {
+    const auto text = windowText(hwnd_);
+    if (!o_.widensToText || text.empty())
+        return 0;
+    const auto margins = static_cast<DWORD>(SendMessageW(hwnd_, EM_GETMARGINS, 0, 0));
+    return textWidth(dc, text) + LOWORD(margins) + HIWORD(margins) + boxChrome(hwnd_);
 }
 
 bool EditPeer::handleOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -325,10 +359,14 @@ bool StatusBarPeer::handleOwnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT&) {
 
 void StatusBarPeer::resized() {
     scale_ = windowDpi(GetParent(hwnd_)) / 96.0;
+    const win::WindowDC dc(hwnd_);
+    const win::SelectObjectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
     std::vector<int> edges;
     int right = 0;
     for (const auto& p : m_.Panels) {
-        right += static_cast<int>(p.Width * scale_);
+        // The part's edges and the gap the bar leaves before its text.
+        const int text = textWidth(dc.get(), p.Widest.empty() ? p.Text : p.Widest);
+        right += std::max(static_cast<int>(p.Width * scale_), text + dpiScaled(hwnd_, 12));
         edges.push_back(right);
     }
     SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
@@ -393,6 +431,7 @@ void ListBoxPeer::sync() {
         for (const auto& item : m_.Items())
             SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::wideView(item)));
         shown_ = m_.Items();
+        setTabStop();
         SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(hwnd_, nullptr, TRUE);
     }
@@ -402,6 +441,55 @@ void ListBoxPeer::sync() {
     }
     SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(m_.ItemIndex()), 0);
     EnableWindow(hwnd_, m_.Enabled());
+}
+
+namespace {
+
+// An item "name<tab>rest" shows the rests in one column after the widest name.
+struct ListColumns {
+    int names = 0, rests = 0;  // widest of each, device pixels
+    bool tabbed = false;
+};
+
+ListColumns measureItems(HDC dc, const std::vector<std::u16string>& items) {
+    ListColumns c;
+    for (const auto& item : items) {
+        const auto tab = item.find(u'\t');
+        c.names = std::max(c.names, textWidth(dc, item.substr(0, tab)));
+        if (tab != std::u16string::npos) {
+            c.tabbed = true;
+            c.rests = std::max(c.rests, textWidth(dc, item.substr(tab + 1)));
+        }
+    }
+    return c;
+}
+
+// The average character width that a list box counts its tab stops in
+// (a quarter of it is one unit).
+int averageCharWidth(HDC dc) {
+    const int all = textWidth(dc, u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return std::max(1, (all / 26 + 1) / 2);
+}
+
+}  // namespace
+
+void ListBoxPeer::setTabStop() {
+    const win::WindowDC dc(hwnd_);
+    const win::SelectObjectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+    const ListColumns c = measureItems(dc.get(), m_.Items());
+    const int unit = averageCharWidth(dc.get());
+    // In quarters of the average width, rounded up, with a gap of two characters.
+    int stop = (c.names + 2 * unit) * 4 / unit + 1;
+    tabPixels_ = stop * unit / 4;
+    SendMessageW(hwnd_, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&stop));
+}
+
+int ListBoxPeer::fitWidth(HDC dc) const {
+    const ListColumns c = measureItems(dc, m_.Items());
+    const int text = c.tabbed ? std::max(c.names, tabPixels_ + c.rests) : c.names;
+    if (text == 0)
+        return 0;
+    return text + GetSystemMetrics(SM_CXVSCROLL) + boxChrome(hwnd_);
 }
 
 bool ListBoxPeer::handleOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -416,6 +504,9 @@ bool ListBoxPeer::handleOwnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
 }
 
 // ---- Label, Panel
+int LabelPeer::fitWidth(HDC dc) const {
+    return textWidth(dc, text_) + 2;
+}
 
 void LabelPeer::build(HWND parent, int id) {
     create(parent, id, L"STATIC", text_, SS_LEFT | SS_NOPREFIX);
@@ -488,39 +579,148 @@ void FormWindow::applyFont(Peer& p) {
     SendMessageW(p.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.back().get()), TRUE);
 }
 
+std::vector<RECT> FormWindow::fittedPlaces(int dw, int dh, int& neededWidth) {
+    const std::size_t n = peers_.size();
+    // Design places (96 dpi), with a label sized to its text given a height.
+    std::vector<RECT> design(n), out(n);
+    std::vector<int> need(n, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        Peer& p = *peers_[i];
+        RECT r = p.place;
+        const bool toText = r.right == r.left && r.bottom == r.top;
+        if (toText)
+            r.bottom = r.top + p.font.height + 2;
+        design[i] = r;
+        // Anchored edges keep their distance to the client's edges, in device pixels.
+        out[i] = {scaled(r.left), scaled(r.top), scaled(r.right), scaled(r.bottom)};
+        if (p.anchors & kRight) {
+            if (!(p.anchors & kLeft))
+                out[i].left += dw;
+            out[i].right += dw;
+        }
+        if (p.anchors & kBottom) {
+            if (!(p.anchors & kTop))
+                out[i].top += dh;
+            out[i].bottom += dh;
+        }
+        // A control stretched between both sides takes the width the window gives it.
+        if ((p.anchors & (kLeft | kRight)) == (kLeft | kRight))
+            continue;
+        const win::WindowDC dc(p.hwnd());
+        const win::SelectObjectScope font(dc.get(),
+                                          reinterpret_cast<HGDIOBJ>(SendMessageW(p.hwnd(), WM_GETFONT, 0, 0)));
+        need[i] = p.fitWidth(dc.get());
+        if (toText) {
+            SIZE size{};
+            GetTextExtentPoint32W(dc.get(), L"X", 1, &size);
+            out[i].right = out[i].left;
+            out[i].bottom = out[i].top + size.cy;
+        }
+    }
+    auto inside = [&](std::size_t child, std::size_t box) {
+        return child != box && peers_[box]->staysBehindSiblings() && design[child].left >= design[box].left &&
+               design[child].right <= design[box].right && design[child].top >= design[box].top &&
+               design[child].bottom <= design[box].bottom;
+    };
+    std::vector<std::ptrdiff_t> parent(n, -1);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t b = 0; b < n; ++b) {
+            if (inside(i, b))
+                parent[i] = static_cast<std::ptrdiff_t>(b);
+        }
+    }
+    // Left to right; a box before what it holds.
+    std::vector<std::size_t> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (design[a].left != design[b].left)
+            return design[a].left < design[b].left;
+        return peers_[a]->staysBehindSiblings() && !peers_[b]->staysBehindSiblings();
+    });
+    std::vector<int> shift(n, 0), width(n, 0);
+    std::vector<bool> done(n, false);
+    // A box is as wide as what it holds has grown past its designed right edge.
+    auto boxWidth = [&](std::size_t b) {
+        int grown = 0;
+        for (std::size_t c = 0; c < n; ++c) {
+            if (parent[c] == static_cast<std::ptrdiff_t>(b) && done[c])
+                grown = std::max<int>(grown, out[c].left + shift[c] + width[c] - (out[c].right + shift[b]));
+        }
+        return out[b].right - out[b].left + grown;
+    };
+    const int gap = scaled(3);
+    for (std::size_t j : order) {
+        shift[j] = parent[j] >= 0 ? shift[static_cast<std::size_t>(parent[j])] : 0;
+        for (std::size_t i : order) {
+            if (i == j)
+                break;
+            if (parent[i] != parent[j] || design[i].left >= design[j].left)
+                continue;
+            // What lies right of a control moves over with it, so columns stay
+            // columns; in its row it never covers the text of the one on its left.
+            if (design[i].right <= design[j].left)
+                shift[j] = std::max(shift[j], shift[i]);
+            const bool sameRow = design[i].top < design[j].bottom && design[j].top < design[i].bottom;
+            if (!sameRow)
+                continue;
+            shift[j] = std::max(shift[j], shift[i]);
+            const int taken = peers_[i]->staysBehindSiblings() ? boxWidth(i) : need[i];
+            if (taken > 0)
+                shift[j] = std::max<int>(shift[j], out[i].left + shift[i] + taken + gap - out[j].left);
+        }
+        width[j] = std::max<int>(out[j].right - out[j].left, need[j]);
+        done[j] = true;
+    }
+    neededWidth = 0;
+    const int designWidth = scaled(style_.clientWidth);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (peers_[i]->staysBehindSiblings())
+            width[i] = boxWidth(i);
+        out[i].left += shift[i];
+        out[i].right = out[i].left + width[i];
+        if (!(peers_[i]->anchors & kRight)) {
+            // The margin the design leaves on the right stays.
+            const int margin = std::max(0, designWidth - scaled(design[i].right));
+            neededWidth = std::max<int>(neededWidth, out[i].right + margin);
+        }
+    }
+    return out;
+}
+
+SIZE FormWindow::minimumWindowSize() const {
+    RECT r{0, 0, std::max(minClientWidth_, scaled(style_.clientWidth)), scaled(style_.clientHeight)};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+    return {r.right - r.left, r.bottom - r.top};
+}
+
 void FormWindow::layout() {
     RECT client;
     GetClientRect(hwnd_, &client);
-    // Growth of the client area over its design size, in 96-dpi pixels.
-    int dw = MulDiv(client.right, 96, dpi_) - style_.clientWidth;
-    int dh = MulDiv(client.bottom, 96, dpi_) - style_.clientHeight;
+    // Growth of the client area over its design size, in device pixels.
+    const int dw = client.right - scaled(style_.clientWidth);
+    const int dh = client.bottom - scaled(style_.clientHeight);
+    int neededWidth = 0;
+    const std::vector<RECT> places = fittedPlaces(dw, dh, neededWidth);
+    minClientWidth_ = neededWidth;
+    if (client.right < neededWidth && !IsIconic(hwnd_) && !style_.outerSize) {
+        // Too narrow for the texts: the window grows, and the WM_SIZE lays it out.
+        RECT w;
+        GetWindowRect(hwnd_, &w);
+        SetWindowPos(hwnd_, nullptr, 0, 0, w.right - w.left + neededWidth - client.right, w.bottom - w.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetWindowRect(hwnd_, &w);
+        m_.Width = w.right - w.left;
+        GetClientRect(hwnd_, &client);
+        if (client.right >= neededWidth)
+            return;
+    }
     HDWP batch = BeginDeferWindowPos(static_cast<int>(peers_.size()));
-    for (auto& p : peers_) {
-        RECT r = p->place;
-        if (p->anchors & kRight) {
-            if (!(p->anchors & kLeft))
-                r.left += dw;
-            r.right += dw;
-        }
-        if (p->anchors & kBottom) {
-            if (!(p->anchors & kTop))
-                r.top += dh;
-            r.bottom += dh;
-        }
-        if (r.right == r.left && r.bottom == r.top) {
-            // Sized to its text, as a label is.
-            const win::WindowDC dc(p->hwnd());
-            const win::SelectObjectScope font(dc.get(),
-                                              reinterpret_cast<HGDIOBJ>(SendMessageW(p->hwnd(), WM_GETFONT, 0, 0)));
-            const auto text = windowText(p->hwnd());
-            SIZE size{};
-            GetTextExtentPoint32W(dc.get(), win::wideView(text), static_cast<int>(text.size()), &size);
-            batch = DeferWindowPos(batch, p->hwnd(), nullptr, scaled(r.left), scaled(r.top), size.cx + 2, size.cy,
-                                   SWP_NOZORDER | SWP_NOACTIVATE);
-            continue;
-        }
-        batch = DeferWindowPos(batch, p->hwnd(), nullptr, scaled(r.left), scaled(r.top), scaled(r.right - r.left),
-                               scaled(r.bottom - r.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    for (std::size_t i = 0; i < peers_.size(); ++i) {
+        const RECT& r = places[i];
+        batch = DeferWindowPos(batch, peers_[i]->hwnd(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                               SWP_NOZORDER | SWP_NOACTIVATE);
     }
     EndDeferWindowPos(batch);
     for (auto& p : peers_) {
@@ -636,6 +836,16 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             if (!peers_.empty())
                 layout();
             return 0;
+        case WM_GETMINMAXINFO: {
+            if (style_.outerSize)
+                return DefWindowProcW(hwnd_, msg, wp, lp);
+            // The design size, or what the texts need, is the least the window has.
+            const SIZE least = minimumWindowSize();
+            auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+            info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, least.cx);
+            info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, least.cy);
+            return 0;
+        }
         case WM_MOVE: {
             RECT r;
             GetWindowRect(hwnd_, &r);

@@ -49,6 +49,9 @@ public:
     virtual void sync() {}
     // Stays behind the controls that overlap it.
     virtual bool staysBehindSiblings() const { return false; }
+    // The width, in device pixels, that shows all of what the control holds
+    // in its font (selected into dc); 0: its designed width is right.
+    virtual int fitWidth(HDC) const { return 0; }
     bool cutBack = false;  // a later control overlaps it: its window region leaves that part out
 
 protected:
@@ -72,6 +75,7 @@ public:
     void build(HWND parent, int id);
     void command(WORD code) override;
     void sync() override;
+    int fitWidth(HDC dc) const override;
     HWND tooltip = nullptr;
 
 private:
@@ -87,6 +91,7 @@ public:
     void build(HWND parent, int id);
     void command(WORD code) override;
     void sync() override;
+    int fitWidth(HDC dc) const override;
 
 private:
     CheckBox& m_;
@@ -96,6 +101,7 @@ struct EditOptions {
     bool rightAligned = false;
     bool imeOff = false;
     bool password = false;
+    bool widensToText = false;  // laid out wide enough for the text it holds
 };
 
 class EditPeer : public Peer {
@@ -105,6 +111,7 @@ public:
     void build(HWND parent, int id);
     void command(WORD code) override;
     void sync() override;
+    int fitWidth(HDC dc) const override;
 
 private:
     bool handleOwnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override;
@@ -166,13 +173,16 @@ public:
     void build(HWND parent, int id);
     void command(WORD code) override;
     void sync() override;
+    int fitWidth(HDC dc) const override;
     std::function<void()> onDblClick;
     std::function<bool(int key)> onKeyDown;  // true: consumed
 
 private:
     bool handleOwnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override;
+    void setTabStop();
     ListBox& m_;
     int itemHeight_;
+    int tabPixels_ = 0;
     std::vector<std::u16string> shown_;
 };
 
@@ -180,6 +190,7 @@ class LabelPeer : public Peer {
 public:
     explicit LabelPeer(std::u16string text) : text_(std::move(text)) {}
     void build(HWND parent, int id);
+    int fitWidth(HDC dc) const override;
 
 private:
     std::u16string text_;
@@ -224,7 +235,10 @@ public:
         adopt(std::move(peer));
         return p;
     }
-    // Places every child for the current client size and DPI.
+    // Places every child for the current client size and DPI. A control
+    // whose text needs more than its designed width gets it, and the controls
+    // beside it on its right move over; the window grows when its design size
+    // no longer holds them (the design size is the least it has).
     void layout();
     // Shows the window modally over owner until the model's closeModal.
     ModalResult runModal(HWND owner);
@@ -244,11 +258,14 @@ private:
     void giveWayToLaterControls();
     void applyFont(Peer& p);
     void syncCaption();
+    std::vector<RECT> fittedPlaces(int dw, int dh, int& neededWidth);
+    SIZE minimumWindowSize() const;
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
 
     Form& m_;
     FormStyle style_;
     int dpi_ = 96;
+    int minClientWidth_ = 0;  // device pixels, after fitting
     bool modal_ = false;
     HWND focus_ = nullptr;  // the focused control when the window was last left
     std::vector<std::unique_ptr<Peer>> peers_;

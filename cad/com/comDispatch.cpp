@@ -444,12 +444,21 @@ CLSID classOf(const std::u16string& progId) {
     CLSID clsid{};
     HRESULT hr = CLSIDFromProgID(win::wideView(progId), &clsid);
     if (FAILED(hr)) {
-        throw Error(u"\"" + progId + u"\" is not a registered programmatic identifier: " + win::systemMessage(hr));
+        throw Error(u"「" + progId + u"」はこのコンピューターに登録されていません。\n" + win::systemMessage(hr));
     }
     return clsid;
 }
 
 }  // namespace
+
+TargetState ComConnector::targetState(const std::u16string& progId) {
+    CLSID clsid{};
+    if (progId.empty() || FAILED(CLSIDFromProgID(win::wideView(progId), &clsid))) {
+        return TargetState::NotRegistered;
+    }
+    ComPtr<IUnknown> running;
+    return SUCCEEDED(GetActiveObject(clsid, nullptr, running.out())) ? TargetState::Running : TargetState::NotRunning;
+}
 
 bool ComConnector::isTargetRunning(const std::u16string& progId) {
     CLSID clsid = classOf(progId);
@@ -462,12 +471,12 @@ Dispatch ComConnector::attach(const std::u16string& progId) {
     ComPtr<IUnknown> running;
     HRESULT hr = GetActiveObject(clsid, nullptr, running.out());
     if (FAILED(hr)) {
-        throw Error(u"\"" + progId + u"\" is not running: " + win::systemMessage(hr));
+        throw Error(u"「" + progId + u"」が起動していません。\n" + win::systemMessage(hr));
     }
     ComPtr<IDispatch> d;
     hr = running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(d.out()));
     if (FAILED(hr)) {
-        throw Error(u"\"" + progId + u"\" offers no automation interface: " + win::systemMessage(hr));
+        throw Error(u"「" + progId + u"」はオートメーションに応えません。\n" + win::systemMessage(hr));
     }
     return wrapDispatch(d.get(), u"application");
 }

@@ -50,6 +50,7 @@ IDispatch* comObjectOf(const Dispatch& dispatch);
 // GetActiveObject.
 class ComConnector : public CadConnector {
 public:
+    TargetState targetState(const std::u16string& progId) override;
     bool isTargetRunning(const std::u16string& progId) override;
     Dispatch attach(const std::u16string& progId) override;
 };

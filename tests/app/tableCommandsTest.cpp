@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/qdlXUnit.h"
+#include "core/text.h"
 #include "platform/widthMapPortable.h"
 #include "testing/fakeForm.h"
 #include "testing/platformFakes.h"
@@ -19,6 +20,8 @@ struct Commands : testing::Test, test::FakeForm {
     MemDrawing drawing;
     cad::MemConnector connector;
     std::vector<bool> minimized;
+    std::vector<std::u16string> targetList;
+    int closeRequests = 0;
 
     void SetUp() override {
         drawing.setHwnd(kCadHwnd);
@@ -27,6 +30,8 @@ struct Commands : testing::Test, test::FakeForm {
         auto s = services(&connector);
         s.ownHandle = [] { return kOwnHwnd; };
         s.setMinimized = [this](bool m) { minimized.push_back(m); };
+        s.readTargetList = [this] { return targetList; };
+        s.closeWindow = [this] { ++closeRequests; };
         start(s);
     }
     std::vector<std::u16string> log() const { return form->Memo1.Lines(); }
@@ -45,7 +50,7 @@ struct Commands : testing::Test, test::FakeForm {
 };
 }  // namespace
 
-TEST_F(Commands, GetWithTargetNotRunningOnlyResetsTheOptionAndControls) {
+TEST_F(Commands, GetWithTargetNotRunningSaysSoAndOnlyResetsTheOptionAndControls) {
     connector.unregister(kProgId);
     connector.registerProgId(kProgId);  // registered, not running
     form->Memo1.add(u"kept");
@@ -55,8 +60,74 @@ TEST_F(Commands, GetWithTargetNotRunningOnlyResetsTheOptionAndControls) {
     EXPECT_EQ(form->StringGrid1.Cells(1, 1), u"x");
     EXPECT_FALSE(form->CheckBox1.Checked());
     EXPECT_TRUE(form->CheckBox1.Enabled());  // the initial grid has 5 rows
-    EXPECT_TRUE(fakes.dialogs.shown.empty());
+    ASSERT_EQ(fakes.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fakes.dialogs.shown[0].second, MessageBoxKind::Error);
     EXPECT_EQ(fakes.windows.foreground, kOwnHwnd);
+}
+
+// The message names the target as the list names it and says what to do.
+TEST_F(Commands, ATargetNotInstalledOrNotRunningIsNamedWithWhatToDo) {
+    targetList = {u"BricsCAD V24\tBricscadApp.AcadApplication"};
+    const struct {
+        bool registered;
+        bool update;
+        std::vector<const char16_t*> said;
+    } cases[] = {
+        {false,
+         false,
+         {u"「BricsCAD V24」（BricscadApp.AcadApplication）", u"登録されていません", u"AutoCAD LT", u"右クリック"}},
+        {true,
+         false,
+         {u"「BricsCAD V24」（BricscadApp.AcadApplication）が起動していません", u"もう一度取得", u"右クリック"}},
+        {true, true, {u"起動していません", u"もう一度更新"}},
+    };
+    for (const auto& c : cases) {
+        connector.unregister(kProgId);
+        if (c.registered) {
+            connector.registerProgId(kProgId);
+        }
+        fakes.dialogs.shown.clear();
+        c.update ? form->Button2Click() : form->Button1Click();
+        ASSERT_EQ(fakes.dialogs.shown.size(), 1u);
+        for (const char16_t* s : c.said) {
+            EXPECT_NE(fakes.dialogs.shown[0].first.find(s), std::u16string::npos)
+                << toUtf8(fakes.dialogs.shown[0].first) << " lacks " << toUtf8(s);
+        }
+    }
+    EXPECT_EQ(drawing.callCount(u"SelectOnScreen"), 0);
+}
+
+TEST_F(Commands, ARunningTargetOfTheListIsOfferedWhenTheChosenOneIsNot) {
+    constexpr char16_t kAutoCad[] = u"AutoCAD.Application.24.1";
+    connector.unregister(kProgId);
+    connector.registerProgId(kProgId);  // installed, not running
+    connector.registerProgId(u"AutoCAD.Application.24");
+    connector.registerProgId(kAutoCad, drawing.application());
+    targetList = {u"AutoCAD 2021\tAutoCAD.Application.24", u"AutoCAD 2022\tAutoCAD.Application.24.1",
+                  u"BricsCAD\tBricscadApp.AcadApplication"};
+    rectangleInFour();
+    text(u"左上", 5, -2);
+    drawing.pickAll();
+
+    // No: nothing happens, the target stays.
+    fakes.dialogs.answer = false;
+    form->Button1Click();
+    ASSERT_EQ(fakes.dialogs.asked.size(), 1u);
+    const std::u16string& question = fakes.dialogs.asked[0];
+    EXPECT_NE(question.find(u"「BricsCAD」（BricscadApp.AcadApplication）は起動していません"), std::u16string::npos)
+        << toUtf8(question);
+    EXPECT_NE(question.find(u"「AutoCAD 2022」（AutoCAD.Application.24.1）が起動しています"), std::u16string::npos);
+    EXPECT_EQ(form->targetProgID, kProgId);
+    EXPECT_EQ(drawing.callCount(u"SelectOnScreen"), 0);
+    EXPECT_TRUE(fakes.dialogs.shown.empty());
+
+    // Yes: the Get goes to the running one, which becomes the target.
+    fakes.dialogs.answer = true;
+    form->Button1Click();
+    EXPECT_EQ(form->targetProgID, kAutoCad);
+    EXPECT_EQ(form->StringGrid1.Cells(1, 1), u"左上");
+    EXPECT_EQ(form->Caption(), drawing.fullName());  // the Get names the drawing
+    EXPECT_TRUE(fakes.dialogs.shown.empty());
 }
 
 TEST_F(Commands, GetOfRectangleSplitInFour) {
@@ -386,4 +457,108 @@ TEST_F(Update, UnsavedEditsAreAskedAboutBeforeAGetOrClosing) {
     EXPECT_EQ(fakes.dialogs.asked.size(), 3u);
     EXPECT_EQ(g().Cells(2, 3), u"");  // the user agreed: the grid comes from the drawing again
     EXPECT_EQ(g().Cells(1, 1), u"edited");
+}
+
+// Esc or 中止 stops a Get before its next entity: the grid and the records
+// behind it stay as the last Get left them, so an Update still fits the drawing.
+TEST_F(Update, AStoppedGetLeavesTheTableAndItsRecordsAsTheyWere) {
+    const auto texts = form->lists.textAry.size();
+    const std::u16string caption = form->Caption();
+    int pumps = 0;
+    bool stopEnabled = false;
+    fakes.pump.onPump = [&] {
+        stopEnabled = form->StopButton.Enabled();
+        if (++pumps == 3) {
+            form->stopCommand();
+        }
+    };
+    form->Button1Click();
+    fakes.pump.onPump = nullptr;
+    EXPECT_TRUE(stopEnabled);
+    EXPECT_FALSE(form->StopButton.Enabled());
+    EXPECT_EQ(log().back(), u"[取得] 中止しました (2 / 7 個目まで読みました)。表は取得前のままです。");
+    EXPECT_EQ(form->lists.textAry.size(), texts);
+    EXPECT_EQ(form->Caption(), caption);
+    EXPECT_EQ(form->table.firstId(1, 1), a);
+    EXPECT_TRUE(drawing.selectionSetNames().empty());
+
+    g().setCells(1, 1, u"X");
+    form->Button2Click();
+    EXPECT_EQ(drawing.entity(a)->text, u"X");
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 1, 追加 = 0, 削除 = 0");
+}
+
+TEST_F(Update, AStoppedUpdateKeepsWhatItWroteRecordedAndClosesItsUndoGroup) {
+    g().setCells(1, 1, u"ABC");
+    g().setCells(2, 1, u"TOP");
+    g().setCells(1, 2, u"R2");
+    const auto groups = drawing.undoGroupCount();
+    int pumps = 0;
+    fakes.pump.onPump = [&] {
+        if (++pumps == 2) {
+            form->stopCommand();  // after the first cell
+        }
+    };
+    form->Button2Click();
+    fakes.pump.onPump = nullptr;
+    EXPECT_EQ(drawing.entity(a)->text, u"ABC");
+    EXPECT_EQ(drawing.entity(c)->text, u"top");
+    EXPECT_EQ(drawing.entity(b)->text, u"row2");
+    EXPECT_EQ(log(), (std::vector<std::u16string>{
+                         u"[更新] 編集 = 1, 追加 = 0, 削除 = 0",
+                         u"[更新] 中止しました (1 / 6 セルまで)。残りの変更は次の更新で書き込みます。"}));
+    EXPECT_FALSE(drawing.undoMarkOpen());
+    EXPECT_EQ(drawing.undoGroupCount(), groups + 1);
+    EXPECT_EQ(drawing.undoMarkMisuse(), 0);
+    // What was written is recorded; what was not is still pending.
+    EXPECT_EQ(form->pendingChangeAt(1, 1), CellChange::None);
+    EXPECT_NE(form->pendingChangeAt(2, 1), CellChange::None);
+
+    form->Button2Click();
+    EXPECT_EQ(drawing.entity(c)->text, u"TOP");
+    EXPECT_EQ(drawing.entity(b)->text, u"R2");
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 2, 追加 = 0, 削除 = 0");
+}
+
+// Closing while a command runs never tears the window down under it: asked
+// first, it closes once the command has stopped, or not at all.
+TEST_F(Update, ClosingDuringAnUpdateAsksAndClosesOnlyOnceItHasStopped) {
+    for (const bool answer : {false, true}) {
+        g().setCells(1, 1, answer ? u"yes" : u"no");
+        g().setCells(2, 1, answer ? u"YES" : u"NO");
+        fakes.dialogs.answer = answer;
+        fakes.dialogs.asked.clear();
+        bool mayClose = true;
+        fakes.pump.onPump = [&] {
+            if (fakes.dialogs.asked.empty()) {
+                mayClose = form->FormCloseQuery();
+            }
+        };
+        form->Button2Click();
+        fakes.pump.onPump = nullptr;
+        EXPECT_FALSE(mayClose);
+        ASSERT_EQ(fakes.dialogs.asked.size(), 1u);
+        EXPECT_NE(fakes.dialogs.asked[0].find(u"「更新」を実行中です"), std::u16string::npos);
+        EXPECT_EQ(closeRequests, answer ? 1 : 0);
+        // The update that went on wrote both cells; the stopped one wrote nothing.
+        EXPECT_EQ(drawing.entity(a)->text, u"no");
+        EXPECT_EQ(drawing.entity(c)->text, u"NO");
+    }
+}
+
+TEST_F(Update, ClosingDuringAShortCommandClosesOnceItHasEnded) {
+    g().setSelection(GridRect{1, 1, 2, 3});
+    bool asked = false;
+    fakes.pump.onPump = [&] {
+        if (!asked) {
+            asked = true;
+            EXPECT_FALSE(form->FormCloseQuery());
+            EXPECT_EQ(closeRequests, 0);  // not under the running conversion
+        }
+    };
+    form->N8Click(form->menuItem(u"N11"));
+    fakes.pump.onPump = nullptr;
+    ASSERT_TRUE(asked);
+    EXPECT_NE(fakes.dialogs.asked.back().find(u"終わったら終了しますか"), std::u16string::npos);
+    EXPECT_EQ(closeRequests, 1);
 }

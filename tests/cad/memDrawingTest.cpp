@@ -662,13 +662,16 @@ TEST(MemConnector, RegisteredRunningAndAttach) {
     MemConnector connector;
     EXPECT_TRUE(contains(errorOf([&] { connector.isTargetRunning(u"Nope.Application"); }), u"Nope.Application"));
     EXPECT_THROW(connector.attach(u"Nope.Application"), Error);
+    EXPECT_EQ(connector.targetState(u"Nope.Application"), TargetState::NotRegistered);
 
     connector.registerProgId(u"BricscadApp.AcadApplication");
     EXPECT_FALSE(connector.isTargetRunning(u"BricscadApp.AcadApplication"));
-    EXPECT_TRUE(contains(errorOf([&] { connector.attach(u"BricscadApp.AcadApplication"); }), u"not running"));
+    EXPECT_EQ(connector.targetState(u"BricscadApp.AcadApplication"), TargetState::NotRunning);
+    EXPECT_TRUE(contains(errorOf([&] { connector.attach(u"BricscadApp.AcadApplication"); }), u"起動していません"));
 
     connector.registerProgId(u"BricscadApp.AcadApplication", drawing.application());
     EXPECT_TRUE(connector.isTargetRunning(u"BricscadApp.AcadApplication"));
+    EXPECT_EQ(connector.targetState(u"BricscadApp.AcadApplication"), TargetState::Running);
     auto app = connector.attach(u"BricscadApp.AcadApplication");
     EXPECT_EQ(app.kind(), u"application");
     EXPECT_EQ(connector.attachCount(), 1);

@@ -218,7 +218,7 @@ TEST(CopyToClipboard, BusyForAllTriesReportsAndLeavesTheLog) {
     EXPECT_EQ(f.clipboard.setAttempts, 10);
     EXPECT_EQ(f.clock.sleeps, std::vector<std::uint32_t>(10, 250));
     ASSERT_EQ(f.dialogs.shown.size(), 1u);
-    EXPECT_EQ(f.dialogs.shown[0].first, u"クリップボードへのコピーに失敗しました．");
+    EXPECT_EQ(f.dialogs.shown[0].first, u"クリップボードへのコピーに失敗しました。");
     EXPECT_EQ(log.Lines(), (std::vector<std::u16string>{u"old"}));
 
     f.clipboard.busyFor = 9;  // the tenth try goes through

@@ -407,9 +407,17 @@ void MemConnector::unregister(const std::u16string& progId) {
 const Dispatch& MemConnector::registered(const std::u16string& progId) const {
     auto it = apps_.find(progId);
     if (it == apps_.end()) {
-        throw Error(u"\"" + progId + u"\" is not a registered programmatic identifier");
+        throw Error(u"「" + progId + u"」はこのコンピューターに登録されていません。");
     }
     return it->second;
+}
+
+TargetState MemConnector::targetState(const std::u16string& progId) {
+    auto it = apps_.find(progId);
+    if (it == apps_.end()) {
+        return TargetState::NotRegistered;
+    }
+    return it->second.isNull() ? TargetState::NotRunning : TargetState::Running;
 }
 
 bool MemConnector::isTargetRunning(const std::u16string& progId) {
@@ -419,7 +427,7 @@ bool MemConnector::isTargetRunning(const std::u16string& progId) {
 Dispatch MemConnector::attach(const std::u16string& progId) {
     const auto& app = registered(progId);
     if (app.isNull()) {
-        throw Error(u"\"" + progId + u"\" is not running");
+        throw Error(u"「" + progId + u"」が起動していません。");
     }
     ++attaches_;
     return app;

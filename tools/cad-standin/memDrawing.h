@@ -221,6 +221,7 @@ class MemConnector : public CadConnector {
 public:
     void registerProgId(const std::u16string& progId, Dispatch runningApplication = {});
     void unregister(const std::u16string& progId);
+    TargetState targetState(const std::u16string& progId) override;
     bool isTargetRunning(const std::u16string& progId) override;
     Dispatch attach(const std::u16string& progId) override;
     int attachCount() const { return attaches_; }

@@ -300,3 +300,198 @@ TEST_F(EndToEnd, RowsInsertedAndDeletedMoveTheDrawnTableAndOneUTakesThemBack) {
     EXPECT_EQ(cells().Cells(2, 9), last);
     EXPECT_EQ(form().lists.yokoAry, yoko);
 }
+
+namespace {
+
+const wchar_t kLong[] = L"QuadcelX.E2ELong";
+const wchar_t kLongClsid[] = L"{3F8B2D61-9C4E-4A07-B5D2-61E0A9C4F7B3}";
+
+// A cols x rows table in the drawing file format: a closed border, a line per
+// inner edge, then one text per cell row by row ("R<row>C<col>").
+std::string generatedTable(int cols, int rows) {
+    std::ostringstream out;
+    out << "name C:\\図面\\長い表.dwg\n";
+    out << "polyline closed 0 0 " << cols * 20 << " 0 " << cols * 20 << " " << -rows * 8 << " 0 " << -rows * 8 << "\n";
+    for (int c = 1; c < cols; ++c)
+        out << "line " << c * 20 << " 0 " << c * 20 << " " << -rows * 8 << "\n";
+    for (int r = 1; r < rows; ++r)
+        out << "line 0 " << -r * 8 << " " << cols * 20 << " " << -r * 8 << "\n";
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            out << "text 0 " << c * 20 + 2 << " " << -r * 8 - 6 << " 0 0 R" << r + 1 << "C" << c + 1 << "\n";
+    return out.str();
+}
+
+constexpr int kCols = 40, kRows = 40;
+
+// Long commands, call by call: a Get of a 40 x 40 table, or an Update of many cells.
+class LongCommands : public EndToEnd {
+protected:
+    void SetUp() override {
+        EndToEnd::SetUp();
+        WritePrivateProfileStringW(L"AcadQDL", L"FastPath", L"0", iniPath().c_str());
+        server = &serve(kLong, kLongClsid, generatedTable(kCols, kRows));
+        start(kLong);
+    }
+    // The next pick: the border, every line and the texts of the first `rows` rows.
+    void pickFirstRows(int rows) {
+        const auto ids = server->application().call(u"QxIds").toVariants();
+        std::vector<Variant> picked(ids.begin(), ids.begin() + kCols + kRows - 1 + rows * kCols);
+        server->application().call(u"QxPickIds", {Variant(picked)});
+    }
+    // Presses Esc (from another thread) once `progress` says the command is that far.
+    std::thread escWhen(const std::function<bool()>& farEnough) {
+        return std::thread([this, farEnough] {
+            for (int i = 0; i < 3000 && !farEnough(); ++i)
+                Sleep(10);
+            press(VK_ESCAPE);
+            escaped = true;
+        });
+    }
+    int progress() {
+        return static_cast<int>(
+            SendMessageW(FindWindowExW(main(), nullptr, PROGRESS_CLASSW, nullptr), PBM_GETPOS, 0, 0));
+    }
+    std::u16string drawingText(std::int64_t id) { return textOf(*server, id); }
+    DrawingServerProcess* server = nullptr;
+    std::atomic<bool> escaped{false};
+};
+
+}  // namespace
+
+TEST_F(LongCommands, EscStopsAGetAndTheTableAndItsRecordsStayAsTheyWere) {
+    pickFirstRows(2);
+    get();
+    ASSERT_EQ(cells().RowCount(), kRows + 1);
+    ASSERT_EQ(cells().Cells(3, 2), u"R2C3");
+    const auto textsBefore = form().lists.textAry.size();
+
+    server->application().call(u"QxPickAll");
+    std::thread esc = escWhen([&] { return progress() >= 100; });
+    form().Memo1.clear();
+    PostMessageW(button(L"取得"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(pump([&] { return !log().empty() && log().back().rfind(u"[取得] 中止しました", 0) == 0; }));
+    esc.join();
+    // Stopped between two entities, long before the last of them.
+    const int picked = kCols + kRows - 1 + kCols * kRows;
+    EXPECT_EQ(log().front(), u"Select = " + fromUtf8(std::to_string(picked)));
+    EXPECT_EQ(cells().Cells(3, 3), u"");  // the grid as the first Get left it
+    EXPECT_EQ(cells().Cells(3, 2), u"R2C3");
+    EXPECT_EQ(form().lists.textAry.size(), textsBefore);
+    EXPECT_FALSE(IsWindowEnabled(FindWindowExW(main(), nullptr, L"BUTTON", L"中止")));
+
+    // The records still match the drawing: an edit goes to its text.
+    const std::int64_t id = form().table.firstId(3, 2);
+    cells().setCells(3, 2, u"変更後");
+    update();
+    EXPECT_EQ(log().back(), u"[更新] 編集 = 1, 追加 = 0, 削除 = 0");
+    EXPECT_EQ(drawingText(id), u"変更後");
+}
+
+TEST_F(LongCommands, EscStopsAnUpdateWithWhatItWroteRecordedAndItsUndoGroupClosed) {
+    constexpr int rows = 12;
+    pickFirstRows(rows);
+    get();
+    std::vector<std::int64_t> ids;
+    for (int r = 1; r <= rows; ++r)
+        for (int c = 1; c <= kCols; ++c) {
+            ids.push_back(form().table.firstId(c, r));
+            cells().setCells(c, r, u"新" + fromUtf8(std::to_string(r * 100 + c)));
+        }
+    std::thread esc = escWhen([&] { return progress() >= 20; });
+    form().Memo1.clear();
+    PostMessageW(button(L"更新 (Ctrl+Enter) "), BM_CLICK, 0, 0);
+    ASSERT_TRUE(pump([&] { return !log().empty() && log().back().rfind(u"[更新] 中止しました", 0) == 0; }));
+    esc.join();
+    ASSERT_EQ(log().size(), 2u);
+    const std::u16string counts = log()[0];
+    ASSERT_EQ(counts.rfind(u"[更新] 編集 = ", 0), 0u) << toUtf8(counts);
+    const int edited = std::stoi(toUtf8(counts.substr(10)));
+    EXPECT_GT(edited, 0);
+    EXPECT_LT(edited, rows * kCols);
+    // The drawing holds the first `edited` cells' new texts and the old ones
+    // after them; the records say the same, so only the rest is pending.
+    for (int i = 0; i < rows * kCols; ++i) {
+        const int c = i % kCols + 1, r = i / kCols + 1;
+        const std::u16string now = drawingText(ids[static_cast<std::size_t>(i)]);
+        const bool written = i < edited;
+        EXPECT_EQ(now, written ? cells().Cells(c, r) : u"R" + fromUtf8(std::to_string(r) + "C" + std::to_string(c)))
+            << c << "," << r;
+        EXPECT_EQ(form().pendingChangeAt(c, r) == CellChange::None, written) << c << "," << r;
+    }
+    const Dispatch app = server->application();
+    EXPECT_FALSE(app.call(u"QxUndoMarkOpen").toBool());
+    EXPECT_EQ(app.call(u"QxUndoGroupCount").toInt32(), 1);
+    EXPECT_EQ(app.call(u"QxUndoMarkMisuse").toInt32(), 0);
+    // One U in the CAD application takes the stopped Update back whole.
+    EXPECT_TRUE(app.call(u"QxUndo").toBool());
+    EXPECT_EQ(drawingText(ids[0]), u"R1C1");
+}
+
+TEST_F(LongCommands, ClosingDuringAGetAsksAndClosesOnceItHasStopped) {
+    server->application().call(u"QxPickAll");
+    std::wstring question;
+    std::thread user([&] {
+        for (int i = 0; i < 3000 && progress() < 50; ++i)
+            Sleep(10);
+        PostMessageW(main(), WM_CLOSE, 0, 0);
+        if (HWND box = waitForWindow(L"#32770", L"QuadcelX")) {
+            question = childTexts(box);
+            PostMessageW(box, WM_COMMAND, IDYES, 0);
+        }
+    });
+    PostMessageW(button(L"取得"), BM_CLICK, 0, 0);
+    const bool closed = pump([&] { return !IsWindow(main()); });
+    user.join();
+    EXPECT_TRUE(closed);
+    EXPECT_NE(question.find(L"「取得」を実行中です"), std::wstring::npos)
+        << toUtf8(std::u16string(question.begin(), question.end()));
+    wchar_t left[32] = {};
+    GetPrivateProfileStringW(L"AcadQDL", L"Left", L"", left, 32, iniPath().c_str());
+    EXPECT_NE(std::wstring(left), L"");  // closed the ordinary way: the settings were written
+}
+
+// On a first start the chosen target is rarely the CAD the user runs.
+TEST_F(EndToEnd, AChosenTargetThatIsNotRunningOffersTheRunningOne) {
+    serve(kParts, kPartsClsid, sample("partsList.txt"));
+    serve(kTitle, kTitleClsid, sample("titleBlock.txt")).quit();  // installed, not running
+    auto writeList = [](const char* content) {
+        std::ofstream((exeFolder() + L"TargetCAD_APIVersion.txt").c_str(), std::ios::binary) << content;
+    };
+    // Not installed, and nothing else of the list running: a message naming it.
+    writeList("Nowhere\tQuadcelX.E2ENowhere\r\n");
+    start(L"QuadcelX.E2ENowhere");
+    std::wstring said;
+    std::thread user([&] {
+        if (HWND box = waitForWindow(L"#32770", L"QuadcelX")) {
+            said = childTexts(box);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    PostMessageW(button(L"取得"), BM_CLICK, 0, 0);
+    pump([&] { return !said.empty() && !FindWindowW(L"#32770", L"QuadcelX"); });
+    user.join();
+    EXPECT_NE(said.find(L"「Nowhere」（QuadcelX.E2ENowhere）はこのコンピューターに登録されていません"),
+              std::wstring::npos)
+        << toUtf8(std::u16string(said.begin(), said.end()));
+
+    // Installed but not running, while another target of the list runs: offered, and taken.
+    writeList("Parts\tQuadcelX.E2EParts\r\nTitle\tQuadcelX.E2ETitle\r\n");
+    form().targetProgID = u"QuadcelX.E2ETitle";
+    std::wstring asked;
+    std::thread user2([&] {
+        if (HWND box = waitForWindow(L"#32770", L"QuadcelX")) {
+            asked = childTexts(box);
+            PostMessageW(box, WM_COMMAND, IDYES, 0);
+        }
+    });
+    form().Memo1.clear();
+    PostMessageW(button(L"取得"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(pump([&] { return log().size() >= 4 && log()[3].rfind(u"Yoko", 0) == 0; }));
+    user2.join();
+    EXPECT_NE(asked.find(L"「Title」（QuadcelX.E2ETitle）は起動していませんが、「Parts」（QuadcelX.E2EParts）が起動"),
+              std::wstring::npos)
+        << toUtf8(std::u16string(asked.begin(), asked.end()));
+    EXPECT_EQ(form().targetProgID, u"QuadcelX.E2EParts");
+    EXPECT_EQ(cells().RowCount(), 31);
+}
