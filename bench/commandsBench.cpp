@@ -122,3 +122,24 @@ static void BM_Update100x100(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Update100x100)->Arg(0)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A row inserted above the first row of a 100 x 100 table and typed into:
+// every text and line below it moves, each by its own call (timed); the row
+// is deleted again between the rounds.
+static void BM_InsertRowAtTop100x100(benchmark::State& state) {
+    Setup s;
+    s.form->Button1Click();
+    const int moves = s.drawing.callCount(u"Move");
+    for (auto _ : state) {
+        s.form->table.insertRow(1);
+        s.form->StringGrid1.setCells(1, 1, u"新規");
+        s.form->Button2Click();
+        state.PauseTiming();
+        s.form->table.deleteRows(1, 1);
+        s.form->Button2Click();
+        state.ResumeTiming();
+    }
+    state.counters["moves"] =
+        static_cast<double>(s.drawing.callCount(u"Move") - moves) / static_cast<double>(2 * state.iterations());
+}
+BENCHMARK(BM_InsertRowAtTop100x100)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -269,6 +269,7 @@ TEST_F(EndToEnd, RowsInsertedAndDeletedMoveTheDrawnTableAndOneUTakesThemBack) {
     const std::vector<double> yoko = form().lists.yokoAry;
     ASSERT_EQ(yoko.size(), 10u);
     const std::u16string third = cells().Cells(2, 4), last = cells().Cells(2, 9);
+    saveWindows(L"e2e-rows-before.bmp", main(), reinterpret_cast<HWND>(server.application().get(u"HWND").toUInt64()));
 
     // A row above the third part, typed into; the last part's row deleted.
     SetFocus(program->mainWindow->gridHwnd());
@@ -291,7 +292,9 @@ TEST_F(EndToEnd, RowsInsertedAndDeletedMoveTheDrawnTableAndOneUTakesThemBack) {
     EXPECT_EQ(cells().Cells(2, 4), u"座金");
     EXPECT_EQ(cells().Cells(2, 5), third);
     EXPECT_NE(cells().Cells(2, 9), last);
-    saveWindows(L"e2e-rows.bmp", main());
+    // The drawing server's window beside it shows the moved geometry.
+    const auto view = reinterpret_cast<HWND>(server.application().get(u"HWND").toUInt64());
+    saveWindows(L"e2e-rows.bmp", main(), view);
 
     // One U in the CAD application: the table as it was.
     EXPECT_TRUE(server.application().call(u"QxUndo").toBool());
