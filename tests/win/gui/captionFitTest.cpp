@@ -237,6 +237,25 @@ TEST_F(CaptionFitChild, EveryCaptionFits) {
         click(grid(), {120, 60}, true);
         pump([&] { return !IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 5000);
         menuShot.join();
+        // The candidates of the column 材質 over the cell.
+        const RECT material = program->mainWindow->grid().cellRect(3, 4);
+        click(grid(), {material.left + 5, material.top + 5});
+        pump([] { return false; }, 300);
+        std::thread listShot([&] {
+            if (HWND popup = waitForWindow(nullptr, L"入力候補")) {
+                Sleep(300);
+                RECT a, b;
+                GetClientRect(mainHwnd, &a);
+                MapWindowPoints(mainHwnd, nullptr, reinterpret_cast<POINT*>(&a), 2);
+                GetWindowRect(popup, &b);
+                UnionRect(&a, &a, &b);
+                saveScreen(a, screenshotPath(L"fit-144-candidates.bmp"));
+                press(VK_ESCAPE);
+            }
+        });
+        press(VK_SPACE, VK_CONTROL);
+        pump([&] { return !IsWindowVisible(FindWindowW(nullptr, L"入力候補")); }, 5000);
+        listShot.join();
         for (int c = 1; c < cells().ColCount(); ++c)
             for (int r = 1; r < cells().RowCount(); ++r)
                 if (cells().Cells(c, r) == u"SS400")
