@@ -173,6 +173,26 @@ protected:
         if (dpi == 96 || dpi == 144)
             shootClient(window, L"fit-" + std::to_wstring(dpi) + L"-" + name + L".bmp");
     }
+    // A pop-up that `open` shows, over the main window's client area; closed with Esc.
+    void shootPopUp(const wchar_t* cls, const wchar_t* caption, const wchar_t* name,
+                    const std::function<void()>& open) {
+        const HWND mainHwnd = main();
+        std::thread shot([&] {
+            if (HWND popup = waitForWindow(cls, caption)) {
+                Sleep(300);
+                RECT a, b;
+                GetClientRect(mainHwnd, &a);
+                MapWindowPoints(mainHwnd, nullptr, reinterpret_cast<POINT*>(&a), 2);
+                GetWindowRect(popup, &b);
+                UnionRect(&a, &a, &b);
+                saveScreen(a, screenshotPath(L"fit-144-" + std::wstring(name) + L".bmp"));
+                press(VK_ESCAPE);
+            }
+        });
+        open();
+        pump([&] { return !IsWindowVisible(FindWindowW(cls, caption)); }, 5000);
+        shot.join();
+    }
     // Opens a dialog from the grid's pop-up menu, measures it and closes it.
     void measureDialog(const wchar_t* item, const wchar_t* caption, const wchar_t* close, const wchar_t* shot,
                        bool editsToo, const std::function<void(HWND)>& before = {}) {
@@ -221,22 +241,12 @@ TEST_F(CaptionFitChild, EveryCaptionFits) {
 
     // The pop-up menu over the table, and the table after an Update, for the guide.
     if (dpi == 144) {
-        const HWND mainHwnd = main();
-        std::thread menuShot([&] {
-            if (HWND menu = waitForWindow(L"#32768", nullptr)) {
-                Sleep(300);
-                RECT a, b;
-                GetClientRect(mainHwnd, &a);
-                MapWindowPoints(mainHwnd, nullptr, reinterpret_cast<POINT*>(&a), 2);
-                GetWindowRect(menu, &b);
-                UnionRect(&a, &a, &b);
-                saveScreen(a, screenshotPath(L"fit-144-menu.bmp"));
-                press(VK_ESCAPE);
-            }
-        });
-        click(grid(), {120, 60}, true);
-        pump([&] { return !IsWindowVisible(FindWindowW(L"#32768", nullptr)); }, 5000);
-        menuShot.join();
+        shootPopUp(L"#32768", nullptr, L"menu", [&] { click(grid(), {120, 60}, true); });
+        // The candidates of the column 材質 over the cell.
+        const RECT material = program->mainWindow->grid().cellRect(3, 4);
+        click(grid(), {material.left + 5, material.top + 5});
+        pump([] { return false; }, 300);
+        shootPopUp(nullptr, L"入力候補", L"candidates", [] { press(VK_SPACE, VK_CONTROL); });
         for (int c = 1; c < cells().ColCount(); ++c)
             for (int r = 1; r < cells().RowCount(); ++r)
                 if (cells().Cells(c, r) == u"SS400")
