@@ -7,7 +7,7 @@
 #include "cad/fastPath.h"
 #include "core/text.h"
 #include "table/tableGrid.h"
-#include "testing/platformFakes.h"
+#include "testing/tableUnits.h"
 #include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
@@ -15,15 +15,7 @@ using namespace qx::cad;
 
 namespace {
 
-struct NoWindow : FetchView, UpdateView {
-    std::vector<int> reads;
-    void beforePick() override {}
-    void afterPick() override {}
-    void picked(int) override {}
-    void reading(int index, int) override { reads.push_back(index); }
-    void start(int) override {}
-    void visiting(int) override {}
-};
+using test::NoWindow;
 
 using Scene = std::function<void(MemDrawing&)>;
 using Edits = std::function<void(TableModel&)>;

@@ -11,7 +11,7 @@
 #include "cad/updateTable.h"
 #include "core/text.h"
 #include "table/tableGrid.h"
-#include "testing/platformFakes.h"
+#include "testing/tableUnits.h"
 #include "tools/cad-standin/drawingFile.h"
 
 using namespace qx;
@@ -48,14 +48,7 @@ std::vector<Rect> tables(const std::string& listName) {
     return out;
 }
 
-struct NoWindow : FetchView, UpdateView {
-    void beforePick() override {}
-    void afterPick() override {}
-    void picked(int) override {}
-    void reading(int, int) override {}
-    void start(int) override {}
-    void visiting(int) override {}
-};
+using test::NoWindow;
 
 class RealDrawing {
 public:

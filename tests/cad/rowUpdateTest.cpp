@@ -13,22 +13,13 @@
 #include "cad/updateTable.h"
 #include "core/text.h"
 #include "table/tableGrid.h"
-#include "testing/platformFakes.h"
+#include "testing/tableUnits.h"
 #include "tools/cad-standin/memDrawing.h"
 
 using namespace qx;
 using namespace qx::cad;
 
 namespace {
-
-struct NoWindow : FetchView, UpdateView {
-    void beforePick() override {}
-    void afterPick() override {}
-    void picked(int) override {}
-    void reading(int, int) override {}
-    void start(int) override {}
-    void visiting(int) override {}
-};
 
 double rounded(double v) {
     return std::round(v * 1000) / 1000;
@@ -52,7 +43,7 @@ bool covers(const std::vector<Segment>& pieces, double from, double to) {
 // the last two columns (the row border there and the column border at 50
 // stop short), and the first row's name stacks two texts. Growing up, the
 // same table stands mirrored: the heading at the bottom, row 1 above it.
-struct PartsList {
+struct PartsList : test::UnitTable {
     explicit PartsList(RowGrowth g) : growth(g) {
         const double s = up() ? -1 : 1;
         drawing.addPolyline({0, 0, 60, 0, 60, -60 * s, 0, -60 * s}, true);
@@ -86,19 +77,10 @@ struct PartsList {
 
     void get() {
         drawing.pickAll();
-        Dispatch doc = drawing.application().get(u"ActiveDocument").toDispatch();
-        read = documentKey(doc);
         lists = {};
-        fetchTable(doc, lists, window, clock);
-        collectBorders(lists, 0.1);
-        mergeBorders(lists, 0.1);
-        readExtentsCentres(doc, lists);
-        fillGrid(grid, lists, 0.1);
+        UnitTable::get(drawing.application());
     }
-    UpdateResult update() {
-        Dispatch doc = drawing.application().get(u"ActiveDocument").toDispatch();
-        return updateTable(doc, read, lists, index, grid, window, {}, {growth, 0.1});
-    }
+    UpdateResult update() { return UnitTable::update({growth, 0.1}); }
     // A column from the heading on.
     std::vector<std::u16string> column(int c) const {
         std::vector<std::u16string> v;
@@ -170,12 +152,6 @@ struct PartsList {
 
     RowGrowth growth;
     MemDrawing drawing;
-    fake::FakeClock clock;
-    NoWindow window;
-    TQdlLists lists;
-    TextIndex index;
-    TableModel grid{5, 5};
-    DocumentKey read;
 };
 
 const std::vector<std::u16string> kNames{u"品名", u"ボルト\nM8", u"ナット", u"座金", u"ピン"};

@@ -7,7 +7,7 @@
 #include "cad/updateTable.h"
 #include "core/text.h"
 #include "table/tableGrid.h"
-#include "testing/platformFakes.h"
+#include "testing/tableUnits.h"
 #include "tools/cad-standin/drawingFile.h"
 #include "tools/cad-standin/memDrawing.h"
 
@@ -16,39 +16,19 @@ using namespace qx::cad;
 
 namespace {
 
-struct NoWindow : FetchView, UpdateView {
-    int picks = 0, read = 0, visited = 0;
-    void beforePick() override {}
-    void afterPick() override { ++picks; }
-    void picked(int) override {}
-    void reading(int, int) override { ++read; }
-    void start(int) override {}
-    void visiting(int) override { ++visited; }
-};
-
 // A text at (x, y) as the CAD application reports it.
 std::int64_t placeText(MemDrawing& d, const char16_t* s, double x, double y, int alignment) {
     return alignment == 0 ? d.addText(s, {x, y, 0}, {0, 0, 0}, 0) : d.addText(s, {0, 0, 0}, {x, y, 0}, alignment);
 }
 
-class TableUnits : public ::testing::Test {
+class TableUnits : public ::testing::Test, protected test::UnitTable {
 protected:
     // Get: pick everything, rebuild the boundaries and the grid.
     FetchResult get() {
         drawing.pickAll();
-        Dispatch doc = drawing.application().get(u"ActiveDocument").toDispatch();
-        read = documentKey(doc);
-        auto r = fetchTable(doc, lists, window, clock);
-        collectBorders(lists, 0.1);
-        mergeBorders(lists, 0.1);
-        readExtentsCentres(doc, lists);
-        fillGrid(grid, lists, 0.1);
-        return r;
+        return UnitTable::get(drawing.application());
     }
-    UpdateResult update() {
-        Dispatch doc = drawing.application().get(u"ActiveDocument").toDispatch();
-        return updateTable(doc, read, lists, index, grid, window);
-    }
+    UpdateResult update() { return UnitTable::update(); }
     int liveTexts() const {
         int n = 0;
         for (const auto& e : drawing.liveEntities())
@@ -57,12 +37,6 @@ protected:
     }
 
     MemDrawing drawing;
-    fake::FakeClock clock;
-    NoWindow window;
-    TQdlLists lists;
-    TextIndex index;
-    TableModel grid{5, 5};
-    DocumentKey read;
 };
 
 // One column per alignment value, 0 to 14: a heading in row 1, a template of
@@ -372,30 +346,14 @@ TEST_F(StackedCells, OneUpdateIsOneStepThatOneUTakesBack) {
 
 namespace {
 // Multiline texts from a drawing file, as other tools write them.
-class MultilineTexts : public testing::Test {
+class MultilineTexts : public testing::Test, protected test::UnitTable {
 protected:
     void load(const std::string& file) {
         drawing = loadDrawing(fromUtf8(file));
         drawing->pickAll();
     }
-    void get() {
-        doc = drawing->application().get(u"ActiveDocument").toDispatch();
-        read = documentKey(doc);
-        fetchTable(doc, lists, window, clock);
-        collectBorders(lists, 0.1);
-        mergeBorders(lists, 0.1);
-        readExtentsCentres(doc, lists);
-        fillGrid(grid, lists, 0.1);
-    }
-    UpdateResult update() { return updateTable(doc, read, lists, index, grid, window); }
+    void get() { UnitTable::get(drawing->application()); }
     std::unique_ptr<MemDrawing> drawing;
-    Dispatch doc;
-    DocumentKey read;
-    fake::FakeClock clock;
-    NoWindow window;
-    TQdlLists lists;
-    TextIndex index;
-    TableModel grid;
 };
 }  // namespace
 
