@@ -158,14 +158,7 @@ void GridControl::updateScrollBars() {
 
 void GridControl::makeFonts() {
     auto make = [&](int height) {
-        LOGFONTW lf{};
-        lf.lfHeight = -height;  // the character height
-        lf.lfWeight = FW_NORMAL;
-        lf.lfCharSet = o_.fontCharset;
-        lf.lfQuality = DEFAULT_QUALITY;
-        lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-        lstrcpynW(lf.lfFaceName, o_.fontFace.c_str(), LF_FACESIZE);
-        return win::GdiObject<HFONT>(CreateFontIndirectW(&lf));
+        return createFont({o_.fontFace.c_str(), height, false, o_.fontCharset, true, DEFAULT_QUALITY}, height);
     };
     if (!measureFont_) {
         measureFont_ = make(o_.fontHeight);

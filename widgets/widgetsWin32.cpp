@@ -24,16 +24,6 @@ HINSTANCE instance() {
     return GetModuleHandleW(nullptr);
 }
 
-win::GdiObject<HFONT> makeFont(const FontSpec& spec, int pixelHeight) {
-    LOGFONTW lf{};
-    lf.lfHeight = -pixelHeight;  // the character height, not the cell height
-    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-    lf.lfCharSet = spec.charset;
-    lf.lfQuality = CLEARTYPE_QUALITY;
-    lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
-    return win::GdiObject<HFONT>(CreateFontIndirectW(&lf));
-}
-
 int textWidth(HDC dc, const std::u16string& text) {
     SIZE size{};
     GetTextExtentPoint32W(dc, win::wideView(text), static_cast<int>(text.size()), &size);
@@ -575,7 +565,7 @@ void FormWindow::adopt(std::unique_ptr<Peer> peer) {
 }
 
 void FormWindow::applyFont(Peer& p) {
-    fonts_.push_back(makeFont(p.font, scaled(p.font.height)));
+    fonts_.push_back(createFont(p.font, scaled(p.font.height)));
     SendMessageW(p.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.back().get()), TRUE);
 }
 

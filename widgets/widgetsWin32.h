@@ -25,13 +25,6 @@ void guarded(const std::function<void()>& handler);
 // A window's text.
 std::u16string windowText(HWND hwnd);
 
-struct FontSpec {
-    const wchar_t* face = L"Tahoma";
-    int height = 11;  // pixels at 96 dpi
-    bool bold = false;
-    BYTE charset = DEFAULT_CHARSET;
-};
-
 enum Anchor : unsigned { kLeft = 1, kTop = 2, kRight = 4, kBottom = 8 };
 
 // One child control: its place at 96 dpi, anchors and font.

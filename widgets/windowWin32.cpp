@@ -6,6 +6,19 @@
 
 namespace qx::win32 {
 
+win::GdiObject<HFONT> createFont(const FontSpec& spec, int pixelHeight) {
+    LOGFONTW lf{};
+    lf.lfHeight = -pixelHeight;  // the character height, not the cell height
+    lf.lfEscapement = spec.escapement;
+    lf.lfOrientation = spec.escapement;
+    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = spec.charset;
+    lf.lfQuality = spec.quality;
+    lf.lfPitchAndFamily = spec.fixedPitch ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH;
+    lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+    return win::GdiObject<HFONT>(CreateFontIndirectW(&lf));
+}
+
 Window::~Window() {
     if (hwnd_)
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);

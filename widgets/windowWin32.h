@@ -9,7 +9,23 @@
 
 #include <functional>
 
+#include "core/winOwners.h"
+
 namespace qx::win32 {
+
+// A font of our windows: its face, design height (pixels at 96 dpi) and look.
+struct FontSpec {
+    const wchar_t* face = L"Tahoma";
+    int height = 11;
+    bool bold = false;
+    BYTE charset = DEFAULT_CHARSET;
+    bool fixedPitch = false;  // a face whose characters are equally wide
+    BYTE quality = CLEARTYPE_QUALITY;
+    int escapement = 0;  // the baseline's angle, in tenths of a degree anticlockwise
+};
+
+// The font at a character height (not a cell height) in device pixels.
+win::GdiObject<HFONT> createFont(const FontSpec& spec, int pixelHeight);
 
 class Window {
 public:

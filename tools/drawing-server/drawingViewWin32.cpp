@@ -58,9 +58,8 @@ using win::wideView;
 
 // escapement: the baseline's angle in tenths of a degree, anticlockwise.
 GdiObject<HFONT> gothic(int height, int escapement = 0) {
-    return GdiObject<HFONT>(CreateFontW(-height, 0, escapement, escapement, FW_NORMAL, FALSE, FALSE, FALSE,
-                                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                        FIXED_PITCH | FF_MODERN, kFontName));
+    return win32::createFont({kFontName, height, false, DEFAULT_CHARSET, true, ANTIALIASED_QUALITY, escapement},
+                             height);
 }
 
 GdiObject<HPEN> pen(COLORREF colour, bool dashed) {
