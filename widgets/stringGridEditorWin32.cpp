@@ -16,10 +16,6 @@ namespace qx::win32 {
 
 using win::wideView;
 
-namespace {
-constexpr UINT_PTR kEditSubclass = 1;
-}  // namespace
-
 std::u16string editText(const std::u16string& value) {
     std::u16string out;
     out.reserve(value.size());
@@ -45,17 +41,12 @@ void GridControl::createEditor() {
     if (!edit_) {
         throw Error(u"グリッドの編集欄を作れません: " + win::systemMessage(GetLastError()));
     }
-    SetWindowSubclass(edit_, editProc, kEditSubclass, reinterpret_cast<DWORD_PTR>(this));
-}
-
-LRESULT CALLBACK GridControl::editProc(HWND e, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<GridControl*>(data);
-    LRESULT result = 0;
-    self->runGuarded([&] { result = self->handleEdit(e, msg, wp, lp); });
-    if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(e, editProc, kEditSubclass);
-    }
-    return result;
+    editMessages_ = [this](HWND e, UINT msg, WPARAM wp, LPARAM lp) {
+        LRESULT result = 0;
+        runGuarded([&] { result = handleEdit(e, msg, wp, lp); });
+        return result;
+    };
+    subclassWindow(edit_, editMessages_);
 }
 
 void GridControl::syncEditor() {

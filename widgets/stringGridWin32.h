@@ -104,7 +104,7 @@ private:
         bool operator==(const BarShown&) const = default;
     };
 
-    static LRESULT CALLBACK editProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    SubclassHandler editMessages_;  // the editor's messages, seen first
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
     bool runGuarded(const std::function<void()>& handler) override;
     LRESULT failed(UINT, WPARAM, LPARAM) override { return 0; }

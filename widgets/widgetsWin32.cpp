@@ -97,17 +97,13 @@ HWND Peer::create(HWND parent, int id, const wchar_t* cls, const std::u16string&
 }
 
 void Peer::subclass() {
-    SetWindowSubclass(hwnd_, subclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-}
-
-LRESULT CALLBACK Peer::subclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
-    auto* peer = reinterpret_cast<Peer*>(self);
-    LRESULT result = 0;
-    bool handled = false;
-    guarded([&] { handled = peer->handleOwnMessage(msg, wp, lp, result); });
-    if (msg == WM_NCDESTROY)
-        RemoveWindowSubclass(h, subclassProc, 1);
-    return handled ? result : DefSubclassProc(h, msg, wp, lp);
+    ownMessages_ = [this](HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+        LRESULT result = 0;
+        bool handled = false;
+        guarded([&] { handled = handleOwnMessage(msg, wp, lp, result); });
+        return handled ? result : DefSubclassProc(h, msg, wp, lp);
+    };
+    subclassWindow(hwnd_, ownMessages_);
 }
 
 // ---- Button

@@ -58,7 +58,7 @@ protected:
     int id_ = 0;
 
 private:
-    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    SubclassHandler ownMessages_;
 };
 
 class ButtonPeer : public Peer {

@@ -1,10 +1,26 @@
 #include "widgets/windowWin32.h"
 
+#include <commctrl.h>
+
 #include "core/error.h"
 #include "core/winText.h"
 #include "widgets/widgetsWin32.h"
 
 namespace qx::win32 {
+
+namespace {
+LRESULT CALLBACK subclassRoute(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
+    const LRESULT result = (*reinterpret_cast<const SubclassHandler*>(data))(h, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(h, subclassRoute, id);
+    }
+    return result;
+}
+}  // namespace
+
+void subclassWindow(HWND control, const SubclassHandler& handler) {
+    SetWindowSubclass(control, subclassRoute, 1, reinterpret_cast<DWORD_PTR>(&handler));
+}
 
 win::GdiObject<HFONT> createFont(const FontSpec& spec, int pixelHeight) {
     LOGFONTW lf{};

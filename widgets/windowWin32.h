@@ -27,6 +27,13 @@ struct FontSpec {
 // The font at a character height (not a cell height) in device pixels.
 win::GdiObject<HFONT> createFont(const FontSpec& spec, int pixelHeight);
 
+// Sees the messages of a control of a system class (a button, an edit box)
+// before the control does: the handler answers each, calling
+// DefSubclassProc for what it passes on. It must live as long as the
+// window; the link goes at WM_NCDESTROY.
+using SubclassHandler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+void subclassWindow(HWND control, const SubclassHandler& handler);
+
 class Window {
 public:
     Window(const Window&) = delete;

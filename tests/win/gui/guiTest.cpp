@@ -290,7 +290,15 @@ TEST_F(Gui, TargetDialogAddsAnEntryAndChangesTheCaption) {
         if (!dialog)
             return;
         typeIntoBoxes(dialog, L"図面サーバー", L"QuadcelX.DrawingServer");
-        click(FindWindowExW(dialog, nullptr, L"BUTTON", L"追加"), {10, 10});
+        // The entry is in the list before OK; a click the dialog did not
+        // take yet (it may still be settling after it showed) is made again.
+        HWND list = FindWindowExW(dialog, nullptr, L"LISTBOX", nullptr);
+        for (int attempt = 0; attempt < 2 && SendMessageW(list, LB_GETCOUNT, 0, 0) == 0; ++attempt) {
+            typeIntoBoxes(dialog, L"図面サーバー", L"QuadcelX.DrawingServer");
+            click(FindWindowExW(dialog, nullptr, L"BUTTON", L"追加"), {10, 10});
+            for (int i = 0; i < 50 && SendMessageW(list, LB_GETCOUNT, 0, 0) == 0; ++i)
+                Sleep(100);
+        }
         Sleep(300);
         RECT r;
         GetWindowRect(dialog, &r);
