@@ -184,12 +184,15 @@ void updateRows(const Dispatch& document, TQdlLists& lists, TextIndex& index, Ta
         }
         // The row it copies: the one on the side the table grows from, so
         // that the border between its neighbours goes on both sides of it
-        // (inside a merged field it joins the field, at its edge it does not).
+        // (inside a merged field it joins the field, at its edge it does
+        // not); but never the heading (the table's fixed end row) while a
+        // row on the other side can serve.
         std::size_t beside = 0;
         if (options.growth == RowGrowth::Down) {
-            beside = next > 0 ? next - 1 : next;
+            beside = next > 1 || (next == 1 && drawn.size() == 1) ? next - 1 : next;
         } else {
-            beside = next < drawn.size() ? next : next - 1;
+            const std::size_t last = drawn.size() - 1;
+            beside = next < last || (next == last && drawn.size() == 1) ? next : next - 1;
         }
         writer.carryOut(
             planRowInsert(lists, static_cast<int>(beside), beside == next, options.growth, options.tolerance));

@@ -262,3 +262,37 @@ TEST_P(Rows, NoRowIsLeftOrTheBordersChangedAndNothingIsWritten) {
 
 INSTANTIATE_TEST_SUITE_P(Growing, Rows, testing::Values(RowGrowth::Down, RowGrowth::Up),
                          [](const auto& info) { return info.param == RowGrowth::Down ? "Down" : "Up"; });
+
+TEST_P(Rows, ARowInsertedNextToATallerHeadingTakesTheHeightOfThePartsRows) {
+    const bool up = GetParam() == RowGrowth::Up;
+    const double s = up ? -1 : 1;
+    struct Heading : test::UnitTable {
+        MemDrawing drawing;
+    } t;
+    // A heading 20 high, then two parts rows 12 high.
+    t.drawing.addPolyline({0, 0, 40, 0, 40, -44 * s, 0, -44 * s}, true);
+    t.drawing.addLine({20, 0, 0}, {20, -44 * s, 0});
+    t.drawing.addLine({0, -20 * s, 0}, {40, -20 * s, 0});
+    t.drawing.addLine({0, -32 * s, 0}, {40, -32 * s, 0});
+    auto y = [&](double down) { return up ? down + 6 : -down; };  // a text's base in its band
+    t.drawing.addText(u"品名", {2, y(12), 0}, {0, 0, 0}, 0);
+    t.drawing.addText(u"ボルト", {2, y(28), 0}, {0, 0, 0}, 0);
+    t.drawing.addText(u"ナット", {2, y(40), 0}, {0, 0, 0}, 0);
+    t.drawing.pickAll();
+    t.get(t.drawing.application());
+    ASSERT_EQ(t.grid.RowCount(), 4);
+    // Right next to the heading, on the side of the parts.
+    t.grid.insertRow(up ? 3 : 2);
+    t.grid.setCells(1, up ? 3 : 2, u"座金");
+    ASSERT_TRUE(t.update({GetParam(), 0.1}).refusal.empty());
+    t.lists = {};
+    t.get(t.drawing.application());
+    std::vector<double> expected{0, -20, -32, -44, -56};
+    for (double& v : expected)
+        v *= s;
+    if (up)
+        std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(t.lists.yokoAry, expected);
+    EXPECT_EQ(t.grid.Cells(1, up ? 3 : 2), u"座金");
+    EXPECT_EQ(t.grid.Cells(1, up ? 4 : 1), u"品名");
+}
